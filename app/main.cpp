@@ -1,0 +1,2 @@
+#include "platform/platform.h"
+int main() { return 0; }

@@ -1,0 +1,78 @@
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+#include "platform/headless/headless_backend.h"
+#include "platform/platform.h"
+
+namespace tamlo::platform {
+namespace {
+
+struct BackendEntry {
+    const char* name;
+    std::function<std::unique_ptr<Backend>(std::string* error)> create;
+};
+
+// The backends of this build, by name. The GTK backend joins this table when it is built.
+const std::vector<BackendEntry>& backendTable() {
+    static const std::vector<BackendEntry> table = {
+        {"headless", [](std::string*) { return std::make_unique<HeadlessBackend>(); }},
+    };
+    return table;
+}
+
+std::unique_ptr<Backend>& current() {
+    static std::unique_ptr<Backend> instance;
+    return instance;
+}
+
+bool hasDisplay() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+}  // namespace
+
+Backend* startBackend(std::string* error) {
+    if (current()) {
+        return current().get();
+    }
+    const char* chosen = std::getenv("TAMLO_PLATFORM");
+    std::string name = chosen && *chosen ? chosen : "";
+    if (name.empty()) {
+        if (!hasDisplay()) {
+            if (error) {
+                *error = "no display found: set TAMLO_PLATFORM=headless to run without one";
+            }
+            return nullptr;
+        }
+        name = "gtk";
+    }
+    for (const auto& entry : backendTable()) {
+        if (name == entry.name) {
+            current() = entry.create(error);
+            return current().get();
+        }
+    }
+    if (error) {
+        *error = "platform \"" + name + "\" is not available in this build";
+    }
+    return nullptr;
+}
+
+Backend& backend() { return *current(); }
+
+bool backendStarted() { return current() != nullptr; }
+
+void stopBackend() { current().reset(); }
+
+std::vector<std::string> availableBackends() {
+    std::vector<std::string> names;
+    for (const auto& entry : backendTable()) {
+        names.emplace_back(entry.name);
+    }
+    return names;
+}
+
+}  // namespace tamlo::platform

@@ -1,0 +1,99 @@
+#include "platform/headless/headless_backend.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+
+#include "platform/debug_sink.h"
+#include "platform/message_box_buttons.h"
+#include "platform/text_encoding.h"
+
+namespace tamlo::platform {
+namespace {
+
+std::string escaped(std::u16string_view text) {
+    std::string out;
+    for (char c : utf16ToUtf8(text)) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::deque<int> answersFromEnvironment() {
+    std::deque<int> answers;
+    const char* list = std::getenv("TAMLO_HEADLESS_ANSWERS");
+    if (list == nullptr) {
+        return answers;
+    }
+    const char* p = list;
+    while (*p) {
+        char* end = nullptr;
+        long value = std::strtol(p, &end, 10);
+        if (end == p) {
+            break;
+        }
+        answers.push_back(static_cast<int>(value));
+        p = *end == ',' ? end + 1 : end;
+    }
+    return answers;
+}
+
+}  // namespace
+
+struct HeadlessBackend::State {
+    std::mutex mutex;
+    MessageBoxResponder responder;
+    std::deque<int> scriptedAnswers = answersFromEnvironment();
+};
+
+HeadlessBackend::HeadlessBackend() : state_(std::make_unique<State>()) { setDebugEcho(true); }
+
+HeadlessBackend::~HeadlessBackend() = default;
+
+int HeadlessBackend::messageBox(WindowHandle owner, std::u16string_view text,
+                                std::u16string_view caption, uint32_t type) {
+    MessageBoxRequest request{owner, std::u16string(text), std::u16string(caption), type};
+    MessageBoxResponder responder;
+    int answer = messageBoxDefaultAnswer(type);
+    {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        responder = state_->responder;
+        if (!responder && !state_->scriptedAnswers.empty()) {
+            answer = state_->scriptedAnswers.front();
+            state_->scriptedAnswers.pop_front();
+        }
+    }
+    if (responder) {
+        answer = responder(request);
+    }
+    std::fprintf(stderr, "%s\n", messageBoxLogLine(request, answer).c_str());
+    std::fflush(stderr);
+    return answer;
+}
+
+MessageBoxResponder HeadlessBackend::setMessageBoxResponder(MessageBoxResponder responder) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    MessageBoxResponder previous = std::move(state_->responder);
+    state_->responder = std::move(responder);
+    return previous;
+}
+
+std::string messageBoxLogLine(const MessageBoxRequest& request, int answer) {
+    return "messagebox caption=\"" + escaped(request.caption) + "\" text=\"" +
+           escaped(request.text) + "\" type=" + std::to_string(request.type) + " -> " +
+           std::to_string(answer);
+}
+
+HeadlessBackend* headlessBackend() {
+    return backendStarted() ? dynamic_cast<HeadlessBackend*>(&backend()) : nullptr;
+}
+
+}  // namespace tamlo::platform

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace tamlo::platform {
+
+struct MessageBoxRequest {
+    WindowHandle owner = 0;
+    std::u16string text;
+    std::u16string caption;
+    uint32_t type = 0;
+};
+
+// Answers a message box shown headless; returns the IDOK... of the chosen button.
+using MessageBoxResponder = std::function<int(const MessageBoxRequest&)>;
+
+// In-memory backend for tests, CI and `tamlo-run --headless`. Message boxes are answered
+// by the responder (default: the box's default button, or the next number of the
+// comma-separated TAMLO_HEADLESS_ANSWERS list while it lasts) and each is logged as one
+// stderr line: messagebox caption="…" text="…" type=N -> answer
+class HeadlessBackend : public Backend {
+public:
+    HeadlessBackend();
+    ~HeadlessBackend() override;
+
+    std::string_view name() const override { return "headless"; }
+    int messageBox(WindowHandle owner, std::u16string_view text, std::u16string_view caption,
+                   uint32_t type) override;
+
+    // Replaces the responder; an empty one restores the default. Returns the previous one.
+    MessageBoxResponder setMessageBoxResponder(MessageBoxResponder responder);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The started backend as HeadlessBackend, or null when another backend runs.
+HeadlessBackend* headlessBackend();
+
+// The log line for one answered box (quotes, backslashes and line breaks escaped).
+std::string messageBoxLogLine(const MessageBoxRequest& request, int answer);
+
+}  // namespace tamlo::platform
