@@ -9,12 +9,12 @@ namespace tamlo {
 // the reported size with those 4 bytes zero (scripts are loaded as zero-terminated
 // text), and are released with free() of the same file system.
 class FileSystem {
-public:
+  public:
     // Null when there is no such file; `size` is then left untouched.
     virtual uint8_t* read(const std::u16string& name, int& size) = 0;
     virtual void free(uint8_t* buffer) = 0;
 
-protected:
+  protected:
     ~FileSystem() = default;
 };
 

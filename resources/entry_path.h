@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tamlo {
+
+// Splits an entry name into the path segments it may be written to below a folder.
+// Refuses (false, with a reason) a name that is empty, absolute, has empty, "." or ".."
+// segments, or contains a backslash or a control character.
+bool splitSafeEntryPath(std::u16string_view name, std::vector<std::string>* segments,
+                        std::string* reason);
+
+}  // namespace tamlo

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "resources/chunk_sink.h"
+
+namespace tamlo::lzma {
+
+struct Properties {
+    uint32_t lc = 3;
+    uint32_t lp = 0;
+    uint32_t pb = 2;
+    uint32_t dictionarySize = 8u << 20;
+};
+
+// Reads the 5 property bytes (lc/lp/pb byte, u32 dictionary size). False when the
+// lc/lp/pb byte is out of range.
+bool parseProperties(const uint8_t* bytes, Properties* properties);
+void writeProperties(const Properties& properties, uint8_t* bytes);
+
+// Decodes raw LZMA1 data whose decoded size is known; an end marker is accepted but not
+// required. Succeeds only when exactly `outputSize` bytes come out. `chunkSize` bounds
+// the bytes handed to the sink at a time (and the decoder's own output buffer).
+bool decodeToSink(const Properties& properties, const uint8_t* input, size_t inputSize,
+                  uint64_t outputSize, const ChunkSink& sink, std::string* error,
+                  size_t chunkSize = 64 * 1024);
+
+// The same into a caller's buffer of exactly `outputSize` bytes.
+bool decodeToBuffer(const Properties& properties, const uint8_t* input, size_t inputSize,
+                    uint8_t* output, size_t outputSize, std::string* error);
+
+// Streaming LZMA1 encoder (liblzma, end marker written). Output goes to a sink.
+class Encoder {
+  public:
+    Encoder();
+    ~Encoder();
+    Encoder(const Encoder&) = delete;
+    Encoder& operator=(const Encoder&) = delete;
+
+    // `preset` 0..9 picks the match finder effort; lc/lp/pb and the dictionary come
+    // from `properties`.
+    bool start(const Properties& properties, uint32_t preset, std::string* error);
+    bool write(const uint8_t* data, size_t size, const ChunkSink& sink, std::string* error);
+    bool finish(const ChunkSink& sink, std::string* error);
+
+  private:
+    bool run(int action, const uint8_t* data, size_t size, const ChunkSink& sink,
+             std::string* error);
+
+    struct State;
+    State* state_;
+};
+
+}  // namespace tamlo::lzma

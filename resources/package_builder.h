@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "resources/package_writer.h"
+
+namespace tamlo {
+
+struct PackageBuildOptions {
+    PackageWriteOptions write;
+    // Entries whose relative path matches one of these globs (fnmatch, letter case
+    // ignored, '*' crosses '/') are stored, not compressed.
+    std::vector<std::string> storeGlobs;
+};
+
+// The regular files below `directory` as '/'-separated relative paths, sorted byte-wise.
+// Symbolic links are skipped. False (with a reason) when the folder cannot be walked or a
+// name cannot become an entry name.
+bool listPackageSources(const std::string& directory, std::vector<std::string>* relativePaths,
+                        std::string* error);
+
+// Packs every regular file below `directory` into the package `outputPath`. The same
+// input gives the same bytes.
+bool buildPackageFromDirectory(const std::string& directory, const std::string& outputPath,
+                               const PackageBuildOptions& options, std::string* error);
+
+// Globs of image formats that are compressed already.
+const std::vector<std::string>& imageStoreGlobs();
+
+}  // namespace tamlo

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "resources/chunk_sink.h"
+
+namespace tamlo {
+
+// One directory record. `name` points into the reader's own name store.
+struct PackageEntry {
+    std::u16string_view name;
+    uint32_t dataOffset = 0;
+    uint32_t storedSize = 0;
+    uint32_t unpackedSize = 0;  // 0: the block is stored as it is
+
+    bool compressed() const { return unpackedSize != 0; }
+    // The entry's length once extracted.
+    uint32_t size() const { return compressed() ? unpackedSize : storedSize; }
+};
+
+// Indexes a package buffer in place; the buffer is borrowed and must outlive the reader.
+// A malformed package is reported as damaged and indexes nothing; the reader never
+// reads outside [buffer, buffer + length).
+class PackageReader {
+  public:
+    PackageReader(const uint8_t* buffer, size_t length);
+    PackageReader(const PackageReader&) = delete;
+    PackageReader& operator=(const PackageReader&) = delete;
+
+    bool damaged() const { return damaged_; }
+    const std::string& problem() const { return problem_; }
+
+    // Every record in directory order, duplicates included.
+    const std::vector<PackageEntry>& entries() const { return entries_; }
+
+    // The entry a name resolves to (the last record of that name), or null. Exact match.
+    const PackageEntry* find(std::u16string_view name) const;
+    bool isIndexed(const PackageEntry& entry) const { return find(entry.name) == &entry; }
+
+    // A malloc'd buffer holding exactly the entry's bytes (free() it), or null when the
+    // name is unknown or the entry does not decode to its full size. `size` is set only
+    // on success and may be null.
+    uint8_t* extract(std::u16string_view name, int* size) const;
+    uint8_t* extract(const PackageEntry& entry, size_t* size, std::string* error) const;
+
+    // Hands the entry's bytes to `sink` in pieces of at most `chunkSize` bytes; memory use
+    // does not grow with the entry. False when the decode fails or the sink refuses.
+    bool extractTo(const PackageEntry& entry, const ChunkSink& sink, std::string* error,
+                   size_t chunkSize = 64 * 1024) const;
+
+  private:
+    bool indexDirectory();
+    void fail(std::string problem);
+
+    const uint8_t* base_;
+    size_t length_;
+    bool damaged_ = false;
+    std::string problem_;
+    std::u16string names_;  // every name back to back; entries view into it
+    std::vector<PackageEntry> entries_;
+    std::unordered_map<std::u16string_view, uint32_t> index_;  // name -> entries_ slot
+};
+
+}  // namespace tamlo

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "resources/lzma_codec.h"
+
+namespace tamlo {
+
+struct PackageWriteOptions {
+    lzma::Properties properties;  // lc 3, lp 0, pb 2, 8 MiB dictionary
+    uint32_t preset = 6;          // encoder effort 0..9
+};
+
+// Writes a package file entry by entry: data blocks as they come, then the scrambled
+// directory and the trailer on finish(). Entries are compressed unless asked to be
+// stored; a compressed form that is not smaller than the data is replaced by the data.
+// Sources are read in pieces, so memory does not grow with entry sizes.
+class PackageWriter {
+  public:
+    explicit PackageWriter(PackageWriteOptions options = {});
+    ~PackageWriter();
+    PackageWriter(const PackageWriter&) = delete;
+    PackageWriter& operator=(const PackageWriter&) = delete;
+
+    bool open(const std::string& path, std::string* error);
+    bool addFile(const std::u16string& name, const std::string& sourcePath, bool store,
+                 std::string* error);
+    bool addBuffer(const std::u16string& name, const uint8_t* data, size_t size, bool store,
+                   std::string* error);
+    // A data block exactly as given; `unpackedSize` 0 marks it stored.
+    bool addRawBlock(const std::u16string& name, const uint8_t* block, size_t blockSize,
+                     uint32_t unpackedSize, std::string* error);
+    // Writes the directory and trailer and closes the file.
+    bool finish(std::string* error);
+
+  private:
+    struct Record {
+        std::u16string name;
+        uint32_t dataOffset;
+        uint32_t storedSize;
+        uint32_t unpackedSize;
+    };
+    using Reader = size_t (*)(void* context, uint8_t* buffer, size_t capacity);
+    bool addSource(const std::u16string& name, uint64_t size, bool store, Reader reader,
+                   void* context, void (*rewind)(void*), std::string* error);
+    bool checkName(const std::u16string& name, std::string* error) const;
+    bool writeBytes(const uint8_t* data, size_t size, std::string* error);
+    bool position(uint64_t* offset, std::string* error);
+
+    PackageWriteOptions options_;
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::vector<Record> records_;
+};
+
+}  // namespace tamlo
