@@ -36,6 +36,9 @@ class PackageWriter {
     // Writes the directory and trailer and closes the file.
     bool finish(std::string* error);
 
+    // Where an entry's bytes are read from (defined with the writer).
+    class Source;
+
   private:
     struct Record {
         std::u16string name;
@@ -43,9 +46,8 @@ class PackageWriter {
         uint32_t storedSize;
         uint32_t unpackedSize;
     };
-    using Reader = size_t (*)(void* context, uint8_t* buffer, size_t capacity);
-    bool addSource(const std::u16string& name, uint64_t size, bool store, Reader reader,
-                   void* context, void (*rewind)(void*), std::string* error);
+    bool addSource(const std::u16string& name, uint64_t size, bool store, Source& source,
+                   std::string* error);
     bool checkName(const std::u16string& name, std::string* error) const;
     bool writeBytes(const uint8_t* data, size_t size, std::string* error);
     bool position(uint64_t* offset, std::string* error);

@@ -1,0 +1,193 @@
+#include "resources/bundle.h"
+
+#include <fcntl.h>
+#include <lzma.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/text_encoding.h"
+#include "resources/bundle_format.h"
+#include "resources/package_format.h"
+
+namespace tamlo {
+
+using package::readLe32;
+using package::readLe64;
+
+namespace {
+
+void setError(std::string* error, std::string text) {
+    if (error != nullptr) {
+        *error = std::move(text);
+    }
+}
+
+uint32_t crcOf(const uint8_t* bytes, size_t size) {
+    // The CRC-32 that zlib's crc32 computes (same polynomial, same start and final xor).
+    return lzma_crc32(bytes, size, 0);
+}
+
+}  // namespace
+
+const char16_t* embeddedFileName(int32_t id) {
+    for (const EmbeddedFileName& file : kEmbeddedFiles) {
+        if (file.id == id) {
+            return file.name;
+        }
+    }
+    return nullptr;
+}
+
+Bundle::Bundle(const uint8_t* bytes, size_t length, bool mapped)
+    : bytes_(bytes), length_(length), mapped_(mapped) {}
+
+Bundle::~Bundle() {
+    if (mapped_ && length_ > 0) {
+        munmap(const_cast<uint8_t*>(bytes_), length_);
+    }
+}
+
+std::unique_ptr<Bundle> Bundle::open(const std::string& path, std::string* error) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        setError(error, "cannot open " + path + ": " + std::strerror(errno));
+        return nullptr;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        setError(error, path + " is not a regular file");
+        return nullptr;
+    }
+    const size_t length = static_cast<size_t>(info.st_size);
+    if (length < bundle::kFooterSize) {
+        ::close(fd);
+        setError(error, "no embedded files: the program is too short");
+        return nullptr;
+    }
+    void* view = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (view == MAP_FAILED) {
+        setError(error, "cannot map " + path + ": " + std::strerror(errno));
+        return nullptr;
+    }
+    std::unique_ptr<Bundle> result(new Bundle(static_cast<const uint8_t*>(view), length, true));
+    if (!result->parse(error)) {
+        return nullptr;
+    }
+    return result;
+}
+
+std::unique_ptr<Bundle> Bundle::openSelf(std::string* error) {
+    return open("/proc/self/exe", error);
+}
+
+std::unique_ptr<Bundle> Bundle::fromMemory(const uint8_t* bytes, size_t length,
+                                           std::string* error) {
+    std::unique_ptr<Bundle> result(new Bundle(bytes, bytes == nullptr ? 0 : length, false));
+    if (!result->parse(error)) {
+        return nullptr;
+    }
+    return result;
+}
+
+bool Bundle::parse(std::string* error) {
+    if (length_ < bundle::kFooterSize) {
+        setError(error, "no embedded files: the program is too short");
+        return false;
+    }
+    const uint8_t* footer = bytes_ + length_ - bundle::kFooterSize;
+    if (std::memcmp(footer + 16, bundle::kMagic, sizeof bundle::kMagic) != 0) {
+        setError(error, "no embedded files: the footer is missing");
+        return false;
+    }
+    const uint64_t tableOffset = readLe64(footer);
+    const uint32_t count = readLe32(footer + 8);
+    const uint32_t tableCrc = readLe32(footer + 12);
+    const uint64_t footerOffset = length_ - bundle::kFooterSize;
+    // The table sits right before the footer; anything else is damage.
+    if (count > bundle::kMaxFiles || tableOffset > footerOffset ||
+        footerOffset - tableOffset != uint64_t{count} * bundle::kRecordSize) {
+        setError(error, "the table of embedded files is damaged");
+        return false;
+    }
+    const uint8_t* table = bytes_ + tableOffset;
+    if (crcOf(table, count * bundle::kRecordSize) != tableCrc) {
+        setError(error, "the table of embedded files fails its check");
+        return false;
+    }
+    files_.clear();
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* record = table + i * bundle::kRecordSize;
+        BundleFileInfo info;
+        info.id = static_cast<int32_t>(readLe32(record));
+        info.size = readLe32(record + 4);
+        info.offset = readLe64(record + 8);
+        info.crc32 = readLe32(record + 16);
+        const char16_t* name = embeddedFileName(info.id);
+        if (name == nullptr || find(info.id) != nullptr) {
+            setError(error, "the table of embedded files names an unknown or repeated id");
+            files_.clear();
+            return false;
+        }
+        info.name = name;
+        // The data and its zero terminator lie before the table.
+        if (info.offset > tableOffset ||
+            tableOffset - info.offset < uint64_t{info.size} + bundle::kTerminatorSize) {
+            setError(error, "an embedded file lies outside the program");
+            files_.clear();
+            return false;
+        }
+        const uint8_t* terminator = bytes_ + info.offset + info.size;
+        for (size_t k = 0; k < bundle::kTerminatorSize; ++k) {
+            if (terminator[k] != 0) {
+                setError(error, "an embedded file is not followed by zero bytes");
+                files_.clear();
+                return false;
+            }
+        }
+        files_.push_back(std::move(info));
+    }
+    return true;
+}
+
+const BundleFileInfo* Bundle::find(int32_t id) const {
+    for (const BundleFileInfo& file : files_) {
+        if (file.id == id) {
+            return &file;
+        }
+    }
+    return nullptr;
+}
+
+const uint8_t* Bundle::data(int32_t id, uint32_t* size) const {
+    const BundleFileInfo* file = find(id);
+    if (file == nullptr) {
+        return nullptr;
+    }
+    if (size != nullptr) {
+        *size = file->size;
+    }
+    return bytes_ + file->offset;
+}
+
+bool Bundle::verify(int32_t id) const {
+    const BundleFileInfo* file = find(id);
+    return file != nullptr && crcOf(bytes_ + file->offset, file->size) == file->crc32;
+}
+
+bool Bundle::verifyAll(std::string* error) const {
+    for (const BundleFileInfo& file : files_) {
+        if (!verify(file.id)) {
+            setError(error, "the embedded file " + utf16ToUtf8(file.name) + " fails its check");
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace tamlo

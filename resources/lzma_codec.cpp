@@ -1,0 +1,221 @@
+#include "resources/lzma_codec.h"
+
+#include <lzma.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "resources/package_format.h"
+
+namespace tamlo::lzma {
+namespace {
+
+// liblzma refuses dictionaries below this size.
+constexpr uint32_t kMinDictionary = 4096;
+
+std::string describe(lzma_ret result) {
+    switch (result) {
+        case LZMA_MEM_ERROR:
+            return "out of memory";
+        case LZMA_OPTIONS_ERROR:
+            return "unsupported LZMA properties";
+        case LZMA_DATA_ERROR:
+            return "corrupt LZMA data";
+        case LZMA_BUF_ERROR:
+            return "LZMA data ends early";
+        default:
+            return "LZMA error " + std::to_string(static_cast<int>(result));
+    }
+}
+
+void setError(std::string* error, std::string text) {
+    if (error != nullptr) {
+        *error = std::move(text);
+    }
+}
+
+struct StreamCloser {
+    void operator()(lzma_stream* stream) const {
+        lzma_end(stream);
+        delete stream;
+    }
+};
+using StreamPtr = std::unique_ptr<lzma_stream, StreamCloser>;
+
+StreamPtr newStream() {
+    return StreamPtr(new lzma_stream(LZMA_STREAM_INIT));
+}
+
+}  // namespace
+
+bool parseProperties(const uint8_t* bytes, Properties* properties) {
+    uint32_t packed = bytes[0];
+    if (packed >= 9 * 5 * 5) {
+        return false;
+    }
+    properties->lc = packed % 9;
+    packed /= 9;
+    properties->lp = packed % 5;
+    properties->pb = packed / 5;
+    properties->dictionarySize = package::readLe32(bytes + 1);
+    return true;
+}
+
+void writeProperties(const Properties& properties, uint8_t* bytes) {
+    bytes[0] = static_cast<uint8_t>((properties.pb * 5 + properties.lp) * 9 + properties.lc);
+    package::writeLe32(bytes + 1, properties.dictionarySize);
+}
+
+bool decodeToSink(const Properties& properties, const uint8_t* input, size_t inputSize,
+                  uint64_t outputSize, const ChunkSink& sink, std::string* error,
+                  size_t chunkSize) {
+    if (outputSize == 0) {
+        return true;
+    }
+    lzma_options_lzma options{};
+    options.lc = properties.lc;
+    options.lp = properties.lp;
+    options.pb = properties.pb;
+    // The decoder never looks back further than what it has produced, so a dictionary
+    // larger than the output only wastes memory (and a hostile header could ask for 4 GiB).
+    uint64_t dictionary = std::min<uint64_t>(properties.dictionarySize, outputSize);
+    options.dict_size = static_cast<uint32_t>(std::max<uint64_t>(dictionary, kMinDictionary));
+    options.ext_flags = LZMA_LZMA1EXT_ALLOW_EOPM;
+    options.ext_size_low = static_cast<uint32_t>(outputSize);
+    options.ext_size_high = static_cast<uint32_t>(outputSize >> 32);
+    lzma_filter filters[] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+
+    StreamPtr stream = newStream();
+    lzma_ret result = lzma_raw_decoder(stream.get(), filters);
+    if (result != LZMA_OK) {
+        setError(error, describe(result));
+        return false;
+    }
+    chunkSize = static_cast<size_t>(std::clamp<uint64_t>(chunkSize, 1, outputSize));
+    std::unique_ptr<uint8_t[]> chunk(new uint8_t[chunkSize]);
+    stream->next_in = input;
+    stream->avail_in = inputSize;
+    for (;;) {
+        stream->next_out = chunk.get();
+        stream->avail_out = chunkSize;
+        result = lzma_code(stream.get(), LZMA_FINISH);
+        size_t produced = chunkSize - stream->avail_out;
+        if (result != LZMA_OK && result != LZMA_STREAM_END) {
+            setError(error, describe(result));
+            return false;
+        }
+        if (produced > 0 && !sink(chunk.get(), produced)) {
+            setError(error, "the output refused the data");
+            return false;
+        }
+        if (result == LZMA_STREAM_END) {
+            break;
+        }
+    }
+    if (stream->total_out != outputSize) {
+        setError(error, "LZMA data decodes to " + std::to_string(stream->total_out) +
+                            " bytes instead of " + std::to_string(outputSize));
+        return false;
+    }
+    return true;
+}
+
+bool decodeToBuffer(const Properties& properties, const uint8_t* input, size_t inputSize,
+                    uint8_t* output, size_t outputSize, std::string* error) {
+    size_t filled = 0;
+    // The sink copies straight into the caller's buffer; the decoder's own chunk is the
+    // only extra memory.
+    auto sink = [&](const uint8_t* data, size_t size) {
+        if (size > outputSize - filled) {
+            return false;
+        }
+        std::memcpy(output + filled, data, size);
+        filled += size;
+        return true;
+    };
+    return decodeToSink(properties, input, inputSize, outputSize, sink, error) &&
+           filled == outputSize;
+}
+
+struct Encoder::State {
+    StreamPtr stream;
+    std::unique_ptr<uint8_t[]> buffer;
+};
+
+namespace {
+constexpr size_t kEncodeBufferSize = 256 * 1024;
+}  // namespace
+
+Encoder::Encoder() : state_(new State) {}
+
+Encoder::~Encoder() {
+    delete state_;
+}
+
+bool Encoder::start(const Properties& properties, uint32_t preset, std::string* error) {
+    lzma_options_lzma options{};
+    if (lzma_lzma_preset(&options, std::min<uint32_t>(preset, 9))) {
+        setError(error, "unsupported compression preset");
+        return false;
+    }
+    options.lc = properties.lc;
+    options.lp = properties.lp;
+    options.pb = properties.pb;
+    options.dict_size = properties.dictionarySize;
+    lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+    state_->stream = newStream();
+    lzma_ret result = lzma_raw_encoder(state_->stream.get(), filters);
+    if (result != LZMA_OK) {
+        state_->stream.reset();
+        setError(error, describe(result));
+        return false;
+    }
+    if (!state_->buffer) {
+        state_->buffer.reset(new uint8_t[kEncodeBufferSize]);
+    }
+    return true;
+}
+
+bool Encoder::write(const uint8_t* data, size_t size, const ChunkSink& sink, std::string* error) {
+    return run(LZMA_RUN, data, size, sink, error);
+}
+
+bool Encoder::finish(const ChunkSink& sink, std::string* error) {
+    bool done = run(LZMA_FINISH, nullptr, 0, sink, error);
+    state_->stream.reset();
+    return done;
+}
+
+bool Encoder::run(int action, const uint8_t* data, size_t size, const ChunkSink& sink,
+                  std::string* error) {
+    lzma_stream* stream = state_->stream.get();
+    if (stream == nullptr) {
+        setError(error, "the encoder is not started");
+        return false;
+    }
+    stream->next_in = data;
+    stream->avail_in = size;
+    for (;;) {
+        stream->next_out = state_->buffer.get();
+        stream->avail_out = kEncodeBufferSize;
+        lzma_ret result = lzma_code(stream, static_cast<lzma_action>(action));
+        size_t produced = kEncodeBufferSize - stream->avail_out;
+        if (result != LZMA_OK && result != LZMA_STREAM_END) {
+            setError(error, describe(result));
+            return false;
+        }
+        if (produced > 0 && !sink(state_->buffer.get(), produced)) {
+            setError(error, "the output refused the data");
+            return false;
+        }
+        if (result == LZMA_STREAM_END) {
+            return true;
+        }
+        if (action == LZMA_RUN && stream->avail_in == 0) {
+            return true;
+        }
+    }
+}
+
+}  // namespace tamlo::lzma

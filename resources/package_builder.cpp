@@ -1,0 +1,101 @@
+#include "resources/package_builder.h"
+
+#include <fnmatch.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/text_encoding.h"
+#include "resources/package_format.h"
+
+namespace tamlo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void setError(std::string* error, std::string text) {
+    if (error != nullptr) {
+        *error = std::move(text);
+    }
+}
+
+bool matchesAny(const std::vector<std::string>& globs, const std::string& path) {
+    for (const std::string& glob : globs) {
+        if (fnmatch(glob.c_str(), path.c_str(), FNM_CASEFOLD) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+const std::vector<std::string>& imageStoreGlobs() {
+    static const std::vector<std::string> globs = {"*.png", "*.jpg",  "*.jpeg", "*.gif",
+                                                   "*.bmp", "*.webp", "*.ico"};
+    return globs;
+}
+
+bool listPackageSources(const std::string& directory, std::vector<std::string>* relativePaths,
+                        std::string* error) {
+    relativePaths->clear();
+    std::error_code failure;
+    if (!fs::is_directory(directory, failure)) {
+        setError(error, directory + " is not a folder");
+        return false;
+    }
+    fs::recursive_directory_iterator walk(directory, failure);
+    for (; !failure && walk != fs::recursive_directory_iterator(); walk.increment(failure)) {
+        // Links are skipped: following them could pull in files from anywhere.
+        fs::file_status status = walk->symlink_status(failure);
+        if (failure || !fs::is_regular_file(status)) {
+            continue;
+        }
+        std::string relative = walk->path().lexically_relative(directory).generic_string();
+        if (relative.find('\\') != std::string::npos) {
+            setError(error, "the file name " + relative +
+                                " contains a backslash, which scripts read as a separator");
+            return false;
+        }
+        if (utf16ToUtf8(utf8ToUtf16(relative)) != relative) {
+            setError(error, "the file name " + relative + " is not valid UTF-8");
+            return false;
+        }
+        if (utf8ToUtf16(relative).size() > package::kMaxNameUnits) {
+            setError(error, "the file name " + relative + " is too long for a package");
+            return false;
+        }
+        relativePaths->push_back(std::move(relative));
+    }
+    if (failure) {
+        setError(error, "cannot walk " + directory + ": " + failure.message());
+        return false;
+    }
+    std::sort(relativePaths->begin(), relativePaths->end());
+    return true;
+}
+
+bool buildPackageFromDirectory(const std::string& directory, const std::string& outputPath,
+                               const PackageBuildOptions& options, std::string* error) {
+    std::vector<std::string> paths;
+    if (!listPackageSources(directory, &paths, error)) {
+        return false;
+    }
+    PackageWriter writer(options.write);
+    if (!writer.open(outputPath, error)) {
+        return false;
+    }
+    for (const std::string& relative : paths) {
+        std::string entryError;
+        bool store = matchesAny(options.storeGlobs, relative);
+        if (!writer.addFile(utf8ToUtf16(relative), directory + "/" + relative, store,
+                            &entryError)) {
+            setError(error, relative + ": " + entryError);
+            return false;
+        }
+    }
+    return writer.finish(error);
+}
+
+}  // namespace tamlo

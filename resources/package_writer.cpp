@@ -1,0 +1,340 @@
+#include "resources/package_writer.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include "resources/package_format.h"
+
+namespace tamlo {
+
+using package::kKey;
+
+namespace {
+
+constexpr size_t kReadPieceSize = 1 << 20;
+
+void setError(std::string* error, std::string text) {
+    if (error != nullptr) {
+        *error = std::move(text);
+    }
+}
+
+}  // namespace
+
+// Where an entry's bytes come from: a file or a memory block, read front to back and
+// rewound when the entry has to be written a second time (stored after all).
+class PackageWriter::Source {
+  public:
+    virtual ~Source() = default;
+    virtual size_t read(uint8_t* buffer, size_t capacity) = 0;
+    virtual bool rewind() = 0;
+};
+
+namespace {
+
+class FileSource final : public PackageWriter::Source {
+  public:
+    explicit FileSource(std::FILE* file) : file_(file) {}
+    ~FileSource() override { std::fclose(file_); }
+    size_t read(uint8_t* buffer, size_t capacity) override {
+        return std::fread(buffer, 1, capacity, file_);
+    }
+    bool rewind() override { return fseeko(file_, 0, SEEK_SET) == 0; }
+
+  private:
+    std::FILE* file_;
+};
+
+class MemorySource final : public PackageWriter::Source {
+  public:
+    MemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    size_t read(uint8_t* buffer, size_t capacity) override {
+        size_t piece = std::min(capacity, size_ - done_);
+        if (piece > 0) {
+            std::memcpy(buffer, data_ + done_, piece);
+        }
+        done_ += piece;
+        return piece;
+    }
+    bool rewind() override {
+        done_ = 0;
+        return true;
+    }
+
+  private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t done_ = 0;
+};
+
+}  // namespace
+
+PackageWriter::PackageWriter(PackageWriteOptions options) : options_(options) {}
+
+PackageWriter::~PackageWriter() {
+    if (file_ != nullptr) {
+        // Never leave a half-written package behind.
+        std::fclose(file_);
+        ::unlink(path_.c_str());
+    }
+}
+
+bool PackageWriter::open(const std::string& path, std::string* error) {
+    if (file_ != nullptr) {
+        setError(error, "a package is being written already");
+        return false;
+    }
+    file_ = std::fopen(path.c_str(), "wb");
+    if (file_ == nullptr) {
+        setError(error, "cannot create " + path + ": " + std::strerror(errno));
+        return false;
+    }
+    path_ = path;
+    records_.clear();
+    return true;
+}
+
+bool PackageWriter::checkName(const std::u16string& name, std::string* error) const {
+    if (file_ == nullptr) {
+        setError(error, "no package is open");
+        return false;
+    }
+    if (name.empty() || name.size() > package::kMaxNameUnits ||
+        name.find(u'\0') != std::u16string::npos) {
+        setError(error, "an entry name must have 1 to " + std::to_string(package::kMaxNameUnits) +
+                            " characters and no zero character");
+        return false;
+    }
+    return true;
+}
+
+bool PackageWriter::writeBytes(const uint8_t* data, size_t size, std::string* error) {
+    if (size > 0 && std::fwrite(data, 1, size, file_) != size) {
+        setError(error, "cannot write " + path_ + ": " + std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+bool PackageWriter::position(uint64_t* offset, std::string* error) {
+    off_t here = ftello(file_);
+    if (here < 0) {
+        setError(error, "cannot write " + path_ + ": " + std::strerror(errno));
+        return false;
+    }
+    // Offsets and sizes in the directory are 32-bit.
+    if (static_cast<uint64_t>(here) > UINT32_MAX) {
+        setError(error, "the package would exceed 4 GiB");
+        return false;
+    }
+    *offset = static_cast<uint64_t>(here);
+    return true;
+}
+
+bool PackageWriter::addFile(const std::u16string& name, const std::string& sourcePath, bool store,
+                            std::string* error) {
+    if (!checkName(name, error)) {
+        return false;
+    }
+    std::FILE* file = std::fopen(sourcePath.c_str(), "rb");
+    if (file == nullptr) {
+        setError(error, "cannot read " + sourcePath + ": " + std::strerror(errno));
+        return false;
+    }
+    FileSource source(file);
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        setError(error, sourcePath + " is not a regular file");
+        return false;
+    }
+    return addSource(name, static_cast<uint64_t>(info.st_size), store, source, error);
+}
+
+bool PackageWriter::addBuffer(const std::u16string& name, const uint8_t* data, size_t size,
+                              bool store, std::string* error) {
+    if (!checkName(name, error)) {
+        return false;
+    }
+    MemorySource source(data, size);
+    return addSource(name, size, store, source, error);
+}
+
+bool PackageWriter::addRawBlock(const std::u16string& name, const uint8_t* block, size_t blockSize,
+                                uint32_t unpackedSize, std::string* error) {
+    uint64_t offset = 0;
+    if (!checkName(name, error) || !position(&offset, error)) {
+        return false;
+    }
+    if (blockSize > UINT32_MAX - offset) {
+        setError(error, "the package would exceed 4 GiB");
+        return false;
+    }
+    if (!writeBytes(block, blockSize, error)) {
+        return false;
+    }
+    records_.push_back(
+        {name, static_cast<uint32_t>(offset), static_cast<uint32_t>(blockSize), unpackedSize});
+    return true;
+}
+
+bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool store, Source& source,
+                              std::string* error) {
+    uint64_t offset = 0;
+    if (!position(&offset, error)) {
+        return false;
+    }
+    if (size > UINT32_MAX - offset) {
+        setError(error, "the package would exceed 4 GiB");
+        return false;
+    }
+    std::unique_ptr<uint8_t[]> piece(new uint8_t[kReadPieceSize]);
+    auto readAll = [&](const std::function<bool(const uint8_t*, size_t)>& use) {
+        uint64_t total = 0;
+        for (;;) {
+            size_t got = source.read(piece.get(), kReadPieceSize);
+            if (got == 0) {
+                break;
+            }
+            total += got;
+            if (total > size || !use(piece.get(), got)) {
+                return false;
+            }
+        }
+        return total == size;
+    };
+
+    // Try compressing; give up as soon as the result is no smaller than the data.
+    if (!store && size > package::kLzmaPropertiesSize) {
+        uint8_t properties[package::kLzmaPropertiesSize];
+        lzma::writeProperties(options_.properties, properties);
+        uint64_t written = sizeof properties;
+        bool tooBig = false;
+        bool writeFailed = false;
+        auto sink = [&](const uint8_t* data, size_t length) {
+            if (written + length >= size) {
+                tooBig = true;
+                return false;
+            }
+            if (!writeBytes(data, length, error)) {
+                writeFailed = true;
+                return false;
+            }
+            written += length;
+            return true;
+        };
+        lzma::Encoder encoder;
+        std::string encodeError;
+        if (!encoder.start(options_.properties, options_.preset, error) ||
+            !writeBytes(properties, sizeof properties, error)) {
+            return false;
+        }
+        bool readOk = true;
+        bool encoded = readAll([&](const uint8_t* data, size_t length) {
+            if (!encoder.write(data, length, sink, &encodeError)) {
+                return false;
+            }
+            return true;
+        });
+        if (encoded) {
+            encoded = encoder.finish(sink, &encodeError);
+        } else if (!tooBig && !writeFailed && encodeError.empty()) {
+            readOk = false;
+        }
+        if (writeFailed) {
+            return false;
+        }
+        if (!readOk) {
+            setError(error, "cannot read the data of an entry (did it change while packing?)");
+            return false;
+        }
+        if (encoded) {
+            records_.push_back({name, static_cast<uint32_t>(offset), static_cast<uint32_t>(written),
+                                static_cast<uint32_t>(size)});
+            return true;
+        }
+        if (!tooBig) {
+            setError(error, "compression failed: " + encodeError);
+            return false;
+        }
+        // Not smaller: write the data as it is over the partial attempt, which is shorter.
+        if (fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 || !source.rewind()) {
+            setError(error, "cannot rewind while writing " + path_);
+            return false;
+        }
+    }
+    if (!readAll(
+            [&](const uint8_t* data, size_t length) { return writeBytes(data, length, error); })) {
+        if (error != nullptr && error->empty()) {
+            *error = "cannot read the data of an entry (did it change while packing?)";
+        }
+        return false;
+    }
+    records_.push_back({name, static_cast<uint32_t>(offset), static_cast<uint32_t>(size), 0});
+    return true;
+}
+
+bool PackageWriter::finish(std::string* error) {
+    if (file_ == nullptr) {
+        setError(error, "no package is open");
+        return false;
+    }
+    // A stored attempt may have left the file position below the end of a longer
+    // compressed attempt; the directory starts where the last entry ends.
+    uint64_t directory = 0;
+    for (const Record& record : records_) {
+        directory = std::max<uint64_t>(directory, uint64_t{record.dataOffset} + record.storedSize);
+    }
+    if (fseeko(file_, static_cast<off_t>(directory), SEEK_SET) != 0) {
+        setError(error, "cannot write " + path_);
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    for (const Record& record : records_) {
+        // Name, zero terminator, zero padding to whole words, then every word scrambled.
+        const size_t area = ((record.name.size() + 1) * 2 + 3) / 4 * 4;
+        const size_t start = bytes.size();
+        bytes.resize(start + package::kRecordHeaderSize + area, 0);
+        uint8_t* out = bytes.data() + start;
+        package::writeLe32(out, static_cast<uint32_t>(package::kRecordHeaderSize + area));
+        package::writeLe32(out + 4, record.dataOffset);
+        package::writeLe32(out + 8, record.storedSize);
+        package::writeLe32(out + 12, record.unpackedSize);
+        uint8_t* name = out + package::kRecordHeaderSize;
+        for (size_t i = 0; i < record.name.size(); ++i) {
+            name[i * 2] = static_cast<uint8_t>(record.name[i]);
+            name[i * 2 + 1] = static_cast<uint8_t>(record.name[i] >> 8);
+        }
+        for (size_t word = 0; word < area; word += 4) {
+            package::writeLe32(name + word, package::readLe32(name + word) ^ kKey);
+        }
+    }
+    uint8_t tail[8];
+    package::writeLe32(tail, 0);
+    if (directory + bytes.size() > UINT32_MAX) {
+        setError(error, "the package would exceed 4 GiB");
+        return false;
+    }
+    package::writeLe32(tail + 4, static_cast<uint32_t>(directory) ^ kKey);
+    if (!writeBytes(bytes.data(), bytes.size(), error) || !writeBytes(tail, sizeof tail, error)) {
+        return false;
+    }
+    // Drop whatever a longer abandoned attempt left after the trailer.
+    off_t end = ftello(file_);
+    bool closed = std::fflush(file_) == 0 && end >= 0 && ftruncate(fileno(file_), end) == 0;
+    closed = std::fclose(file_) == 0 && closed;
+    file_ = nullptr;
+    if (!closed) {
+        ::unlink(path_.c_str());
+        setError(error, "cannot write " + path_ + ": " + std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tamlo

@@ -1,0 +1,57 @@
+#include "resources/resource_file_system.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace tamlo {
+
+ResourceFileSystem::ResourceFileSystem(const Bundle* module) : module_(module) {}
+
+void ResourceFileSystem::enter(const std::u16string& name, int32_t id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ids_[name] = id;
+}
+
+void ResourceFileSystem::enterStandardFiles() {
+    for (const EmbeddedFileName& file : kEmbeddedFiles) {
+        enter(file.name, file.id);
+    }
+}
+
+uint8_t* ResourceFileSystem::read(const std::u16string& name, int& size) {
+    uint32_t length = 0;
+    const uint8_t* bytes = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // An unknown name is remembered with id 0, which no embedded file has.
+        const int32_t id = ids_.emplace(name, 0).first->second;
+        if (module_ == nullptr || failed_.count(id) != 0) {
+            return nullptr;
+        }
+        bytes = module_->data(id, &length);
+        if (bytes == nullptr || length > static_cast<uint32_t>(INT32_MAX) - 4) {
+            return nullptr;
+        }
+        if (verified_.count(id) == 0) {
+            if (!module_->verify(id)) {
+                failed_.insert(id);
+                return nullptr;
+            }
+            verified_.insert(id);
+        }
+    }
+    uint8_t* copy = static_cast<uint8_t*>(std::malloc(size_t{length} + 4));
+    if (copy == nullptr) {
+        return nullptr;
+    }
+    std::memcpy(copy, bytes, length);
+    std::memset(copy + length, 0, 4);
+    size = static_cast<int>(length);
+    return copy;
+}
+
+void ResourceFileSystem::free(uint8_t* buffer) {
+    std::free(buffer);
+}
+
+}  // namespace tamlo
