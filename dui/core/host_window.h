@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+
+#include "dui/core/geometry.h"
+
+namespace tamlo::dui {
+
+class Control;
+
+// What a control tree needs from the window it is attached to. The top-level window
+// classes implement it; controls reach it through their `window()` link.
+class HostWindow {
+  public:
+    // Enters an attached control in the window's id map; a later control with the same
+    // id replaces the earlier one.
+    virtual void registerControlId(int32_t id, Control* control) = 0;
+
+    // The control is leaving the window (detach, or destruction of a control that was
+    // never detached): the window drops every pointer it keeps to it - focus, capture,
+    // hover chain, drop target and id map entries.
+    virtual void forgetControl(Control* control) = 0;
+
+    // The client area, origin at the root control's top-left corner.
+    virtual Rect clientRect() const = 0;
+
+    // Adds an area (client coordinates) to the region the next repaint draws.
+    virtual void invalidateRect(const Rect& area) = 0;
+
+    // Sends (synchronous) or posts the private repaint message.
+    virtual void requestRepaint(bool synchronous) = 0;
+
+    // The mouse position last seen by the window, in client coordinates.
+    virtual Point cursorPosition() const = 0;
+
+  protected:
+    ~HostWindow() = default;
+};
+
+}  // namespace tamlo::dui
