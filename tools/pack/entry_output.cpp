@@ -1,0 +1,130 @@
+#include "tools/pack/entry_output.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+namespace tamlo::pack {
+
+namespace {
+
+class Descriptor {
+  public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    void reset(int fd = -1) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+  private:
+    int fd_;
+};
+
+bool writeAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        ssize_t done = ::write(fd, data, size);
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        if (done <= 0) {
+            return false;
+        }
+        data += done;
+        size -= static_cast<size_t>(done);
+    }
+    return true;
+}
+
+}  // namespace
+
+EntryOutput::~EntryOutput() {
+    if (root_ >= 0) {
+        ::close(root_);
+    }
+}
+
+bool EntryOutput::openRoot(const std::string& directory, std::string* error) {
+    std::error_code failure;
+    std::filesystem::create_directories(directory, failure);
+    root_ = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root_ < 0) {
+        *error = "cannot open the folder " + directory + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool EntryOutput::write(const std::vector<std::string>& segments,
+                        const std::function<bool(const ChunkSink&, std::string*)>& fill,
+                        std::string* error) {
+    if (root_ < 0 || segments.empty()) {
+        *error = "no output folder";
+        return false;
+    }
+    std::string shown;
+    Descriptor parent(::dup(root_));
+    for (size_t i = 0; i + 1 < segments.size(); ++i) {
+        const char* segment = segments[i].c_str();
+        shown += segments[i] + "/";
+        if (mkdirat(parent.get(), segment, 0755) != 0 && errno != EEXIST) {
+            *error = "cannot create the folder " + shown + ": " + std::strerror(errno);
+            return false;
+        }
+        // O_NOFOLLOW: a link planted in the folder cannot redirect the write elsewhere.
+        int next = openat(parent.get(), segment, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (next < 0) {
+            *error = "cannot enter the folder " + shown + ": " + std::strerror(errno);
+            return false;
+        }
+        parent.reset(next);
+    }
+    const std::string& leaf = segments.back();
+    shown += leaf;
+    Descriptor file(openat(parent.get(), leaf.c_str(),
+                           O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (file.get() < 0) {
+        *error = "cannot create " + shown + ": " + std::strerror(errno);
+        return false;
+    }
+    bool writeFailed = false;
+    ChunkSink sink = [&](const uint8_t* data, size_t size) {
+        if (!writeAll(file.get(), data, size)) {
+            writeFailed = true;
+            return false;
+        }
+        return true;
+    };
+    std::string fillError;
+    bool filled = fill(sink, &fillError);
+    if (writeFailed) {
+        fillError = std::string("cannot write: ") + std::strerror(errno);
+    }
+    if (::close(file.release()) != 0 && filled) {
+        filled = false;
+        fillError = std::string("cannot write: ") + std::strerror(errno);
+    }
+    if (!filled) {
+        unlinkat(parent.get(), leaf.c_str(), 0);
+        *error = shown + ": " + fillError;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tamlo::pack

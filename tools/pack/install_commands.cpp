@@ -1,0 +1,118 @@
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/os_services.h"
+#include "platform/text_encoding.h"
+#include "resources/bundle.h"
+#include "resources/bundle_writer.h"
+#include "resources/package_builder.h"
+#include "tools/pack/pack_commands.h"
+
+namespace tamlo::pack {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A private scratch folder, removed with everything in it.
+class ScratchFolder {
+  public:
+    ~ScratchFolder() {
+        if (!path_.empty()) {
+            std::error_code ignored;
+            fs::remove_all(path_, ignored);
+        }
+    }
+    bool create(std::string* error) {
+        std::string pattern = os::tempPath() + "tamlo-pack-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr) {
+            *error = "cannot create a scratch folder in " + os::tempPath();
+            return false;
+        }
+        path_ = pattern;
+        return true;
+    }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// The engine program sits beside tamlo-pack.
+std::string engineProgramPath() {
+    return (fs::path(os::executablePath()).parent_path() / "tamlo").string();
+}
+
+}  // namespace
+
+int runBuild(const std::vector<std::string>& args, std::string* error) {
+    if (args.size() != 3 || args[1] != "-o") {
+        *error = "usage: build PROJECT -o INSTALLER";
+        return kUsage;
+    }
+    const std::string& project = args[0];
+    const std::string& installer = args[2];
+    std::error_code failure;
+    for (const char* script : {"UI.lua", "LG.lua"}) {
+        if (!fs::is_regular_file(fs::path(project) / script, failure)) {
+            *error = project + " has no " + script;
+            return kFailure;
+        }
+    }
+    const std::string program = engineProgramPath();
+    if (!fs::is_regular_file(program, failure)) {
+        *error = "the engine program " + program + " is missing";
+        return kFailure;
+    }
+    ScratchFolder scratch;
+    if (!scratch.create(error)) {
+        return kFailure;
+    }
+    PackageBuildOptions options;
+    options.storeGlobs = imageStoreGlobs();
+    std::vector<BundleInput> files = {{111, (fs::path(project) / "UI.lua").string()},
+                                      {114, (fs::path(project) / "LG.lua").string()}};
+    const struct {
+        int32_t id;
+        const char* folder;
+        const char* package;
+    } packages[] = {
+        {113, "frame", "frame.lz"}, {115, "program", "program.lz"}, {116, "style", "style.lz"}};
+    for (const auto& item : packages) {
+        const std::string source = (fs::path(project) / item.folder).string();
+        const std::string output = scratch.path() + "/" + item.package;
+        std::string packError;
+        if (!fs::is_directory(source, failure)) {
+            *error = project + " has no folder " + item.folder;
+            return kFailure;
+        }
+        if (!buildPackageFromDirectory(source, output, options, &packError)) {
+            *error = std::string(item.package) + ": " + packError;
+            return kFailure;
+        }
+        files.push_back({item.id, output});
+    }
+    std::sort(files.begin(), files.end(),
+              [](const BundleInput& a, const BundleInput& b) { return a.id < b.id; });
+    return writeBundle(program, files, installer, error) ? kSuccess : kFailure;
+}
+
+int runBundleList(const std::vector<std::string>& args, std::string* error) {
+    if (args.size() != 1) {
+        *error = "usage: bundle-list INSTALLER";
+        return kUsage;
+    }
+    std::unique_ptr<Bundle> bundle = Bundle::open(args[0], error);
+    if (!bundle) {
+        return kFailure;
+    }
+    for (const BundleFileInfo& file : bundle->files()) {
+        std::printf("%d\t%s\t%u\n", file.id, utf16ToUtf8(file.name).c_str(), file.size);
+    }
+    return kSuccess;
+}
+
+}  // namespace tamlo::pack

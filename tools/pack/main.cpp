@@ -1,0 +1,64 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/pack/pack_commands.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: tamlo-pack create OUT.lz DIR [--store GLOB]... [--dict MiB]\n"
+    "       tamlo-pack list PKG\n"
+    "       tamlo-pack extract PKG -C DIR [NAME]...\n"
+    "       tamlo-pack verify PKG\n"
+    "       tamlo-pack build PROJECT -o INSTALLER\n"
+    "       tamlo-pack bundle-list INSTALLER\n";
+
+struct Command {
+    const char* name;
+    int (*run)(const std::vector<std::string>&, std::string*);
+};
+
+const Command kCommands[] = {
+    {"create", tamlo::pack::runCreate},   {"list", tamlo::pack::runList},
+    {"extract", tamlo::pack::runExtract}, {"verify", tamlo::pack::runVerify},
+    {"build", tamlo::pack::runBuild},     {"bundle-list", tamlo::pack::runBundleList},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return tamlo::pack::kUsage;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kUsage, stdout);
+        return tamlo::pack::kSuccess;
+    }
+    for (const Command& command : kCommands) {
+        if (std::strcmp(argv[1], command.name) == 0) {
+            std::vector<std::string> args(argv + 2, argv + argc);
+            std::string error;
+            int status = command.run(args, &error);
+            if (std::fflush(stdout) != 0 && status == tamlo::pack::kSuccess) {
+                error = "cannot write the output";
+                status = tamlo::pack::kFailure;
+            }
+            if (status != tamlo::pack::kSuccess) {
+                // The reason is one line, whatever file names it quotes.
+                for (char& c : error) {
+                    if (c == '\n' || c == '\r') {
+                        c = ' ';
+                    }
+                }
+                std::fprintf(stderr, "tamlo-pack %s: %s\n", command.name,
+                             error.empty() ? "failed" : error.c_str());
+            }
+            return status;
+        }
+    }
+    std::fprintf(stderr, "tamlo-pack: unknown command \"%s\" (try --help)\n", argv[1]);
+    return tamlo::pack::kUsage;
+}

@@ -1,0 +1,48 @@
+#include "tools/pack/mapped_file.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace tamlo::pack {
+
+MappedFile::~MappedFile() {
+    if (data_ != nullptr) {
+        munmap(data_, size_);
+    }
+}
+
+bool MappedFile::open(const std::string& path, std::string* error) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        *error = path + " is not a regular file";
+        return false;
+    }
+    size_ = static_cast<size_t>(info.st_size);
+    if (size_ > 0) {
+        void* view = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (view == MAP_FAILED) {
+            ::close(fd);
+            *error = "cannot map " + path + ": " + std::strerror(errno);
+            size_ = 0;
+            return false;
+        }
+        data_ = static_cast<uint8_t*>(view);
+        // Entries are decoded front to back.
+        madvise(data_, size_, MADV_SEQUENTIAL);
+    }
+    ::close(fd);
+    return true;
+}
+
+}  // namespace tamlo::pack

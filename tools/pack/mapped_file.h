@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tamlo::pack {
+
+// A whole file mapped read-only; pages are read on demand, so even a large package
+// costs little memory to open.
+class MappedFile {
+  public:
+    MappedFile() = default;
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    bool open(const std::string& path, std::string* error);
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+
+  private:
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+}  // namespace tamlo::pack

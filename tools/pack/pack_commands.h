@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tamlo::pack {
+
+// Each command takes the arguments after its name, prints its results on stdout and
+// returns the exit status; on failure `error` holds a one-line reason.
+enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
+
+int runCreate(const std::vector<std::string>& args, std::string* error);
+int runList(const std::vector<std::string>& args, std::string* error);
+int runExtract(const std::vector<std::string>& args, std::string* error);
+int runVerify(const std::vector<std::string>& args, std::string* error);
+int runBuild(const std::vector<std::string>& args, std::string* error);
+int runBundleList(const std::vector<std::string>& args, std::string* error);
+
+}  // namespace tamlo::pack

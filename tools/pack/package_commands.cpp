@@ -1,0 +1,182 @@
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <set>
+
+#include "platform/text_encoding.h"
+#include "resources/entry_path.h"
+#include "resources/package_builder.h"
+#include "resources/package_reader.h"
+#include "tools/pack/entry_output.h"
+#include "tools/pack/mapped_file.h"
+#include "tools/pack/pack_commands.h"
+
+namespace tamlo::pack {
+
+namespace {
+
+// Largest dictionary the LZMA1 encoder accepts, in MiB.
+constexpr long kMaxDictionaryMiB = 1536;
+
+int usage(std::string* error, const char* text) {
+    *error = text;
+    return kUsage;
+}
+
+// Opens a package and checks its directory; the mapping must outlive the reader.
+bool openPackage(const std::string& path, MappedFile* file, std::unique_ptr<PackageReader>* reader,
+                 std::string* error) {
+    if (!file->open(path, error)) {
+        return false;
+    }
+    *reader = std::make_unique<PackageReader>(file->data(), file->size());
+    if ((*reader)->damaged()) {
+        *error = path + " is damaged: " + (*reader)->problem();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int runCreate(const std::vector<std::string>& args, std::string* error) {
+    PackageBuildOptions options;
+    std::vector<std::string> positional;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--store" || args[i] == "--dict") {
+            if (i + 1 == args.size()) {
+                return usage(error, "an option needs a value");
+            }
+            const std::string& value = args[++i];
+            if (args[i - 1] == "--store") {
+                options.storeGlobs.push_back(value);
+                continue;
+            }
+            char* end = nullptr;
+            long mib = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || mib < 1 || mib > kMaxDictionaryMiB) {
+                return usage(error, "--dict takes a whole number of MiB from 1 to 1536");
+            }
+            options.write.properties.dictionarySize = static_cast<uint32_t>(mib) << 20;
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            *error = "unknown option " + args[i];
+            return kUsage;
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 2) {
+        return usage(error, "usage: create OUT.lz DIR [--store GLOB]... [--dict MiB]");
+    }
+    return buildPackageFromDirectory(positional[1], positional[0], options, error) ? kSuccess
+                                                                                   : kFailure;
+}
+
+int runList(const std::vector<std::string>& args, std::string* error) {
+    if (args.size() != 1) {
+        return usage(error, "usage: list PKG");
+    }
+    MappedFile file;
+    std::unique_ptr<PackageReader> reader;
+    if (!openPackage(args[0], &file, &reader, error)) {
+        return kFailure;
+    }
+    for (const PackageEntry& entry : reader->entries()) {
+        std::printf("%s\t%u\t%u\t%s\n", utf16ToUtf8(entry.name).c_str(), entry.storedSize,
+                    entry.size(), entry.compressed() ? "lzma" : "stored");
+    }
+    return kSuccess;
+}
+
+int runExtract(const std::vector<std::string>& args, std::string* error) {
+    std::string packagePath;
+    std::string directory;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-C") {
+            if (i + 1 == args.size()) {
+                return usage(error, "-C needs a folder");
+            }
+            directory = args[++i];
+        } else if (packagePath.empty()) {
+            packagePath = args[i];
+        } else {
+            names.push_back(args[i]);
+        }
+    }
+    if (packagePath.empty() || directory.empty()) {
+        return usage(error, "usage: extract PKG -C DIR [NAME]...");
+    }
+    MappedFile file;
+    std::unique_ptr<PackageReader> reader;
+    if (!openPackage(packagePath, &file, &reader, error)) {
+        return kFailure;
+    }
+
+    // The entries to write: those named, or every name once (the record that wins).
+    std::vector<const PackageEntry*> chosen;
+    if (names.empty()) {
+        for (const PackageEntry& entry : reader->entries()) {
+            if (reader->isIndexed(entry)) {
+                chosen.push_back(&entry);
+            }
+        }
+    } else {
+        for (const std::string& name : names) {
+            const PackageEntry* entry = reader->find(utf8ToUtf16(name));
+            if (entry == nullptr) {
+                *error = "no entry named " + name;
+                return kFailure;
+            }
+            chosen.push_back(entry);
+        }
+    }
+    // Check every name before writing anything.
+    std::vector<std::vector<std::string>> targets;
+    for (const PackageEntry* entry : chosen) {
+        std::vector<std::string> segments;
+        std::string reason;
+        if (!splitSafeEntryPath(entry->name, &segments, &reason)) {
+            *error = "refusing the entry \"" + utf16ToUtf8(entry->name) + "\": " + reason;
+            return kFailure;
+        }
+        targets.push_back(std::move(segments));
+    }
+    EntryOutput output;
+    if (!output.openRoot(directory, error)) {
+        return kFailure;
+    }
+    for (size_t i = 0; i < chosen.size(); ++i) {
+        const PackageEntry& entry = *chosen[i];
+        auto fill = [&](const ChunkSink& sink, std::string* fillError) {
+            return reader->extractTo(entry, sink, fillError);
+        };
+        if (!output.write(targets[i], fill, error)) {
+            return kFailure;
+        }
+    }
+    return kSuccess;
+}
+
+int runVerify(const std::vector<std::string>& args, std::string* error) {
+    if (args.size() != 1) {
+        return usage(error, "usage: verify PKG");
+    }
+    MappedFile file;
+    std::unique_ptr<PackageReader> reader;
+    if (!openPackage(args[0], &file, &reader, error)) {
+        return kFailure;
+    }
+    auto discard = [](const uint8_t*, size_t) { return true; };
+    for (const PackageEntry& entry : reader->entries()) {
+        std::string problem;
+        if (!reader->extractTo(entry, discard, &problem)) {
+            *error = "entry \"" + utf16ToUtf8(entry.name) + "\": " + problem;
+            return kFailure;
+        }
+    }
+    std::printf("%s: %zu entries, all sound\n", args[0].c_str(), reader->entries().size());
+    return kSuccess;
+}
+
+}  // namespace tamlo::pack
