@@ -24,6 +24,20 @@ char32_t folded(char16_t unit) {
     return locale ? static_cast<char32_t>(towlower_l(unit, locale)) : unit;
 }
 
+bool asciiEqualsIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? a[i] + ('a' - 'A') : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? b[i] + ('a' - 'A') : b[i];
+        if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
@@ -32,6 +46,10 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     }
     std::u16string wideA = utf8ToUtf16(a);
     std::u16string wideB = utf8ToUtf16(b);
+    // Distinct invalid sequences all decode to U+FFFD: compare such texts byte by byte.
+    if (utf16ToUtf8(wideA) != a || utf16ToUtf8(wideB) != b) {
+        return asciiEqualsIgnoringCase(a, b);
+    }
     if (wideA.size() != wideB.size()) {
         return false;
     }

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/os_services.h"
+#include "platform/restart_marker.h"
+#include "support/test_environment.h"
+
+namespace tamlo {
+namespace {
+
+// btime 1700000000 as the 8 bytes of the marker.
+const std::string kThisBoot("\x00\xF1\x53\x65\x00\x00\x00\x00", 8);
+const std::string kOtherBoot("\x01\xF1\x53\x65\x00\x00\x00\x00", 8);
+
+class RestartMarker : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string stat = test::makeTempDir("stat") + "/stat";
+        test::writeFile(stat, "cpu 1\nbtime 1700000000\n");
+        setenv("TAMLO_PROC_STAT", stat.c_str(), 1);
+        // Each test gets a temp folder of its own.
+        setenv("TMPDIR", test::makeTempDir("tmp").c_str(), 1);
+        marker_ = platform::restartMarkerPath();
+    }
+    void TearDown() override { unsetenv("TAMLO_PROC_STAT"); }
+
+    bool markerExists() const {
+        struct stat info;
+        return lstat(marker_.c_str(), &info) == 0;
+    }
+    std::string marker_;
+};
+
+TEST_F(RestartMarker, LivesInTheTempFolder) {
+    EXPECT_EQ(marker_, os::tempPath() + "orvinex_restart");
+}
+
+TEST_F(RestartMarker, NoMarkerNoPendingReboot) {
+    EXPECT_FALSE(platform::pendingRebootCheck());
+    EXPECT_FALSE(markerExists());
+}
+
+TEST_F(RestartMarker, WrittenMarkerBlocksUntilTheNextBootAndStays) {
+    platform::markRestart();
+    EXPECT_EQ(test::readFile(marker_), kThisBoot);
+    struct stat info;
+    ASSERT_EQ(stat(marker_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+
+    EXPECT_TRUE(platform::pendingRebootCheck());
+    EXPECT_TRUE(platform::pendingRebootCheck());
+    EXPECT_EQ(test::readFile(marker_), kThisBoot);
+}
+
+TEST_F(RestartMarker, OnlyTheFirstEightBytesCount) {
+    test::writeFile(marker_, kThisBoot + "trailing bytes");
+    EXPECT_TRUE(platform::pendingRebootCheck());
+    EXPECT_TRUE(markerExists());
+}
+
+TEST_F(RestartMarker, ShortMarkerIsDeleted) {
+    test::writeFile(marker_, kThisBoot.substr(0, 7));
+    EXPECT_FALSE(platform::pendingRebootCheck());
+    EXPECT_FALSE(markerExists());
+}
+
+TEST_F(RestartMarker, EmptyMarkerIsDeleted) {
+    test::writeFile(marker_, "");
+    EXPECT_FALSE(platform::pendingRebootCheck());
+    EXPECT_FALSE(markerExists());
+}
+
+TEST_F(RestartMarker, MarkerOfAnotherBootIsDeleted) {
+    test::writeFile(marker_, kOtherBoot);
+    EXPECT_FALSE(platform::pendingRebootCheck());
+    EXPECT_FALSE(markerExists());
+}
+
+TEST_F(RestartMarker, UnreadableBootTimeWritesZerosThatStillBlock) {
+    setenv("TAMLO_PROC_STAT", (test::isolatedRoot() + "/missing-stat").c_str(), 1);
+    platform::markRestart();
+    EXPECT_EQ(test::readFile(marker_), std::string(8, '\0'));
+    EXPECT_TRUE(platform::pendingRebootCheck());
+    // Once the boot time reads again, the zero marker belongs to another boot.
+    unsetenv("TAMLO_PROC_STAT");
+    EXPECT_FALSE(platform::pendingRebootCheck());
+    EXPECT_FALSE(markerExists());
+}
+
+TEST_F(RestartMarker, RewritingTightensModeAndDropsOldContent) {
+    test::writeFile(marker_, kOtherBoot + "old and long");
+    ASSERT_EQ(chmod(marker_.c_str(), 0666), 0);
+    platform::markRestart();
+    EXPECT_EQ(test::readFile(marker_), kThisBoot);
+    struct stat info;
+    ASSERT_EQ(stat(marker_.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+TEST_F(RestartMarker, WriterNeverWritesThroughALink) {
+    std::string target = test::makeTempDir("victim") + "/important";
+    test::writeFile(target, "original");
+    ASSERT_EQ(symlink(target.c_str(), marker_.c_str()), 0);
+
+    platform::markRestart();
+    EXPECT_EQ(test::readFile(target), "original");
+    struct stat info;
+    ASSERT_EQ(lstat(marker_.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(test::readFile(marker_), kThisBoot);
+}
+
+TEST_F(RestartMarker, CheckDoesNotTrustALinkEvenToAMatchingFile) {
+    std::string target = test::makeTempDir("elsewhere") + "/matching";
+    test::writeFile(target, kThisBoot);
+    ASSERT_EQ(symlink(target.c_str(), marker_.c_str()), 0);
+
+    EXPECT_FALSE(platform::pendingRebootCheck());
+    EXPECT_FALSE(markerExists());
+    EXPECT_EQ(test::readFile(target), kThisBoot);
+}
+
+TEST_F(RestartMarker, AFolderAtThePathIsNoMarker) {
+    ASSERT_EQ(mkdir(marker_.c_str(), 0700), 0);
+    EXPECT_FALSE(platform::pendingRebootCheck());
+}
+
+}  // namespace
+}  // namespace tamlo
