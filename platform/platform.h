@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,8 +14,10 @@ namespace tamlo::platform {
 
 using WindowHandle = std::uintptr_t;  // 0 is "no window"
 
+class MessagePump;
+
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     virtual std::string_view name() const = 0;
 
@@ -22,6 +25,10 @@ public:
     // icon and default-button flags; the result is the IDOK... of the chosen button.
     virtual int messageBox(WindowHandle owner, std::u16string_view text,
                            std::u16string_view caption, uint32_t type) = 0;
+
+    // The clock and wait of the UI thread's message queue (platform/message_pump.h).
+    // The default is a real-time pump on a condition variable.
+    virtual std::unique_ptr<MessagePump> createMessagePump();
 };
 
 // Chooses the backend named by TAMLO_PLATFORM ("headless", "gtk"). Without a choice,

@@ -7,6 +7,8 @@
 
 #include "platform/debug_sink.h"
 #include "platform/message_box_buttons.h"
+#include "platform/message_loop.h"
+#include "platform/message_pump.h"
 #include "platform/text_encoding.h"
 
 namespace tamlo::platform {
@@ -16,12 +18,23 @@ std::string escaped(std::u16string_view text) {
     std::string out;
     for (char c : utf16ToUtf8(text)) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default: out += c;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -54,13 +67,18 @@ struct HeadlessBackend::State {
     std::deque<int> scriptedAnswers = answersFromEnvironment();
 };
 
-HeadlessBackend::HeadlessBackend() : state_(std::make_unique<State>()) { setDebugEcho(true); }
+HeadlessBackend::HeadlessBackend() : state_(std::make_unique<State>()) {
+    setDebugEcho(true);
+}
 
 HeadlessBackend::~HeadlessBackend() = default;
 
 int HeadlessBackend::messageBox(WindowHandle owner, std::u16string_view text,
                                 std::u16string_view caption, uint32_t type) {
     MessageBoxRequest request{owner, std::u16string(text), std::u16string(caption), type};
+    if (isUiThread()) {
+        pumpPendingMessages();
+    }
     MessageBoxResponder responder;
     int answer = messageBoxDefaultAnswer(type);
     {
@@ -77,6 +95,13 @@ int HeadlessBackend::messageBox(WindowHandle owner, std::u16string_view text,
     std::fprintf(stderr, "%s\n", messageBoxLogLine(request, answer).c_str());
     std::fflush(stderr);
     return answer;
+}
+
+std::unique_ptr<MessagePump> HeadlessBackend::createMessagePump() {
+    const char* clock = std::getenv("TAMLO_HEADLESS_CLOCK");
+    bool virtualTime = clock != nullptr && std::string_view(clock) == "virtual";
+    return std::make_unique<ConditionPump>(virtualTime ? ConditionPump::Time::Virtual
+                                                       : ConditionPump::Time::Real);
 }
 
 MessageBoxResponder HeadlessBackend::setMessageBoxResponder(MessageBoxResponder responder) {

@@ -23,18 +23,23 @@ using MessageBoxResponder = std::function<int(const MessageBoxRequest&)>;
 // comma-separated TAMLO_HEADLESS_ANSWERS list while it lasts) and each is logged as one
 // stderr line: messagebox caption="…" text="…" type=N -> answer
 class HeadlessBackend : public Backend {
-public:
+  public:
     HeadlessBackend();
     ~HeadlessBackend() override;
 
     std::string_view name() const override { return "headless"; }
+    // A box is a nested loop on the UI thread's queue: what is waiting there (posted
+    // calls, runnables, timers that are due) is handled before the responder answers.
     int messageBox(WindowHandle owner, std::u16string_view text, std::u16string_view caption,
                    uint32_t type) override;
+
+    // Real time, or virtual time (tests advance it) when TAMLO_HEADLESS_CLOCK=virtual.
+    std::unique_ptr<MessagePump> createMessagePump() override;
 
     // Replaces the responder; an empty one restores the default. Returns the previous one.
     MessageBoxResponder setMessageBoxResponder(MessageBoxResponder responder);
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
 };
