@@ -1,2 +1,12 @@
+#include "app/engine_stages.h"
+#include "app/startup.h"
 #include "platform/platform.h"
-int main() { return 0; }
+
+// The installer reads nothing from its command line.
+int main() {
+    tamlo::app::StartupOptions options;
+    options.stages = tamlo::app::engineStages();
+    int status = tamlo::app::runInstaller(options);
+    tamlo::platform::stopBackend();
+    return status;
+}

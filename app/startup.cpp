@@ -1,0 +1,124 @@
+#include "app/startup.h"
+
+#include <cstdio>
+
+#include "platform/debug_sink.h"
+#include "platform/instance_guard.h"
+#include "platform/os_services.h"
+#include "platform/platform.h"
+#include "platform/restart_marker.h"
+#include "platform/text_encoding.h"
+#include "platform/win32_constants.h"
+#include "resources/resource_file_system.h"
+
+namespace tamlo::app {
+namespace {
+
+const char16_t kDamagedText[] = u"安装程序已损坏，请重新下载。";
+const char16_t kDamagedCaption[] = u"错误";
+const char16_t kAlreadyRunningText[] = u"检测到Tamlo安装或卸载程序正在运行，请结束后重试。";
+const char16_t kRebootPendingText[] = u"检测到Tamlo安装或卸载操作尚未完成，需要重启电脑。";
+const char16_t kNoticeCaption[] = u"提示";
+const char kDaemonName[] = "orvmon.exe";
+
+void notify(const char16_t* text, const char16_t* caption) {
+    platform::backend().messageBox(0, text, caption, win32::MB_OK);
+}
+
+// The bundle is checked whole before anything else happens, so a damaged download
+// never kills, deletes or locks anything.
+std::unique_ptr<Bundle> openVerifiedBundle(const StartupOptions& options) {
+    std::string error;
+    std::unique_ptr<Bundle> bundle =
+        options.openBundle ? options.openBundle(&error) : Bundle::openSelf(&error);
+    if (bundle && !bundle->verifyAll(&error)) {
+        bundle.reset();
+    }
+    // Every one of the five files must be there: a partial bundle is as damaged.
+    for (const EmbeddedFileName& file : kEmbeddedFiles) {
+        if (bundle && bundle->find(file.id) == nullptr) {
+            error = "the embedded file " + utf16ToUtf8(file.name) + " is missing";
+            bundle.reset();
+        }
+    }
+    if (!bundle) {
+        debugOutput("startup: the program's embedded files are damaged: " + error);
+    }
+    return bundle;
+}
+
+void runStage(const std::function<void()>& stage) {
+    if (stage) {
+        stage();
+    }
+}
+
+}  // namespace
+
+void stopCompanionPrograms(const std::string& profile,
+                           const std::function<void(const std::string& imageName)>& kill) {
+    if (profile.empty()) {
+        return;
+    }
+    for (const std::string& path : os::listFiles(profile + "codecs/", "*.exe")) {
+        if (path.find(kDaemonName) != std::string::npos) {
+            continue;
+        }
+        kill(path.substr(path.rfind('/') + 1));
+    }
+    kill(kDaemonName);
+}
+
+int runInstaller(const StartupOptions& options) {
+    std::string error;
+    if (platform::startBackend(&error) == nullptr) {
+        std::fprintf(stderr, "tamlo: %s\n", error.c_str());
+        return 1;
+    }
+    std::unique_ptr<Bundle> bundle = openVerifiedBundle(options);
+    if (!bundle) {
+        notify(kDamagedText, kDamagedCaption);
+        return 1;
+    }
+
+    // 1. One installer at a time. Without a lock at all, run unguarded.
+    if (platform::acquireInstanceMutex() == platform::InstanceGuardResult::AlreadyRunning) {
+        notify(kAlreadyRunningText, kNoticeCaption);
+        return 0;
+    }
+    // 2. An earlier installation waits for a reboot.
+    if (platform::pendingRebootCheck()) {
+        notify(kRebootPendingText, kNoticeCaption);
+        platform::releaseInstanceMutex();
+        return 0;
+    }
+    // 3. Stop the companion programs, the daemon last; 4. remove the profile.
+    std::string profile = profileFolder();
+    stopCompanionPrograms(
+        profile, options.killByImageName ? options.killByImageName : [](const std::string& name) {
+            os::killProcessesByImageName(name);
+        });
+    if (!profile.empty()) {
+        os::deleteTree(profile);
+    }
+    // 5. The resource registry becomes the global file system.
+    {
+        ResourceFileSystem resources(bundle.get());
+        for (const EmbeddedFileName& file : kEmbeddedFiles) {
+            resources.enter(file.name, file.id);
+        }
+        setGlobalFileSystem(&resources);
+
+        // 6 to 12, then the UI's own tear-down.
+        runStage(options.stages.startUi);
+        runStage(options.stages.runUiScript);
+        runStage(options.stages.stopUi);
+
+        // Tear-down: the instance mutex if the script did not release it, then the registry.
+        platform::releaseInstanceMutex();
+        setGlobalFileSystem(nullptr);
+    }
+    return 0;
+}
+
+}  // namespace tamlo::app

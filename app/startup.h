@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "resources/bundle.h"
+
+// The installer's start-up sequence and tear-down, callable from a test as well as from
+// main(). Everything it needs from outside can be replaced through StartupOptions.
+namespace tamlo::app {
+
+// The stages that bring up the UI and run the UI script. They run after the guards,
+// the companion kill, the profile delete and the resource registry, with the global
+// file system set. Empty hooks are skipped.
+struct StartupStages {
+    // OLE, the run queue, the UI context with its dispatcher window, "style.lz" into
+    // the style set, "frame.lz" as the layout package, the script host.
+    std::function<void()> startUi;
+    // Runs "UI.lua" to its end; its modal loops are the program's message loop.
+    std::function<void()> runUiScript;
+    // Releases the UI context, then stops the run queue, waiting for every worker.
+    std::function<void()> stopUi;
+};
+
+struct StartupOptions {
+    // Opens the bundle of the running program; empty means Bundle::openSelf.
+    std::function<std::unique_ptr<Bundle>(std::string* error)> openBundle;
+    // Stops every process with this image name; empty means os::killProcessesByImageName.
+    std::function<void(const std::string& imageName)> killByImageName;
+    StartupStages stages;
+};
+
+// Runs the installer. 0 after a normal run and after a refusal (a second instance, a
+// pending reboot); 1 when no UI backend can start or the program's bundle is damaged.
+int runInstaller(const StartupOptions& options);
+
+// The product's profile folder with a trailing '/': $XDG_DATA_HOME/Orvinex/, else
+// ~/.local/share/Orvinex/. Empty when no absolute location is known.
+std::string profileFolder();
+
+// Kills the companion programs of <profile>codecs/: every "*.exe" there whose path does
+// not contain "orvmon.exe", by image name, then "orvmon.exe" itself, always last.
+void stopCompanionPrograms(const std::string& profile,
+                           const std::function<void(const std::string& imageName)>& kill);
+
+}  // namespace tamlo::app
