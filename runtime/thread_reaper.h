@@ -1,0 +1,40 @@
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tamlo::SRService {
+
+// Joins handed-over threads on a thread of its own. A pass takes every thread handed in
+// so far and joins them one after the other, so there is no limit on how many wait in
+// one pass. The owner's lock guards the list (it is the run queue's state lock).
+class ThreadReaper {
+  public:
+    explicit ThreadReaper(std::mutex& stateLock);
+    ~ThreadReaper();
+    ThreadReaper(const ThreadReaper&) = delete;
+    ThreadReaper& operator=(const ThreadReaper&) = delete;
+
+    // Caller holds the state lock. Starts the reaper thread with the first handle.
+    void add(std::thread thread);
+
+    // Caller holds the state lock: the next pass is the last one.
+    void signalStop();
+
+    // Caller holds no lock: waits for the last pass to finish.
+    void join();
+
+  private:
+    void reap();
+    std::vector<std::thread> takeHandles();
+
+    std::mutex& stateLock_;
+    std::condition_variable changed_;
+    std::vector<std::thread> handles_;
+    bool stopping_ = false;
+    std::thread reaper_;
+};
+
+}  // namespace tamlo::SRService
