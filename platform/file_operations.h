@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+// File and folder operations as installation scripts use them. Paths are UTF-8.
+// Failures are reported by return values; nothing here throws.
+namespace tamlo::files {
+
+// Scripts may write '\' as a separator: every '\' becomes '/'.
+std::string normalizeSeparators(std::string path);
+
+// Makes a read-only file writable by its owner, then unlinks it. A folder is refused.
+bool removeFile(const std::string& path);
+
+// Renames, replacing an existing target; across file systems copies, then deletes the source.
+bool moveFile(const std::string& from, const std::string& to);
+
+// Copies a regular file's content and permission bits, replacing an existing target.
+// The copy is written beside the target and renamed over it, so the target is never
+// left half written. Copying a file onto itself fails and leaves it intact.
+bool copyFile(const std::string& from, const std::string& to);
+
+// Deletes the folder and everything in it; links inside are removed, never followed.
+// An empty path and the file system root are refused.
+void removeDirectory(const std::string& path);
+
+// Creates the folder and every missing parent; doubled and trailing separators are
+// ignored. Failures are ignored too.
+void createDirectory(const std::string& path);
+
+// True when the path exists and is not a folder.
+bool fileExists(const std::string& path);
+
+// True when nothing exists at the path, or when it is a folder without entries.
+bool directoryEmpty(const std::string& path);
+
+bool setCurrentDirectory(const std::string& path);
+
+}  // namespace tamlo::files

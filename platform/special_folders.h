@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The folders scripts ask for by name, in their XDG form. Paths have no trailing '/'.
+namespace tamlo::folders {
+
+enum class SpecialFolder {
+    AppData,    // $XDG_DATA_HOME, else ~/.local/share
+    Programs,   // /opt for root, else ~/.local/opt
+    Desktop,    // the XDG desktop folder
+    StartMenu,  // /usr/share/applications for root, else ~/.local/share/applications
+};
+
+// Where the folder is for this environment; `systemWide` selects the root variants.
+// Nothing when the home folder cannot be found.
+std::optional<std::string> resolveSpecialFolder(SpecialFolder folder, bool systemWide);
+
+// The folder for the current user (root gets the system-wide ones), created with its
+// missing parents when absent. Nothing when it cannot be found or created.
+std::optional<std::string> specialFolder(SpecialFolder folder);
+
+// The temporary folder with its trailing '/'.
+std::string tempFolder();
+
+}  // namespace tamlo::folders
