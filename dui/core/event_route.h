@@ -10,11 +10,11 @@ namespace tamlo::dui {
 
 // The delegates one dispatch will call, collected before the first call. Holding the
 // references keeps every record alive until the route is discarded, so handlers may
-// remove handlers (or whole controls) while it runs. The first 16 entries live inline;
+// remove handlers (or whole controls) while it runs. The first 32 entries live inline;
 // a longer route spills into the heap instead of dropping handlers.
 class EventRoute {
   public:
-    static constexpr std::size_t kInlineCapacity = 16;
+    static constexpr std::size_t kInlineCapacity = 32;
 
     void append(const DelegateRef& delegate);
     std::size_t size() const { return size_; }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "control_test_support.h"
+#include "dui/core/event_route.h"
 #include "dui/core/live_set.h"
 
 namespace tamlo::dui {
@@ -106,35 +107,41 @@ TEST_F(EventRoutingTest, RemoveHandlerTakesOnlyTheFirstOfTwoDuplicates) {
     EXPECT_EQ(log, (std::vector<std::string>{"twice"}));
 }
 
-TEST_F(EventRoutingTest, MoreThanSixteenHandlersAllRunInOrder) {
+// Routes longer than the inline part grow instead of dropping handlers.
+constexpr int kLongRoute = static_cast<int>(EventRoute::kInlineCapacity) + 8;
+
+TEST_F(EventRoutingTest, RoutesLongerThanTheInlinePartRunEveryHandlerInOrder) {
+    const int onChild = kLongRoute - 5;  // the child alone fills the inline part
     std::vector<std::unique_ptr<Recorder>> recorders;
     std::vector<std::string> expected;
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < kLongRoute; ++i) {
         recorders.push_back(std::make_unique<Recorder>(Recorder{&log, std::to_string(i)}));
-        recorders.back()->listenTo(i < 12 ? *child : *root, EventCode::MouseWheel);
-        recorders.back()->listenTo(i < 12 ? *child : *root, EventCode::PrevKeyUp);
+        recorders.back()->listenTo(i < onChild ? *child : *root, EventCode::MouseWheel);
+        recorders.back()->listenTo(i < onChild ? *child : *root, EventCode::PrevKeyUp);
         expected.push_back(std::to_string(i));
     }
     child->raiseEvent(EventCode::MouseWheel, Bubble);
     EXPECT_EQ(log, expected);
 
-    // Tunnel: the root's eight first, then the child's twelve, each in registration order.
+    // Tunnel: the root's handlers first, then the child's, each in registration order.
     log.clear();
     child->raiseEvent(EventCode::PrevKeyUp, Tunnel);
-    std::vector<std::string> tunnelOrder(expected.begin() + 12, expected.end());
-    tunnelOrder.insert(tunnelOrder.end(), expected.begin(), expected.begin() + 12);
+    std::vector<std::string> tunnelOrder(expected.begin() + onChild, expected.end());
+    tunnelOrder.insert(tunnelOrder.end(), expected.begin(), expected.begin() + onChild);
     EXPECT_EQ(log, tunnelOrder);
 }
 
-TEST_F(EventRoutingTest, HandlerStopsAfterTheSeventeenthWhenItIsHandled) {
+TEST_F(EventRoutingTest, HandledBeyondTheInlinePartStillStopsTheRoute) {
+    const int stopper = static_cast<int>(EventRoute::kInlineCapacity) + 2;
     std::vector<std::unique_ptr<Recorder>> recorders;
-    for (int i = 0; i < 30; ++i) {
-        recorders.push_back(std::make_unique<Recorder>(Recorder{&log, std::to_string(i), i == 16}));
+    for (int i = 0; i < kLongRoute; ++i) {
+        recorders.push_back(
+            std::make_unique<Recorder>(Recorder{&log, std::to_string(i), i == stopper}));
         recorders.back()->listenTo(*child, EventCode::Notify);
     }
     child->raiseEvent(EventCode::Notify, Direct);
-    ASSERT_EQ(log.size(), 17u);
-    EXPECT_EQ(log.back(), "16");
+    ASSERT_EQ(log.size(), static_cast<std::size_t>(stopper + 1));
+    EXPECT_EQ(log.back(), std::to_string(stopper));
 }
 
 TEST_F(EventRoutingTest, DelegatesBeyondThePoolComeFromTheHeapAndWork) {
