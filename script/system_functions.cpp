@@ -1,0 +1,455 @@
+#include "script/system_functions.h"
+
+#include <lua.hpp>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "platform/debug_sink.h"
+#include "platform/file_operations.h"
+#include "platform/instance_guard.h"
+#include "platform/os_services.h"
+#include "platform/platform.h"
+#include "platform/process_control.h"
+#include "platform/reboot.h"
+#include "platform/registry_store.h"
+#include "platform/restart_marker.h"
+#include "platform/running_process_block.h"
+#include "platform/shell_execute.h"
+#include "platform/shortcut.h"
+#include "platform/special_folders.h"
+#include "platform/text_encoding.h"
+#include "platform/volumes.h"
+#include "platform/win32_constants.h"
+#include "script/lua_arguments.h"
+
+// Every function below reads its arguments with the non-raising helpers, does its work
+// with no Lua call in between, and pushes its results with non-raising pushes (texts go
+// through the protected pushText). So no C++ object is ever skipped by a Lua error.
+namespace tamlo::script {
+namespace {
+
+constexpr const char* kProductImageName = "Orvinex.exe";
+constexpr uint32_t kMaxSleepMs = 0xFFFFFFFEu;  // 0xFFFFFFFF would mean "forever"
+
+std::mutex& targetsMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+RunningProcessTargets& targetsSlot() {
+    static RunningProcessTargets targets = defaultRunningProcessTargets();
+    return targets;
+}
+
+int pushBoolean(lua_State* L, bool value) {
+    lua_pushboolean(L, value ? 1 : 0);
+    return 1;
+}
+
+int pushOptionalText(lua_State* L, const std::optional<std::string>& text) {
+    return text ? pushText(L, std::string_view(*text)) : 0;
+}
+
+int showBox(std::u16string_view text, std::u16string_view caption, uint32_t type) {
+    if (!platform::backendStarted()) {
+        debugOutput(text);
+        return 0;
+    }
+    return platform::backend().messageBox(0, text, caption, type);
+}
+
+// ---- timing, processes ----
+
+int l_sleep(lua_State* L) {
+    int64_t ms = integerArgument(L, 1);
+    if (ms > 0) {
+        uint32_t wait = ms > kMaxSleepMs ? kMaxSleepMs : static_cast<uint32_t>(ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    }
+    return 0;
+}
+
+int l_killProcess(lua_State* L) {
+    processes::killProcessesByPath(utf8TextArgument(L, 1));
+    return 0;
+}
+
+// ---- files and folders ----
+
+int l_removeFile(lua_State* L) {
+    return pushBoolean(L, files::removeFile(utf8TextArgument(L, 1)));
+}
+
+int l_moveFile(lua_State* L) {
+    return pushBoolean(L, files::moveFile(utf8TextArgument(L, 1), utf8TextArgument(L, 2)));
+}
+
+int l_copyFile(lua_State* L) {
+    return pushBoolean(L, files::copyFile(utf8TextArgument(L, 1), utf8TextArgument(L, 2)));
+}
+
+int l_removeDirectory(lua_State* L) {
+    files::removeDirectory(utf8TextArgument(L, 1));
+    return 0;
+}
+
+int l_createDirectory(lua_State* L) {
+    files::createDirectory(utf8TextArgument(L, 1));
+    return pushBoolean(L, true);
+}
+
+// shellExecuteEx(file, parameters, verb, show, mask): false; true; true and the exit code.
+int l_shellExecuteEx(lua_State* L) {
+    uint32_t mask = static_cast<uint32_t>(int32Argument(L, 5));
+    shell::ExecuteResult result = shell::shellExecute(
+        utf8TextArgument(L, 1), utf8TextArgument(L, 2), utf8TextArgument(L, 3), mask);
+    if (!result.started) {
+        return pushBoolean(L, false);
+    }
+    if ((mask & shell::kWaitForExit) == 0) {
+        return pushBoolean(L, true);
+    }
+    if (!result.ended) {
+        return pushBoolean(L, false);  // still running: false alone
+    }
+    lua_pushboolean(L, 1);
+    lua_pushnumber(L, static_cast<lua_Number>(result.exitCode));
+    return 2;
+}
+
+int l_fileExists(lua_State* L) {
+    return pushBoolean(L, files::fileExists(utf8TextArgument(L, 1)));
+}
+
+int l_print(lua_State* L) {
+    debugOutput(std::u16string_view(textArgument(L, 1)));
+    return 0;
+}
+
+// ---- special folders ----
+
+int l_getAppDataFolder(lua_State* L) {
+    return pushOptionalText(L, folders::specialFolder(folders::SpecialFolder::AppData));
+}
+
+int l_getProgramFolder(lua_State* L) {
+    return pushOptionalText(L, folders::specialFolder(folders::SpecialFolder::Programs));
+}
+
+int l_getTempFolder(lua_State* L) {
+    std::string folder = folders::tempFolder();
+    return folder.empty() ? 0 : pushText(L, std::string_view(folder));
+}
+
+int l_getDesktopFolder(lua_State* L) {
+    return pushOptionalText(L, folders::specialFolder(folders::SpecialFolder::Desktop));
+}
+
+int l_getStartMenuFolder(lua_State* L) {
+    return pushOptionalText(L, folders::specialFolder(folders::SpecialFolder::StartMenu));
+}
+
+int l_createShortCut(lua_State* L) {
+    return pushBoolean(L,
+                       shortcuts::createShortcut(utf8TextArgument(L, 1), utf8TextArgument(L, 2)));
+}
+
+int l_reboot(lua_State*) {
+    power::RebootOutcome outcome = power::requestReboot();
+    if (!outcome.started) {
+        showBox(rebootStartFailureText(), u"错误", win32::MB_OK);
+    } else if (outcome.exitCode != 0) {
+        showBox(rebootRefusedText(outcome.exitCode), u"错误", win32::MB_OK);
+    }
+    return 0;
+}
+
+int l_volumeExists(lua_State* L) {
+    return pushBoolean(L, volumes::volumeExists(utf8TextArgument(L, 1)));
+}
+
+int l_directoryEmpty(lua_State* L) {
+    return pushBoolean(L, files::directoryEmpty(utf8TextArgument(L, 1)));
+}
+
+int l_setCurrentDirectory(lua_State* L) {
+    files::setCurrentDirectory(utf8TextArgument(L, 1));
+    return 0;
+}
+
+int l_isWOW32(lua_State* L) {
+    return pushBoolean(L, false);
+}
+
+// True, or no result at all when nothing runs the program.
+int l_isProcessRunning(lua_State* L) {
+    if (!processes::isProcessRunning(utf8TextArgument(L, 1))) {
+        return 0;
+    }
+    return pushBoolean(L, true);
+}
+
+int l_showMessageBox(lua_State* L) {
+    uint32_t type = static_cast<uint32_t>(int32Argument(L, 3));
+    int answer = showBox(textArgument(L, 1), textArgument(L, 2), type);
+    lua_pushnumber(L, answer);
+    return 1;
+}
+
+int l_getProcessPath(lua_State* L) {
+    std::string path = os::executablePath();
+    return path.empty() ? 0 : pushText(L, std::string_view(path));
+}
+
+// ---- registry ----
+
+std::optional<registry::Store> storeArgument(lua_State* L) {
+    std::optional<registry::Root> root = registry::rootFromHandle(int32Argument(L, 1));
+    if (!root) {
+        return std::nullopt;
+    }
+    return registry::Store(*root);
+}
+
+int l_regQueryString(lua_State* L) {
+    std::optional<registry::Store> store = storeArgument(L);
+    if (!store) {
+        return 0;
+    }
+    std::optional<registry::Value> value =
+        store->query(utf8TextArgument(L, 2), utf8TextArgument(L, 3));
+    // Only REG_SZ counts; REG_EXPAND_SZ is refused as well. Any length is returned whole.
+    if (!value || value->type != registry::REG_SZ) {
+        return 0;
+    }
+    return pushText(L, std::string_view(value->data));
+}
+
+int l_regQueryInteger(lua_State* L) {
+    std::optional<registry::Store> store = storeArgument(L);
+    if (!store) {
+        return 0;
+    }
+    std::optional<registry::Value> value =
+        store->query(utf8TextArgument(L, 2), utf8TextArgument(L, 3));
+    std::optional<uint32_t> number = value ? value->asDword() : std::nullopt;
+    if (!number) {
+        return 0;
+    }
+    // Read back as the signed 32-bit integer it was written from.
+    lua_pushnumber(L, static_cast<lua_Number>(static_cast<int32_t>(*number)));
+    return 1;
+}
+
+int l_regWriteString(lua_State* L) {
+    if (std::optional<registry::Store> store = storeArgument(L)) {
+        store->setValue(utf8TextArgument(L, 2), utf8TextArgument(L, 3),
+                        registry::Value::text(utf8TextArgument(L, 4)));
+    }
+    return 0;
+}
+
+int l_regWriteInteger(lua_State* L) {
+    if (std::optional<registry::Store> store = storeArgument(L)) {
+        store->setValue(utf8TextArgument(L, 2), utf8TextArgument(L, 3),
+                        registry::Value::dword(static_cast<uint32_t>(int32Argument(L, 4))));
+    }
+    return 0;
+}
+
+int l_regDeleteValue(lua_State* L) {
+    if (std::optional<registry::Store> store = storeArgument(L)) {
+        store->deleteValue(utf8TextArgument(L, 2), utf8TextArgument(L, 3));
+    }
+    return 0;
+}
+
+int l_regDeleteSubKey(lua_State* L) {
+    if (std::optional<registry::Store> store = storeArgument(L)) {
+        store->deleteKey(utf8TextArgument(L, 2));  // never the root itself
+    }
+    return 0;
+}
+
+// ---- start-up guards, environment, versions ----
+
+int l_markRestart(lua_State*) {
+    platform::markRestart();
+    return 0;
+}
+
+int l_releaseMutex(lua_State*) {
+    platform::releaseInstanceMutex();
+    return 0;
+}
+
+int l_setEnvVar(lua_State* L) {
+    std::string name = utf8TextArgument(L, 1);
+    std::string value = utf8TextArgument(L, 2);
+    if (!name.empty() && name.find('=') == std::string::npos) {
+        setenv(name.c_str(), value.c_str(), 1);
+    }
+    return 0;
+}
+
+int l_isVista(lua_State* L) {
+    return pushBoolean(L, true);
+}
+
+int l_isWin8(lua_State* L) {
+    return pushBoolean(L, true);
+}
+
+// ---- the running-process block ----
+
+int l_getRunningProcess(lua_State* L) {
+    std::optional<std::u16string> text =
+        processes::readRunningProcessBlock(runningProcessTargets().block);
+    if (!text || text->empty()) {
+        return 0;
+    }
+    return pushText(L, std::u16string_view(*text));
+}
+
+int l_killRunningProcess(lua_State*) {
+    RunningProcessTargets targets = runningProcessTargets();
+    processes::killRunningProcesses(targets.block, targets.productImageName);
+    return 0;
+}
+
+int l_killProcessesByPath(lua_State* L) {
+    processes::killProcessesInFolder(utf8TextArgument(L, 1));
+    return 0;
+}
+
+struct Entry {
+    const char* name;
+    lua_CFunction function;
+};
+
+// Registration order.
+const Entry kFunctions[] = {
+    {"sleep", l_sleep},
+    {"killProcess", l_killProcess},
+    {"removeFile", l_removeFile},
+    {"moveFile", l_moveFile},
+    {"copyFile", l_copyFile},
+    {"removeDirectory", l_removeDirectory},
+    {"createDirectory", l_createDirectory},
+    {"shellExecuteEx", l_shellExecuteEx},
+    {"fileExists", l_fileExists},
+    {"print", l_print},
+    {"getAppDataFolder", l_getAppDataFolder},
+    {"getProgramFolder", l_getProgramFolder},
+    {"getTempFolder", l_getTempFolder},
+    {"getDesktopFolder", l_getDesktopFolder},
+    {"getStartMenuFolder", l_getStartMenuFolder},
+    {"createShortCut", l_createShortCut},
+    {"reboot", l_reboot},
+    {"volumeExists", l_volumeExists},
+    {"directoryEmpty", l_directoryEmpty},
+    {"setCurrentDirectory", l_setCurrentDirectory},
+    {"isWOW32", l_isWOW32},
+    {"isProcessRunning", l_isProcessRunning},
+    {"showMessageBox", l_showMessageBox},
+    {"getProcessPath", l_getProcessPath},
+    {"regQueryString", l_regQueryString},
+    {"regQueryInteger", l_regQueryInteger},
+    {"regWriteString", l_regWriteString},
+    {"regWriteInteger", l_regWriteInteger},
+    {"regDeleteValue", l_regDeleteValue},
+    {"regDeleteSubKey", l_regDeleteSubKey},
+    {"markRestart", l_markRestart},
+    {"releaseMutex", l_releaseMutex},
+    {"setEnvVar", l_setEnvVar},
+    {"isVista", l_isVista},
+    {"isWin8", l_isWin8},
+    {"getRunningProcess", l_getRunningProcess},
+    {"killRunningProcess", l_killRunningProcess},
+    {"killProcessesByPath", l_killProcessesByPath},
+};
+
+struct Constant {
+    const char* name;
+    int32_t value;
+};
+
+const Constant kRootConstants[] = {
+    {"HKEY_CLASSES_ROOT", registry::kClassesRootHandle},
+    {"HKEY_CURRENT_USER", registry::kCurrentUserHandle},
+    {"HKEY_LOCAL_MACHINE", registry::kLocalMachineHandle},
+    {"HKEY_USERS", registry::kUsersHandle},
+};
+
+// Runs under lua_pcall: lua_setglobal may raise (memory, a metatable on _G).
+int registerAll(lua_State* L) {
+    for (const Entry& entry : kFunctions) {
+        lua_pushcfunction(L, entry.function);
+        lua_setglobal(L, entry.name);
+    }
+    for (const Constant& constant : kRootConstants) {
+        lua_pushnumber(L, constant.value);
+        lua_setglobal(L, constant.name);
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool registerSystemFunctions(lua_State* L, std::string* error) {
+    lua_pushcfunction(L, registerAll);
+    if (lua_pcall(L, 0, 0, 0) == LUA_OK) {
+        return true;
+    }
+    if (error != nullptr) {
+        size_t length = 0;
+        const char* text = lua_type(L, -1) == LUA_TSTRING ? lua_tolstring(L, -1, &length) : nullptr;
+        *error =
+            text != nullptr ? std::string(text, length) : "cannot register the system functions";
+    }
+    lua_pop(L, 1);
+    return false;
+}
+
+const std::vector<std::string>& systemFunctionNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> list;
+        for (const Entry& entry : kFunctions) {
+            list.emplace_back(entry.name);
+        }
+        return list;
+    }();
+    return names;
+}
+
+std::u16string rebootStartFailureText() {
+    return u"重启电脑失败，原因：提升权限失败。请手动重启电脑。";
+}
+
+std::u16string rebootRefusedText(int code) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", code);
+    return u"重启电脑失败，原因：" + utf8ToUtf16(number) + u"。 请手动重启电脑。";
+}
+
+RunningProcessTargets defaultRunningProcessTargets() {
+    return {processes::defaultBlockNames(), kProductImageName};
+}
+
+RunningProcessTargets runningProcessTargets() {
+    std::lock_guard<std::mutex> lock(targetsMutex());
+    return targetsSlot();
+}
+
+void setRunningProcessTargets(const RunningProcessTargets& targets) {
+    std::lock_guard<std::mutex> lock(targetsMutex());
+    targetsSlot() = targets;
+}
+
+}  // namespace tamlo::script

@@ -1,0 +1,47 @@
+-- Every system function called once with arguments of the wrong types (tables, nil,
+-- booleans). None may raise; each answers as it does for empty texts and zero numbers.
+local t = {}
+local function count(...) return select('#', ...) end
+local function check(condition, what)
+  if not condition then error(what, 2) end
+end
+
+check(count(sleep(t)) == 0, "sleep")
+check(count(killProcess(t)) == 0, "killProcess")
+check(removeFile(t) == false, "removeFile")
+check(moveFile(nil, true) == false, "moveFile")
+check(copyFile(t, false) == false, "copyFile")
+check(count(removeDirectory(true)) == 0, "removeDirectory")
+check(createDirectory(t) == true, "createDirectory")
+check(count(shellExecuteEx(t, t, nil, t, t)) == 1 and shellExecuteEx(t, nil, false, t, t) == false,
+  "shellExecuteEx")
+check(fileExists(nil) == false, "fileExists")
+check(count(print(t)) == 0, "print")
+check(type(getAppDataFolder(t)) == "string", "getAppDataFolder")
+check(type(getProgramFolder(true)) == "string", "getProgramFolder")
+check(type(getTempFolder(nil)) == "string", "getTempFolder")
+check(type(getDesktopFolder(t)) == "string", "getDesktopFolder")
+check(type(getStartMenuFolder(false)) == "string", "getStartMenuFolder")
+check(createShortCut(t, nil) == false, "createShortCut")
+check(count(reboot(t)) == 0, "reboot")
+check(volumeExists(t) == false, "volumeExists")
+check(directoryEmpty(t) == true, "directoryEmpty")
+check(count(setCurrentDirectory(t)) == 0, "setCurrentDirectory")
+check(isWOW32(t) == false, "isWOW32")
+check(count(isProcessRunning(t)) == 0, "isProcessRunning")
+check(type(showMessageBox(t, nil, t)) == "number", "showMessageBox")
+check(type(getProcessPath(t)) == "string", "getProcessPath")
+check(count(regQueryString(t, t, t)) == 0, "regQueryString")
+check(count(regQueryInteger(nil, false, true)) == 0, "regQueryInteger")
+check(count(regWriteString(t, t, t, t)) == 0, "regWriteString")
+check(count(regWriteInteger(true, nil, t, t)) == 0, "regWriteInteger")
+check(count(regDeleteValue(t, t, t)) == 0, "regDeleteValue")
+check(count(regDeleteSubKey(t, t)) == 0, "regDeleteSubKey")
+check(count(markRestart(t)) == 0, "markRestart")
+check(count(releaseMutex(t)) == 0, "releaseMutex")
+check(count(setEnvVar(t, t)) == 0, "setEnvVar")
+check(isVista(t) == true, "isVista")
+check(isWin8(nil) == true, "isWin8")
+check(count(getRunningProcess(t)) == 0, "getRunningProcess")
+check(count(killRunningProcess(t)) == 0, "killRunningProcess")
+check(count(killProcessesByPath(t)) == 0, "killProcessesByPath")
