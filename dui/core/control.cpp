@@ -237,6 +237,25 @@ void Control::setChecked(bool on) {
     invalidate(false);
 }
 
+void Control::setEnabled(bool on) {
+    switchOnOrOff(ControlFlag::Enabled, on);
+}
+
+void Control::setVisible(bool on) {
+    switchOnOrOff(ControlFlag::Visible, on);
+}
+
+void Control::switchOnOrOff(uint32_t mask, bool on) {
+    if (hasFlags(mask) == on) {
+        return;
+    }
+    setFlags(mask, on);
+    if (!on && window_ != nullptr && isAlive()) {
+        window_->forgetControl(this);
+    }
+    invalidate(false);
+}
+
 Point Control::originInClient() const {
     // The root's own origin is not counted: client coordinates start there.
     Point offset;

@@ -76,7 +76,11 @@ class Control : public Object {
     void detach();
 
     // --- state ---
+    // Each changes its bit only when it differs, then asks for a posted repaint; turning a
+    // control off also makes its window forget it. None of them triggers layout.
     void setChecked(bool on);
+    void setEnabled(bool on);
+    void setVisible(bool on);
     // Asks the window to repaint this control's area, now or through a posted message.
     void invalidate(bool synchronous);
     // This control's area in window-client coordinates; false unless alive.
@@ -108,6 +112,7 @@ class Control : public Object {
     static void deliverPostedEvent(void* object, std::uintptr_t target, std::uintptr_t posted);
     void collectRoute(int32_t code, int32_t routing, class EventRoute& route) const;
     Point originInClient() const;
+    void switchOnOrOff(uint32_t mask, bool on);
 
     Panel* parent_ = nullptr;
     Control* previous_ = nullptr;

@@ -135,6 +135,26 @@ TEST(Repaint, SetCheckedRaisesValueChangeOnlyOnAChange) {
     root.detach();
 }
 
+TEST(Repaint, TurningAControlOffMakesTheWindowForgetItAndRepaints) {
+    FakeWindow window;
+    Panel root;
+    root.setRect({0, 0, 50, 50});
+    Control* child = makeChild(root, {0, 0, 10, 10});
+    root.attach(&window);
+
+    child->setVisible(true);  // no change: nothing happens
+    EXPECT_TRUE(window.repaints.empty());
+    child->setEnabled(false);
+    child->setVisible(false);
+    EXPECT_EQ(window.forgotten, (std::vector<Control*>{child, child}));
+    EXPECT_EQ(window.repaints, (std::vector<bool>{false, false}));
+    child->setVisible(true);
+    EXPECT_EQ(window.forgotten.size(), 2u);  // turning on forgets nothing
+    EXPECT_EQ(window.repaints.size(), 3u);
+    EXPECT_FALSE(child->isEnabled());
+    root.detach();
+}
+
 // Records the paint walk: which styles were drawn where and under which clip.
 class RecordingContext : public DrawingContext, public StyleLookup {
   public:
