@@ -27,8 +27,9 @@ public:
     static std::unique_ptr<InstanceLock> acquire(const std::string& name, Result* result);
 };
 
-// Plain files in `folder` whose name matches the glob `pattern` (fnmatch), sorted by
-// name; no sub-folders, no recursion. A missing folder lists nothing.
+// Full paths of the plain files in `folder` whose name matches the glob `pattern`
+// (fnmatch, ignoring case as a Windows search does), sorted by name; no sub-folders,
+// no links, no recursion. A missing folder lists nothing.
 std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern);
 
 // Deletes everything below `folder` and the folder itself. Read-only entries are made
@@ -45,8 +46,10 @@ struct ProcessInfo {
 std::vector<ProcessInfo> listProcesses();
 
 // Terminates (SIGKILL) every process whose image file name equals `name` ignoring case,
-// waiting up to `waitMs` for each to go. Never the calling process. Returns how many
-// processes were signalled.
+// waiting up to `waitMs` for each to go (a zombie counts as gone). Never the calling
+// process; processes that cannot be inspected are skipped. Returns how many processes
+// were signalled. Where Windows gives a killed process exit code -8, here its parent
+// sees death by SIGKILL.
 int killProcessesByImageName(const std::string& name, int waitMs = 10000);
 
 // The same, matched on the full image path ignoring case.

@@ -52,14 +52,6 @@ TEST_F(InstallerProgram, WithoutABundleItReportsADamagedInstaller) {
     EXPECT_EQ(test::readFile(profileFile_), "must survive a refusal");
 }
 
-TEST_F(InstallerProgram, AFileFailingItsCheckReportsADamagedInstaller) {
-    ASSERT_TRUE(test::corruptEmbeddedFile(installer_, 114));
-    auto result = run(installer_);
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find(kDamagedLine), std::string::npos) << result.err;
-    EXPECT_EQ(test::readFile(profileFile_), "must survive a refusal");
-}
-
 TEST_F(InstallerProgram, RefusesWhileAnotherInstallerHoldsTheLock) {
     os::InstanceLock::Result result;
     auto lock = os::InstanceLock::acquire(platform::instanceLockName(), &result);

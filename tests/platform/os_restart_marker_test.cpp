@@ -35,10 +35,6 @@ class RestartMarker : public ::testing::Test {
     std::string marker_;
 };
 
-TEST_F(RestartMarker, LivesInTheTempFolder) {
-    EXPECT_EQ(marker_, os::tempPath() + "orvinex_restart");
-}
-
 TEST_F(RestartMarker, NoMarkerNoPendingReboot) {
     EXPECT_FALSE(platform::pendingRebootCheck());
     EXPECT_FALSE(markerExists());
@@ -64,12 +60,6 @@ TEST_F(RestartMarker, OnlyTheFirstEightBytesCount) {
 
 TEST_F(RestartMarker, ShortMarkerIsDeleted) {
     test::writeFile(marker_, kThisBoot.substr(0, 7));
-    EXPECT_FALSE(platform::pendingRebootCheck());
-    EXPECT_FALSE(markerExists());
-}
-
-TEST_F(RestartMarker, EmptyMarkerIsDeleted) {
-    test::writeFile(marker_, "");
     EXPECT_FALSE(platform::pendingRebootCheck());
     EXPECT_FALSE(markerExists());
 }
