@@ -108,17 +108,15 @@ TEST_F(PostedCalls, EveryCallAcceptedWhileTearDownRacesIsDelivered) {
     createUiContext();
     delivered = 0;
     std::atomic<int> accepted{0};
-    std::atomic<bool> go{false};
     std::atomic<bool> done{false};
     std::thread poster([&] {
-        go = true;
         while (!done) {
             if (postCall(nullptr, countDelivery, 0, 0)) {
                 ++accepted;
             }
         }
     });
-    while (!go) {
+    while (accepted == 0) {
         std::this_thread::yield();
     }
     pumpPendingMessages(1000);
