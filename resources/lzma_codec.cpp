@@ -67,12 +67,11 @@ void writeProperties(const Properties& properties, uint8_t* bytes) {
     package::writeLe32(bytes + 1, properties.dictionarySize);
 }
 
-bool decodeToSink(const Properties& properties, const uint8_t* input, size_t inputSize,
-                  uint64_t outputSize, const ChunkSink& sink, std::string* error,
-                  size_t chunkSize) {
-    if (outputSize == 0) {
-        return true;
-    }
+namespace {
+
+// A raw decoder for data of known size; an end marker is accepted but not required.
+bool startDecoder(const Properties& properties, uint64_t outputSize, lzma_stream* stream,
+                  std::string* error) {
     lzma_options_lzma options{};
     options.lc = properties.lc;
     options.lp = properties.lp;
@@ -85,11 +84,33 @@ bool decodeToSink(const Properties& properties, const uint8_t* input, size_t inp
     options.ext_size_low = static_cast<uint32_t>(outputSize);
     options.ext_size_high = static_cast<uint32_t>(outputSize >> 32);
     lzma_filter filters[] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
-
-    StreamPtr stream = newStream();
-    lzma_ret result = lzma_raw_decoder(stream.get(), filters);
+    lzma_ret result = lzma_raw_decoder(stream, filters);
     if (result != LZMA_OK) {
         setError(error, describe(result));
+        return false;
+    }
+    return true;
+}
+
+bool checkComplete(const lzma_stream& stream, uint64_t outputSize, std::string* error) {
+    if (stream.total_out != outputSize) {
+        setError(error, "LZMA data decodes to " + std::to_string(stream.total_out) +
+                            " bytes instead of " + std::to_string(outputSize));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool decodeToSink(const Properties& properties, const uint8_t* input, size_t inputSize,
+                  uint64_t outputSize, const ChunkSink& sink, std::string* error,
+                  size_t chunkSize) {
+    if (outputSize == 0) {
+        return true;
+    }
+    StreamPtr stream = newStream();
+    if (!startDecoder(properties, outputSize, stream.get(), error)) {
         return false;
     }
     chunkSize = static_cast<size_t>(std::clamp<uint64_t>(chunkSize, 1, outputSize));
@@ -99,7 +120,7 @@ bool decodeToSink(const Properties& properties, const uint8_t* input, size_t inp
     for (;;) {
         stream->next_out = chunk.get();
         stream->avail_out = chunkSize;
-        result = lzma_code(stream.get(), LZMA_FINISH);
+        lzma_ret result = lzma_code(stream.get(), LZMA_FINISH);
         size_t produced = chunkSize - stream->avail_out;
         if (result != LZMA_OK && result != LZMA_STREAM_END) {
             setError(error, describe(result));
@@ -110,32 +131,35 @@ bool decodeToSink(const Properties& properties, const uint8_t* input, size_t inp
             return false;
         }
         if (result == LZMA_STREAM_END) {
-            break;
+            return checkComplete(*stream, outputSize, error);
         }
     }
-    if (stream->total_out != outputSize) {
-        setError(error, "LZMA data decodes to " + std::to_string(stream->total_out) +
-                            " bytes instead of " + std::to_string(outputSize));
-        return false;
-    }
-    return true;
 }
 
 bool decodeToBuffer(const Properties& properties, const uint8_t* input, size_t inputSize,
                     uint8_t* output, size_t outputSize, std::string* error) {
-    size_t filled = 0;
-    // The sink copies straight into the caller's buffer; the decoder's own chunk is the
-    // only extra memory.
-    auto sink = [&](const uint8_t* data, size_t size) {
-        if (size > outputSize - filled) {
+    if (outputSize == 0) {
+        return true;
+    }
+    StreamPtr stream = newStream();
+    if (!startDecoder(properties, outputSize, stream.get(), error)) {
+        return false;
+    }
+    // Straight into the caller's buffer: no intermediate copy.
+    stream->next_in = input;
+    stream->avail_in = inputSize;
+    stream->next_out = output;
+    stream->avail_out = outputSize;
+    for (;;) {
+        lzma_ret result = lzma_code(stream.get(), LZMA_FINISH);
+        if (result == LZMA_STREAM_END) {
+            return checkComplete(*stream, outputSize, error);
+        }
+        if (result != LZMA_OK) {
+            setError(error, describe(result));
             return false;
         }
-        std::memcpy(output + filled, data, size);
-        filled += size;
-        return true;
-    };
-    return decodeToSink(properties, input, inputSize, outputSize, sink, error) &&
-           filled == outputSize;
+    }
 }
 
 struct Encoder::State {
