@@ -99,10 +99,11 @@ TEST_F(BlockTest, TheProductIsKilledEvenWithoutABlock) {
 TEST(ProcessesByPath, MatchTheFullPathIgnoringCase) {
     std::string dir = test::makeTempDir("bypath");
     std::string other = test::makeTempDir("bypath-other");
-    std::string program = test::copySleepProgram(dir, "x.exe");
+    // Not "x.exe": the block tests kill that name machine-wide and may run meanwhile.
+    std::string program = test::copySleepProgram(dir, "bypath.exe");
     test::TestProcess first(program, {"60"});
     test::TestProcess second(program, {"60"});
-    test::TestProcess sameName(test::copySleepProgram(other, "x.exe"), {"60"});
+    test::TestProcess sameName(test::copySleepProgram(other, "bypath.exe"), {"60"});
 
     std::string upper = program;
     std::transform(upper.begin(), upper.end(), upper.begin(),

@@ -162,8 +162,8 @@ TEST_F(SystemFunctionsTest, ShellExecuteExGivesUpWaitingAfterFiveSeconds) {
 TEST_F(SystemFunctionsTest, IsProcessRunningReturnsNothingWithoutAMatch) {
     EXPECT_EQ(results("isProcessRunning('/no/such/program.exe')"), "{}");
     std::string dir = test::makeTempDir("lua-proc");
-    test::TestProcess running(test::copySleepProgram(dir, "x.exe"), {"60"});
-    EXPECT_EQ(results("isProcessRunning(" + quoted(dir + "/X.EXE") + ")"), "{true}");
+    test::TestProcess running(test::copySleepProgram(dir, "probe.exe"), {"60"});
+    EXPECT_EQ(results("isProcessRunning(" + quoted(dir + "/PROBE.EXE") + ")"), "{true}");
 }
 
 TEST_F(SystemFunctionsTest, RegistryStringsAreWholeAndOnlyPlainText) {
