@@ -144,7 +144,7 @@ void Control::raiseEvent(Event& event) {
     }
 }
 
-bool Control::raiseEvent(int32_t code, int32_t routing, uint32_t wParam, int32_t lParam) {
+bool Control::raiseEvent(int32_t code, int32_t routing, std::uintptr_t wParam, std::intptr_t lParam) {
     Event event{code, routing, wParam, lParam, 0};
     raiseEvent(event);
     return event.handled != 0;

@@ -12,12 +12,13 @@ enum Routing : int32_t {
 };
 
 // The event record. For input events wParam and lParam are the window message's own
-// parameters (mouse coordinates are window-client ones).
+// parameters (mouse coordinates are window-client ones). They are pointer-sized: a worker
+// notification carries its text's address in wParam.
 struct Event {
     int32_t code = 0;
     int32_t routing = Direct;
-    uint32_t wParam = 0;
-    int32_t lParam = 0;
+    std::uintptr_t wParam = 0;
+    std::intptr_t lParam = 0;
     int32_t handled = 0;
 };
 
