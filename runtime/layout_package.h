@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "resources/package_reader.h"
 
@@ -18,6 +19,11 @@ struct LayoutPackage {
 
     std::unique_ptr<PackageReader> reader;
     uint8_t* buffer = nullptr;
+
+    // Releases what is loaded, then reads `name` through the global file system and
+    // indexes it. False (and nothing loaded) when it is missing or damaged.
+    bool load(const std::u16string& name);
+    void release();
 };
 
 }  // namespace tamlo

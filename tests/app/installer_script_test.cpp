@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "startup_fixture.h"
+#include "support/test_environment.h"
+
+namespace tamlo {
+namespace {
+
+// An installer assembled by `tamlo-pack build` from a project folder, run headless.
+class InstallerScript : public ::testing::Test {
+protected:
+    void SetUp() override {
+        env_.set("TAMLO_INSTANCE_NAME", "tamlo-test-script-" + std::to_string(getpid()));
+        env_.set("TMPDIR", test::makeTempDir("tmp"));
+        env_.set("XDG_DATA_HOME", test::makeTempDir("data"));
+        env_.set("TAMLO_PLATFORM", "headless");
+        test::useFixedBootTime(env_);
+        project_ = test::makeTempDir("project");
+        for (const char* folder : {"frame", "style", "program"}) {
+            test::writeFile(project_ + "/" + folder + "/readme.txt", folder);
+        }
+        test::writeFile(project_ + "/LG.lua", "-- worker\n");
+    }
+
+    test::CommandResult buildAndRun(const std::string& uiScript) {
+        test::writeFile(project_ + "/UI.lua", uiScript);
+        std::string installer = project_ + "/setup";
+        auto built = test::runCommand(
+            {test::binaryPath("tamlo-pack"), "build", project_, "-o", installer});
+        EXPECT_EQ(built.exitCode, 0) << built.err;
+        return test::runCommand({installer});
+    }
+
+    test::ScopedEnv env_;
+    std::string project_;
+};
+
+TEST_F(InstallerScript, ASyntaxErrorIsShownInTheErrorBoxAndTheRunEndsNormally) {
+    auto result = buildAndRun("local answer = \nprint(\"unclosed\"\n");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.err.find("messagebox caption=\"错误\" text=\"[string \\\"local answer = "
+                              "...\\\"]:3:"),
+              std::string::npos)
+        << result.err;
+}
+
+TEST_F(InstallerScript, AWorkingScriptRunsToItsEndWithoutABox) {
+    auto result = buildAndRun("print('from the ui script: ' .. event.Click)\n");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.err.find("debug: from the ui script: 30"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("messagebox"), std::string::npos) << result.err;
+}
+
+}  // namespace
+}  // namespace tamlo
