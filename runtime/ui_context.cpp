@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "dui/loader/loader_registries.h"
 #include "platform/message_loop.h"
 #include "runtime/dispatcher_window.h"
 
@@ -33,6 +34,7 @@ UiContext* createUiContext() {
     if (context->dispatcherWindow == 0) {
         return nullptr;
     }
+    dui::installLoaderRegistries(*context);
     std::lock_guard<std::mutex> lock(uiContextLock());
     contextPointer().store(context.get());
     return context.release();

@@ -29,6 +29,7 @@ Control::~Control() {
     if (LiveSet::contains(this)) {
         if (window_ != nullptr) {
             window_->forgetControl(this);
+            window_->controlDetached(this);
         }
         LiveSet::erase(this);
         window_ = nullptr;
@@ -221,6 +222,7 @@ void Control::detach() {
     }
     if (window_ != nullptr) {
         window_->forgetControl(this);
+        window_->controlDetached(this);
     }
     window_ = nullptr;
     LiveSet::erase(this);

@@ -41,6 +41,11 @@ class Control : public Object {
     void setRect(const Rect& rect) { rect_ = rect; }
     const Size& desiredSize() const { return desiredSize_; }
     void setDesiredSize(const Size& size) { desiredSize_ = size; }
+    // The two layout passes (dui/layout): measure stores and returns the desired size,
+    // margins included; arrange places the control in `slot` (parent coordinates).
+    // 65536 as an available extent means unbounded.
+    Size measure(int32_t availableWidth, int32_t availableHeight);
+    void arrange(const Rect& slot);
 
     // --- flags ---
     uint32_t flags() const { return flags_; }

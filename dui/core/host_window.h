@@ -21,6 +21,10 @@ class HostWindow {
     // hover chain, drop target and id map entries.
     virtual void forgetControl(Control* control) = 0;
 
+    // The control has left the window for good (detached or destroyed), unlike a control
+    // that is merely hidden or disabled: the window may drop its id map entries.
+    virtual void controlDetached(Control* /*control*/) {}
+
     // The client area, origin at the root control's top-left corner.
     virtual Rect clientRect() const = 0;
 

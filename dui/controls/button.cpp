@@ -1,0 +1,11 @@
+#include "dui/controls/button.h"
+
+namespace tamlo::dui {
+
+Button::Button() {
+    setFlags(
+        ControlFlag::RepaintOnMouse | ControlFlag::CaptureOnPress | ControlFlag::ClearFocusOnPress,
+        true);
+}
+
+}  // namespace tamlo::dui

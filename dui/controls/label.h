@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string_view>
+
+#include "dui/core/control.h"
+
+namespace tamlo::dui {
+
+// A single line of text. Transparent to the mouse unless a script clears the bit.
+class Label : public Control {
+  public:
+    Label();
+    // The text's single-line extent in the label's font plus `padding`; only the padding
+    // without a `text`. The available size plays no part.
+    Size measureContent(int32_t availableWidth, int32_t availableHeight) override;
+};
+
+// A label that takes the mouse: it opens its `url` when clicked.
+class LinkLabel : public Label {
+  public:
+    LinkLabel();
+};
+
+}  // namespace tamlo::dui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+
+#include "dui/core/control.h"
+
+namespace tamlo::dui {
+
+// A scroll bar of a ScrollPanel, made fresh by the panel at every arrange. It keeps the
+// scrolled extent (total), the visible extent (page) and the offset (position), and
+// tells its panel when the position changes.
+class ScrollBar : public Control {
+  public:
+    ScrollBar();
+
+    int32_t total() const { return total_; }
+    int32_t page() const { return page_; }
+    int32_t position() const { return position_; }
+    void setTotal(int32_t total) { total_ = total; }
+    void setPage(int32_t page) { page_ = page; }
+    bool isVertical() const { return vertical_ != 0; }
+    void setVertical(bool vertical) { vertical_ = vertical ? 1 : 0; }
+    uint32_t partState() const { return partState_; }
+    const Rect& upArrowRect() const { return upArrow_; }
+    const Rect& downArrowRect() const { return downArrow_; }
+
+    // The one way to move the bar: clamps p to 0 .. total - page (0 when everything is
+    // visible, which also disables the bar) and, when the position changes, has the
+    // panel scroll its content.
+    void EnsurePosition(int32_t p);
+
+    // Places the two arrows by the sizes of the style's arrow images.
+    Size arrangeContent(int32_t width, int32_t height) override;
+
+    // The style the bar paints with: its `style` when the style set has it, else the
+    // default bar style (for both orientations).
+    std::u16string styleName() const;
+
+  private:
+    int32_t total_ = 0;
+    int32_t position_ = 0;
+    int32_t page_ = 0;
+    uint32_t partState_ = 0;
+    int32_t vertical_ = 1;
+    Rect upArrow_;
+    Rect downArrow_;
+    int32_t dragOffset_ = 0;
+};
+
+}  // namespace tamlo::dui

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "dui/core/control.h"
+
+namespace tamlo::dui {
+
+// A line drawn by its style; transparent to the mouse.
+class Seperator : public Control {
+  public:
+    Seperator();
+};
+
+// The strip that drags its window.
+class TitleBar : public Control {};
+
+// The element "Image": its `src` image at the image's natural size.
+class Drawing : public Control {
+  public:
+    Drawing();
+    std::u16string_view getName() const override { return u"Image"; }
+    // The `src` image's natural size, or (0, 0).
+    Size measureContent(int32_t availableWidth, int32_t availableHeight) override;
+};
+
+class ProgressBar : public Control {
+  public:
+    ProgressBar();
+    std::u16string_view getName() const override { return u"ProgressBar"; }
+    int32_t range() const { return range_; }
+    int32_t position() const { return position_; }
+
+  private:
+    int32_t range_ = 1;
+    int32_t position_ = 0;
+};
+
+// A slide show that cross-fades the images of `imagelist`.
+class PowerPoint : public Control {
+  public:
+    std::u16string_view getName() const override { return u"PowerPoint"; }
+};
+
+}  // namespace tamlo::dui

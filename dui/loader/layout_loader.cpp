@@ -1,0 +1,139 @@
+#include "dui/loader/layout_loader.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "dui/controls/tab_item.h"
+#include "dui/core/panel.h"
+#include "dui/loader/attribute_registry.h"
+#include "dui/loader/control_factory.h"
+#include "platform/debug_sink.h"
+#include "platform/text_encoding.h"
+#include "runtime/ui_context.h"
+
+namespace tamlo::dui {
+namespace {
+
+// Deeper documents are cut off instead of running the stack out.
+constexpr int kMaxDepth = 256;
+
+LayoutSource& layoutSource() {
+    static LayoutSource source;
+    return source;
+}
+
+bool readFromLayoutPackage(std::u16string_view name, std::string& bytes) {
+    UiContext* context = uiContext();
+    if (context == nullptr || context->layoutPackage == nullptr ||
+        context->layoutPackage->reader == nullptr) {
+        return false;
+    }
+    int size = 0;
+    uint8_t* data = context->layoutPackage->reader->extract(name, &size);
+    if (data == nullptr) {
+        return false;
+    }
+    bytes.assign(reinterpret_cast<const char*>(data), static_cast<std::size_t>(size));
+    std::free(data);
+    return true;
+}
+
+uint32_t flagOfName(std::string_view name) {
+    if (name == "visible") {
+        return ControlFlag::Visible;
+    }
+    if (name == "enabled") {
+        return ControlFlag::Enabled;
+    }
+    if (name == "transparent") {
+        return ControlFlag::Transparent;
+    }
+    return 0;
+}
+
+Control* buildElementAt(const XmlNode* element, int depth) {
+    if (element == nullptr || element->type() != rapidxml::node_element) {
+        return nullptr;
+    }
+    UiContext* context = uiContext();
+    if (context == nullptr || context->controlFactory == nullptr) {
+        return nullptr;
+    }
+    const std::u16string name = nodeName(*element);
+    Control* control = context->controlFactory->create(name);
+    if (control == nullptr) {
+        return nullptr;
+    }
+    applyAttributes(*control, element);
+    const XmlNode* first = element->first_node();
+    if (first == nullptr) {
+        return control;
+    }
+    if (depth >= kMaxDepth) {
+        debugOutput(u"layout nested too deeply; children of \"" + name + u"\" skipped");
+        return control;
+    }
+    if (auto* item = dynamic_cast<TabItem*>(control)) {
+        item->setPage(buildElementAt(first, depth + 1));
+        return control;
+    }
+    Panel* panel = control->asPanel();
+    if (panel == nullptr) {
+        return control;  // no child list to link them into
+    }
+    for (const XmlNode* node = first; node != nullptr; node = node->next_sibling()) {
+        if (Control* child = buildElementAt(node, depth + 1)) {
+            panel->addChild(child);
+        }
+    }
+    return control;
+}
+
+}  // namespace
+
+LayoutSource setLayoutSource(LayoutSource source) {
+    return std::exchange(layoutSource(), std::move(source));
+}
+
+Control* loadLayout(std::u16string_view fileName) {
+    std::string bytes;
+    const LayoutSource& source = layoutSource();
+    const bool found = source ? source(fileName, bytes) : readFromLayoutPackage(fileName, bytes);
+    if (!found) {
+        debugOutput(u"layout not found: \"" + std::u16string(fileName) + u"\"");
+        return nullptr;
+    }
+    return buildLayout(bytes, fileName);
+}
+
+Control* buildLayout(std::string_view utf8, std::u16string_view fileName) {
+    XmlDocument document;
+    if (!document.parse(utf8, fileName)) {
+        return nullptr;
+    }
+    return buildElementAt(document.firstElement(), 0);
+}
+
+Control* buildElement(const XmlNode* element) {
+    return buildElementAt(element, 0);
+}
+
+void applyAttributes(Object& target, const XmlNode* element) {
+    UiContext* context = uiContext();
+    if (element == nullptr || context == nullptr || context->attributeRegistry == nullptr) {
+        return;
+    }
+    auto* control = dynamic_cast<Control*>(&target);
+    for (const rapidxml::xml_attribute<char>* attribute = element->first_attribute();
+         attribute != nullptr; attribute = attribute->next_attribute()) {
+        const std::string_view name(attribute->name(), attribute->name_size());
+        const std::string_view value(attribute->value(), attribute->value_size());
+        if (const duiField::ISetter* setter = context->attributeRegistry->find(utf8ToUtf16(name))) {
+            setter->set(target, utf8ToUtf16(value));
+        } else if (const uint32_t flag = flagOfName(name); flag != 0 && control != nullptr) {
+            control->setFlags(flag, value == "1");
+        }
+    }
+}
+
+}  // namespace tamlo::dui

@@ -1,0 +1,19 @@
+#include "tools/run/run_commands.h"
+
+#include <cstdio>
+
+namespace tamlo::runtool {
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table = {
+        {"dump-layout", "PROJECT LAYOUT [--size W,H]", &dumpLayout},
+    };
+    return table;
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "tamlo-run: %s\n", message.c_str());
+    return 1;
+}
+
+}  // namespace tamlo::runtool
