@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tamlo::render {
+
+// A font as a LOGFONT would describe it. `height` < 0 is the character height in pixels,
+// > 0 the cell height; 0 takes the default height.
+struct FontSpec {
+    static constexpr size_t kMaxFaceLength = 31;
+
+    std::u16string face = u"Sans";
+    int32_t height = -12;
+    int32_t weight = 400;
+    bool underline = false;
+};
+
+// The default GUI font: "Sans", -12 px, weight 400.
+FontSpec defaultGuiFontSpec();
+
+// An immutable font made from a FontSpec (a face longer than 31 characters is cut).
+class Font {
+  public:
+    explicit Font(const FontSpec& spec);
+    ~Font();
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+
+    const FontSpec& spec() const { return spec_; }
+    bool underline() const { return spec_.underline; }
+    // The character height in pixels the text engine is asked for.
+    int32_t pixelSize() const;
+
+    // The shared default GUI font.
+    static const Font& defaultGui();
+
+    // The text engine's description of this font (opaque outside render/).
+    struct Description;
+    const Description& description() const { return *description_; }
+
+  private:
+    FontSpec spec_;
+    std::unique_ptr<Description> description_;
+};
+
+}  // namespace tamlo::render

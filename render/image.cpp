@@ -1,0 +1,162 @@
+#include "render/image.h"
+
+#include <stb/stb_image.h>
+
+#include <climits>
+
+#include "render/blit.h"
+
+namespace tamlo::render {
+
+namespace {
+
+constexpr uint8_t kSkippedPrefix = 0x01;
+
+bool fitsInt32(int64_t value) {
+    return value >= INT32_MIN && value <= INT32_MAX;
+}
+
+}  // namespace
+
+Image::~Image() {
+    reset();
+}
+
+void Image::reset() {
+    if (surface_ != nullptr) {
+        cairo_surface_destroy(surface_);
+        surface_ = nullptr;
+    }
+    bitmap_.clear();
+    hasAlpha_ = false;
+}
+
+bool Image::load(const uint8_t* bytes, size_t length) {
+    reset();
+    if (bytes == nullptr || length == 0) {
+        return false;
+    }
+    if (bytes[0] == kSkippedPrefix) {
+        ++bytes;
+        --length;
+    }
+    if (length == 0 || length > static_cast<size_t>(INT_MAX)) {
+        return false;
+    }
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    stbi_uc* rgba =
+        stbi_load_from_memory(bytes, static_cast<int>(length), &width, &height, &channels, 4);
+    if (rgba == nullptr) {
+        return false;
+    }
+    const bool loaded = loadRgba(rgba, width, height);
+    stbi_image_free(rgba);
+    return loaded;
+}
+
+bool Image::loadRgba(const uint8_t* rgba, int32_t width, int32_t height) {
+    reset();
+    if (rgba == nullptr || !bitmap_.allocate(width, height)) {
+        return false;
+    }
+    uint32_t* out = bitmap_.pixels();
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    bool anyAlpha = false;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t r = rgba[i * 4];
+        uint32_t g = rgba[i * 4 + 1];
+        uint32_t b = rgba[i * 4 + 2];
+        const uint32_t a = rgba[i * 4 + 3];
+        if (a != 255) {
+            anyAlpha = true;
+            r = r * a / 255;
+            g = g * a / 255;
+            b = b * a / 255;
+        }
+        out[i] = a << 24 | r << 16 | g << 8 | b;
+    }
+    hasAlpha_ = anyAlpha;
+    surface_ = cairo_image_surface_create_for_data(bitmap_.bytes(), CAIRO_FORMAT_ARGB32, width,
+                                                   height, bitmap_.strideBytes());
+    if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
+        reset();
+        return false;
+    }
+    return true;
+}
+
+bool Image::piece(Canvas& canvas, int32_t sx, int32_t sy, int32_t sw, int32_t sh, int32_t dx,
+                  int32_t dy, int32_t dw, int32_t dh) const {
+    return blit(canvas, surface_, width(), height(), BlitRect{sx, sy, sw, sh},
+                BlitRect{dx, dy, dw, dh}, hasAlpha_ ? BlitMode::SourceOver : BlitMode::Copy);
+}
+
+bool Image::drawAt(Canvas& canvas, int32_t x, int32_t y) const {
+    return drawStrip(canvas, x, y, width(), height(), 0, width(), height());
+}
+
+bool Image::drawStretched(Canvas& canvas, int32_t left, int32_t top, int32_t right,
+                          int32_t bottom) const {
+    const int64_t width64 = static_cast<int64_t>(right) - left;
+    const int64_t height64 = static_cast<int64_t>(bottom) - top;
+    if (!fitsInt32(width64) || !fitsInt32(height64)) {
+        return false;
+    }
+    return drawStrip(canvas, left, top, static_cast<int32_t>(width64),
+                     static_cast<int32_t>(height64), 0, width(), height());
+}
+
+bool Image::drawStrip(Canvas& canvas, int32_t x, int32_t y, int32_t width, int32_t height,
+                      int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight) const {
+    if (!hasBitmap()) {
+        return false;
+    }
+    return piece(canvas, 0, sourceY, sourceWidth, sourceHeight, x, y, width, height);
+}
+
+bool Image::drawScaleGrid(Canvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                          int32_t gridLeft, int32_t gridTop, int32_t gridRight,
+                          int32_t gridBottom) const {
+    if (!hasBitmap()) {
+        return false;
+    }
+    // Work in 64 bits so that no margin, however large, overflows; a piece whose numbers
+    // do not fit the surface's coordinates is skipped like one with no area.
+    const int64_t L = gridLeft, T = gridTop, R = gridRight, B = gridBottom;
+    const int64_t W = width(), H = height();
+    const int64_t l = left, t = top, r = right, b = bottom;
+    const int64_t dw = (r - l) - L - R;
+    const int64_t dh = (b - t) - T - B;
+    const int64_t sw = W - L - R;
+    const int64_t sh = H - T - B;
+    bool drew = false;
+    auto draw = [&](int64_t sx, int64_t sy, int64_t sW, int64_t sH, int64_t dx, int64_t dy,
+                    int64_t dW, int64_t dH) {
+        if (sW <= 0 || sH <= 0 || dW <= 0 || dH <= 0) {
+            return;  // never mirrored
+        }
+        for (int64_t v : {sx, sy, sW, sH, dx, dy, dW, dH}) {
+            if (!fitsInt32(v)) {
+                return;
+            }
+        }
+        drew |= piece(canvas, static_cast<int32_t>(sx), static_cast<int32_t>(sy),
+                      static_cast<int32_t>(sW), static_cast<int32_t>(sH), static_cast<int32_t>(dx),
+                      static_cast<int32_t>(dy), static_cast<int32_t>(dW), static_cast<int32_t>(dH));
+    };
+    // Centre, then the corners and edges clockwise from the top-left.
+    draw(L, T, sw, sh, l + L, t + T, dw, dh);
+    draw(0, 0, L, T, l, t, L, T);
+    draw(L, 0, sw, T, l + L, t, dw, T);
+    draw(W - R, 0, R, T, r - R, t, R, T);
+    draw(W - R, T, R, sh, r - R, t + T, R, dh);
+    draw(W - R, H - B, R, B, r - R, b - B, R, B);
+    draw(L, H - B, sw, B, l + L, b - B, dw, B);
+    draw(0, H - B, L, B, l, b - B, L, B);
+    draw(0, T, L, sh, l, t + T, L, dh);
+    return drew;
+}
+
+}  // namespace tamlo::render

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cairo.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "render/bitmap.h"
+#include "render/canvas.h"
+
+namespace tamlo::render {
+
+// A decoded skin image: premultiplied pixels and whether any pixel is not opaque. Images
+// with alpha are drawn source-over, opaque ones are copied. An image that failed to load
+// has no bitmap and draws nothing.
+class Image {
+  public:
+    Image() = default;
+    ~Image();
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    // Decodes PNG, JPEG, BMP, GIF, PSD, PIC or HDR bytes; a leading 0x01 byte is skipped.
+    bool load(const uint8_t* bytes, size_t length);
+    // Takes 8-bit R, G, B, A pixels, rows top to bottom.
+    bool loadRgba(const uint8_t* rgba, int32_t width, int32_t height);
+
+    bool hasBitmap() const { return surface_ != nullptr; }
+    bool hasAlpha() const { return hasAlpha_; }
+    int32_t width() const { return bitmap_.width(); }
+    int32_t height() const { return bitmap_.height(); }
+    const Bitmap& bitmap() const { return bitmap_; }
+
+    // Each returns false when nothing could be drawn.
+    bool drawAt(Canvas& canvas, int32_t x, int32_t y) const;
+    bool drawStretched(Canvas& canvas, int32_t left, int32_t top, int32_t right,
+                       int32_t bottom) const;
+    // The source rows sourceY .. sourceY + sourceHeight (from column 0, sourceWidth wide)
+    // stretched to (x, y, width, height): one frame of a vertical strip of states.
+    bool drawStrip(Canvas& canvas, int32_t x, int32_t y, int32_t width, int32_t height,
+                   int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight) const;
+    // 9-slice: corners at natural size, edges and centre stretched. Pieces whose source or
+    // destination has a non-positive side are skipped.
+    bool drawScaleGrid(Canvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                       int32_t gridLeft, int32_t gridTop, int32_t gridRight,
+                       int32_t gridBottom) const;
+
+  private:
+    void reset();
+    bool piece(Canvas& canvas, int32_t sx, int32_t sy, int32_t sw, int32_t sh, int32_t dx,
+               int32_t dy, int32_t dw, int32_t dh) const;
+
+    Bitmap bitmap_;
+    bool hasAlpha_ = false;
+    cairo_surface_t* surface_ = nullptr;
+};
+
+}  // namespace tamlo::render

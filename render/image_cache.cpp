@@ -1,0 +1,33 @@
+#include "render/image_cache.h"
+
+#include <utility>
+
+namespace tamlo::render {
+
+ImageCache::ImageCache(FileReader reader) : reader_(std::move(reader)) {}
+
+void ImageCache::setReader(FileReader reader) {
+    reader_ = std::move(reader);
+}
+
+const Image* ImageCache::image(const std::u16string& name) {
+    const auto found = images_.find(name);
+    if (found != images_.end()) {
+        return found->second.get();
+    }
+    std::vector<uint8_t> bytes;
+    if (!reader_ || !reader_(name, bytes)) {
+        return nullptr;
+    }
+    auto image = std::make_unique<Image>();
+    image->load(bytes.data(), bytes.size());
+    const Image* result = image.get();
+    images_.emplace(name, std::move(image));
+    return result;
+}
+
+void ImageCache::clear() {
+    images_.clear();
+}
+
+}  // namespace tamlo::render

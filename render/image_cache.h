@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "render/image.h"
+
+namespace tamlo::render {
+
+// Decoded images by file name (exact match). A file the reader does not have is not
+// remembered, so a later request tries again; a file that does not decode stays cached
+// as an image without bitmap.
+class ImageCache {
+  public:
+    // Fills `bytes` with the named file; false when there is no such file.
+    using FileReader = std::function<bool(const std::u16string& name, std::vector<uint8_t>& bytes)>;
+
+    explicit ImageCache(FileReader reader = {});
+
+    void setReader(FileReader reader);
+    // Null when the file is missing.
+    const Image* image(const std::u16string& name);
+    void clear();
+    size_t size() const { return images_.size(); }
+
+  private:
+    FileReader reader_;
+    std::map<std::u16string, std::unique_ptr<Image>, std::less<>> images_;
+};
+
+}  // namespace tamlo::render

@@ -1,0 +1,174 @@
+// Decoding, premultiplication and the copy/blend rules of images.
+#include <gtest/gtest.h>
+
+#include "render/image.h"
+#include "render/image_cache.h"
+#include "render_test_support.h"
+
+namespace tamlo::render {
+namespace {
+
+using test::encodePng;
+using test::fill;
+using test::makeImage;
+
+TEST(ImageLoad, PremultipliesByTruncationAndFlagsAlpha) {
+    const std::vector<uint8_t> rgba = {200, 100, 50, 128, 9, 9, 9, 0, 1, 2, 3, 255, 1, 3, 254, 128};
+    const std::string png = encodePng(rgba, 4, 1);
+    Image image;
+    ASSERT_TRUE(image.load(reinterpret_cast<const uint8_t*>(png.data()), png.size()));
+    EXPECT_EQ(image.width(), 4);
+    EXPECT_EQ(image.height(), 1);
+    EXPECT_TRUE(image.hasAlpha());
+    const uint8_t* bytes = image.bitmap().bytes();
+    // 200 * 128 / 255 = 100.39, 100 * 128 / 255 = 50.19, 50 * 128 / 255 = 25.09: truncated.
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 4), (std::vector<uint8_t>{25, 50, 100, 128}));
+    EXPECT_EQ(image.bitmap().pixel(1, 0), 0u);  // fully transparent is all zero
+    EXPECT_EQ(image.bitmap().pixel(2, 0), 0xFF010203u);
+    EXPECT_EQ(image.bitmap().pixel(3, 0), 0x8000017Fu);  // 0.50, 1.51, 127.5 all round down
+}
+
+TEST(ImageLoad, OpaqueImageHasNoAlpha) {
+    Image image;
+    makeImage(image, 2, 2, [](int, int) { return 0x102030FFu; });
+    EXPECT_TRUE(image.hasBitmap());
+    EXPECT_FALSE(image.hasAlpha());
+}
+
+TEST(ImageLoad, LeadingOneByteIsSkipped) {
+    const std::string png = encodePng({10, 20, 30, 40}, 1, 1);
+    const std::string prefixed = std::string(1, '\x01') + png;
+    Image plain;
+    Image withPrefix;
+    ASSERT_TRUE(plain.load(reinterpret_cast<const uint8_t*>(png.data()), png.size()));
+    ASSERT_TRUE(
+        withPrefix.load(reinterpret_cast<const uint8_t*>(prefixed.data()), prefixed.size()));
+    EXPECT_EQ(withPrefix.bitmap().pixel(0, 0), plain.bitmap().pixel(0, 0));
+}
+
+TEST(ImageLoad, BadInputGivesAnImageThatDrawsNothing) {
+    const std::string png = encodePng({10, 20, 30, 40}, 1, 1);
+    const std::vector<std::string> inputs = {"", "\x01", "not an image", png.substr(0, 30)};
+    BackBuffer buffer;
+    fill(buffer, 4, 4, rgb(1, 2, 3));
+    for (const std::string& input : inputs) {
+        Image image;
+        EXPECT_FALSE(image.load(reinterpret_cast<const uint8_t*>(input.data()), input.size()));
+        EXPECT_FALSE(image.hasBitmap());
+        EXPECT_FALSE(image.drawAt(*buffer.canvas(), 0, 0));
+        EXPECT_FALSE(image.drawScaleGrid(*buffer.canvas(), 0, 0, 4, 4, 1, 1, 1, 1));
+    }
+    EXPECT_EQ(buffer.pixels().pixel(0, 0), 0xFF010203u);
+}
+
+TEST(ImageDraw, OpaqueImageReplacesEvenATranslucentBackground) {
+    BackBuffer buffer;
+    buffer.resize(4, 4);  // transparent black
+    Image image;
+    makeImage(image, 2, 2, [](int, int) { return 0x102030FFu; });
+    ASSERT_TRUE(image.drawAt(*buffer.canvas(), 1, 1));
+    EXPECT_EQ(buffer.pixels().pixel(1, 1), 0xFF102030u);
+    EXPECT_EQ(buffer.pixels().pixel(2, 2), 0xFF102030u);
+    EXPECT_EQ(buffer.pixels().pixel(0, 0), 0u);
+    EXPECT_EQ(buffer.pixels().pixel(3, 3), 0u);
+}
+
+TEST(ImageDraw, TranslucentImageBlendsSourceOver) {
+    BackBuffer buffer;
+    fill(buffer, 2, 1, rgb(255, 255, 255));
+    Image image;
+    makeImage(image, 1, 1, [](int, int) { return 0xC8643280u; });  // (200, 100, 50, 128)
+    image.drawAt(*buffer.canvas(), 0, 0);
+    // 100 + 255 * 127 / 255 = 227; 50 + 127; 25 + 127; alpha 128 + 127.
+    EXPECT_EQ(buffer.pixels().pixel(0, 0), 0xFFE3B198u);
+    EXPECT_EQ(buffer.pixels().pixel(1, 0), 0xFFFFFFFFu);
+}
+
+TEST(ImageDraw, TransparentSourceChangesNothingAtAnyScale) {
+    BackBuffer buffer;
+    buffer.resize(8, 8);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            buffer.canvas()->fillRect({x, y, x + 1, y + 1}, rgb(x * 30, y * 30, 7));
+        }
+    }
+    const std::vector<uint32_t> before(buffer.pixels().pixels(), buffer.pixels().pixels() + 64);
+    Image image;
+    makeImage(image, 3, 3, [](int, int) { return 0x00000000u; });
+    image.drawAt(*buffer.canvas(), 2, 2);
+    image.drawStretched(*buffer.canvas(), 0, 0, 8, 8);
+    image.drawScaleGrid(*buffer.canvas(), 0, 0, 8, 8, 1, 1, 1, 1);
+    EXPECT_EQ(std::vector<uint32_t>(buffer.pixels().pixels(), buffer.pixels().pixels() + 64),
+              before);
+}
+
+TEST(ImageDraw, ClipLimitsDrawingUntilRestored) {
+    BackBuffer buffer;
+    fill(buffer, 6, 6, rgb(0, 0, 0));
+    Image image;
+    makeImage(image, 1, 1, [](int, int) { return 0xFF0000FFu; });
+    Canvas& canvas = *buffer.canvas();
+    canvas.save();
+    canvas.clipTo({1, 1, 5, 5});
+    canvas.clipTo({3, 0, 6, 4});  // intersects: (3, 1) .. (5, 4)
+    image.drawStretched(canvas, 0, 0, 6, 6);
+    canvas.restore();
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            const bool inside = x >= 3 && x < 5 && y >= 1 && y < 4;
+            EXPECT_EQ(buffer.pixels().pixel(x, y), inside ? 0xFFFF0000u : 0xFF000000u)
+                << x << "," << y;
+        }
+    }
+    image.drawStretched(canvas, 0, 0, 6, 6);
+    EXPECT_EQ(buffer.pixels().pixel(0, 0), 0xFFFF0000u);
+}
+
+TEST(ImageDraw, StripTakesOneFrameAndRefusesFramesOutsideTheImage) {
+    BackBuffer buffer;
+    fill(buffer, 2, 2, rgb(0, 0, 0));
+    Image image;  // four 1-pixel frames stacked vertically: red 10, 20, 30, 40
+    makeImage(image, 1, 4,
+              [](int, int y) { return static_cast<uint32_t>((y + 1) * 10) << 24 | 0xFF; });
+    ASSERT_TRUE(image.drawStrip(*buffer.canvas(), 0, 0, 2, 2, 2, 1, 1));
+    EXPECT_EQ(buffer.pixels().pixel(1, 1), 0xFF1E0000u);
+    EXPECT_FALSE(image.drawStrip(*buffer.canvas(), 0, 0, 2, 2, 4, 1, 1));
+    EXPECT_FALSE(image.drawStrip(*buffer.canvas(), 0, 0, 2, 2, -1, 1, 1));
+    EXPECT_EQ(buffer.pixels().pixel(0, 0), 0xFF1E0000u);
+}
+
+TEST(ImageCacheTest, MissingFilesAreRetriedAndBrokenOnesKept) {
+    const std::string png = encodePng({1, 2, 3, 255}, 1, 1);
+    std::map<std::u16string, int> reads;
+    bool present = false;
+    ImageCache cache([&](const std::u16string& name, std::vector<uint8_t>& bytes) {
+        ++reads[name];
+        if (name == u"a.png" && present) {
+            bytes.assign(png.begin(), png.end());
+            return true;
+        }
+        if (name == u"broken.png") {
+            bytes = {1, 2, 3};
+            return true;
+        }
+        return false;
+    });
+    EXPECT_EQ(cache.image(u"a.png"), nullptr);
+    present = true;
+    const Image* image = cache.image(u"a.png");
+    ASSERT_NE(image, nullptr);
+    EXPECT_TRUE(image->hasBitmap());
+    EXPECT_EQ(cache.image(u"a.png"), image);
+    EXPECT_EQ(cache.image(u"A.png"), nullptr);  // names match exactly
+    const Image* broken = cache.image(u"broken.png");
+    ASSERT_NE(broken, nullptr);
+    EXPECT_FALSE(broken->hasBitmap());
+    EXPECT_EQ(cache.image(u"broken.png"), broken);
+    EXPECT_EQ(reads[u"a.png"], 2);
+    EXPECT_EQ(reads[u"broken.png"], 1);
+    cache.clear();
+    EXPECT_EQ(cache.size(), 0u);
+}
+
+}  // namespace
+}  // namespace tamlo::render
