@@ -32,22 +32,33 @@ void pushDispatcher(lua_State* L, int wrapperIndex) {
     lua_call(L, 2, 1);
 }
 
-// addHandler(self, code, function)
-int addHandlerMethod(lua_State* L) {
+// Calls `lua_addHandler` or `lua_removeHandler` with the dispatcher of `self`, the code
+// and the function; returns the control and whether the call answered true (the list was
+// created, or is gone). The native bridge follows that answer.
+dui::Control* changeHandlerList(lua_State* L, const char* registryFunction, int32_t* code,
+                                bool* answer) {
     dui::Control* control = resolveControl(L, 1);
     if (control == nullptr) {
-        return 0;
+        return nullptr;
     }
-    int32_t code = int32Argument(L, 2);
+    *code = int32Argument(L, 2);
     lua_settop(L, 3);
-    lua_getglobal(L, "lua_addHandler");
+    lua_getglobal(L, registryFunction);
     pushDispatcher(L, 1);
-    lua_pushinteger(L, code);
+    lua_pushinteger(L, *code);
     lua_pushvalue(L, 3);
     lua_call(L, 3, 1);
-    bool firstForCode = lua_toboolean(L, -1) != 0;
+    *answer = lua_toboolean(L, -1) != 0;
     lua_pop(L, 1);
-    if (firstForCode) {
+    return control;
+}
+
+// addHandler(self, code, function)
+int addHandlerMethod(lua_State* L) {
+    int32_t code = 0;
+    bool firstForCode = false;
+    dui::Control* control = changeHandlerList(L, "lua_addHandler", &code, &firstForCode);
+    if (control != nullptr && firstForCode) {
         control->addHandler(code, control, eventBridge);
     }
     return 0;
@@ -55,20 +66,10 @@ int addHandlerMethod(lua_State* L) {
 
 // removeHandler(self, code, function)
 int removeHandlerMethod(lua_State* L) {
-    dui::Control* control = resolveControl(L, 1);
-    if (control == nullptr) {
-        return 0;
-    }
-    int32_t code = int32Argument(L, 2);
-    lua_settop(L, 3);
-    lua_getglobal(L, "lua_removeHandler");
-    pushDispatcher(L, 1);
-    lua_pushinteger(L, code);
-    lua_pushvalue(L, 3);
-    lua_call(L, 3, 1);
-    bool listGone = lua_toboolean(L, -1) != 0;
-    lua_pop(L, 1);
-    if (listGone) {
+    int32_t code = 0;
+    bool listGone = false;
+    dui::Control* control = changeHandlerList(L, "lua_removeHandler", &code, &listGone);
+    if (control != nullptr && listGone) {
         control->removeHandler(code, control, eventBridge);
     }
     return 0;
