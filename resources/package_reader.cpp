@@ -30,7 +30,7 @@ PackageReader::PackageReader(const uint8_t* buffer, size_t length)
     if (!indexDirectory()) {
         names_.clear();
         entries_.clear();
-        index_.clear();
+        slots_.clear();
     }
 }
 
@@ -123,7 +123,6 @@ bool PackageReader::indexDirectory() {
     // Pass 2: copy the names out and index them; a later record replaces an earlier one.
     names_.resize(totalUnits);
     entries_.reserve(located.size());
-    index_.reserve(located.size());
     size_t nameStart = 0;
     for (const Located& item : located) {
         const uint8_t* record = base_ + item.record;
@@ -140,14 +139,71 @@ bool PackageReader::indexDirectory() {
         entry.unpackedSize = readLe32(record + 12);
         nameStart += item.units;
         entries_.push_back(entry);
-        index_[entries_.back().name] = static_cast<uint32_t>(entries_.size() - 1);
     }
+    buildIndex();
     return true;
 }
 
+namespace {
+
+uint32_t hashName(std::u16string_view name) {
+    // Four code units per step keeps the multiply chain short for path-like names.
+    uint64_t hash = 0x9E3779B97F4A7C15ull ^ name.size();
+    size_t i = 0;
+    for (; i + 4 <= name.size(); i += 4) {
+        uint64_t word = uint64_t{name[i]} | uint64_t{name[i + 1]} << 16 |
+                        uint64_t{name[i + 2]} << 32 | uint64_t{name[i + 3]} << 48;
+        hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+        hash ^= hash >> 32;
+    }
+    for (; i < name.size(); ++i) {
+        hash = (hash ^ name[i]) * 0xC4CEB9FE1A85EC53ull;
+    }
+    hash ^= hash >> 29;
+    return static_cast<uint32_t>(hash);
+}
+
+}  // namespace
+
+// Each slot holds the name's hash (high half) and entry index + 1 (low half; 0 = empty),
+// so probing compares names only when the hashes agree.
+void PackageReader::buildIndex() {
+    size_t capacity = 16;
+    while (capacity < entries_.size() * 2) {
+        capacity *= 2;
+    }
+    slots_.assign(capacity, 0);
+    const size_t mask = capacity - 1;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const uint32_t hash = hashName(entries_[i].name);
+        size_t slot = hash & mask;
+        // A later record of the same name takes over its slot.
+        for (; slots_[slot] != 0; slot = (slot + 1) & mask) {
+            if (static_cast<uint32_t>(slots_[slot] >> 32) == hash &&
+                entries_[static_cast<uint32_t>(slots_[slot]) - 1].name == entries_[i].name) {
+                break;
+            }
+        }
+        slots_[slot] = uint64_t{hash} << 32 | (i + 1);
+    }
+}
+
 const PackageEntry* PackageReader::find(std::u16string_view name) const {
-    auto found = index_.find(name);
-    return found == index_.end() ? nullptr : &entries_[found->second];
+    if (slots_.empty()) {
+        return nullptr;
+    }
+    const size_t mask = slots_.size() - 1;
+    const uint32_t hash = hashName(name);
+    for (size_t slot = hash & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+        if (static_cast<uint32_t>(slots_[slot] >> 32) != hash) {
+            continue;
+        }
+        const PackageEntry& entry = entries_[static_cast<uint32_t>(slots_[slot]) - 1];
+        if (entry.name == name) {
+            return &entry;
+        }
+    }
+    return nullptr;
 }
 
 uint8_t* PackageReader::extract(std::u16string_view name, int* size) const {

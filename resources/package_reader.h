@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "resources/chunk_sink.h"
@@ -56,6 +55,7 @@ class PackageReader {
   private:
     bool indexDirectory();
     void fail(std::string problem);
+    void buildIndex();
 
     const uint8_t* base_;
     size_t length_;
@@ -63,7 +63,9 @@ class PackageReader {
     std::string problem_;
     std::u16string names_;  // every name back to back; entries view into it
     std::vector<PackageEntry> entries_;
-    std::unordered_map<std::u16string_view, uint32_t> index_;  // name -> entries_ slot
+    // Open-addressing hash table over entries_ (see buildIndex). One flat block instead
+    // of a node per name keeps indexing large packages fast.
+    std::vector<uint64_t> slots_;
 };
 
 }  // namespace tamlo

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -14,6 +15,16 @@ MappedFile::~MappedFile() {
     if (data_ != nullptr) {
         munmap(data_, size_);
     }
+}
+
+void MappedFile::dropPages(size_t offset, size_t length) const {
+    if (data_ == nullptr || offset >= size_) {
+        return;
+    }
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t start = offset / page * page;
+    const size_t end = std::min(size_, offset + std::min(length, size_ - offset));
+    madvise(data_ + start, end - start, MADV_DONTNEED);
 }
 
 bool MappedFile::open(const std::string& path, std::string* error) {

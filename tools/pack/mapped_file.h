@@ -19,6 +19,10 @@ class MappedFile {
     const uint8_t* data() const { return data_; }
     size_t size() const { return size_; }
 
+    // Lets the pages of [offset, offset + length) go; they are read again if touched.
+    // Keeps the memory of a long sequential read from growing with the file.
+    void dropPages(size_t offset, size_t length) const;
+
   private:
     uint8_t* data_ = nullptr;
     size_t size_ = 0;

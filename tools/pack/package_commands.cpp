@@ -37,6 +37,25 @@ bool openPackage(const std::string& path, MappedFile* file, std::unique_ptr<Pack
     return true;
 }
 
+// Streams one entry, letting go of the package pages it has read every few MiB so the
+// tool's memory stays flat however large the entry is.
+bool streamEntry(const PackageReader& reader, const MappedFile& file, const PackageEntry& entry,
+                 const ChunkSink& sink, std::string* error) {
+    constexpr size_t kDropEvery = 4u << 20;
+    size_t sinceDrop = 0;
+    auto forward = [&](const uint8_t* data, size_t size) {
+        sinceDrop += size;
+        if (sinceDrop >= kDropEvery) {
+            sinceDrop = 0;
+            file.dropPages(entry.dataOffset, entry.storedSize);
+        }
+        return sink(data, size);
+    };
+    bool done = reader.extractTo(entry, forward, error);
+    file.dropPages(entry.dataOffset, entry.storedSize);
+    return done;
+}
+
 }  // namespace
 
 int runCreate(const std::vector<std::string>& args, std::string* error) {
@@ -149,7 +168,7 @@ int runExtract(const std::vector<std::string>& args, std::string* error) {
     for (size_t i = 0; i < chosen.size(); ++i) {
         const PackageEntry& entry = *chosen[i];
         auto fill = [&](const ChunkSink& sink, std::string* fillError) {
-            return reader->extractTo(entry, sink, fillError);
+            return streamEntry(*reader, file, entry, sink, fillError);
         };
         if (!output.write(targets[i], fill, error)) {
             return kFailure;
@@ -170,7 +189,7 @@ int runVerify(const std::vector<std::string>& args, std::string* error) {
     auto discard = [](const uint8_t*, size_t) { return true; };
     for (const PackageEntry& entry : reader->entries()) {
         std::string problem;
-        if (!reader->extractTo(entry, discard, &problem)) {
+        if (!streamEntry(*reader, file, entry, discard, &problem)) {
             *error = "entry \"" + utf16ToUtf8(entry.name) + "\": " + problem;
             return kFailure;
         }
