@@ -15,6 +15,7 @@ namespace tamlo::platform {
 using WindowHandle = std::uintptr_t;  // 0 is "no window"
 
 class MessagePump;
+class NativeWindows;
 
 class Backend {
   public:
@@ -29,6 +30,10 @@ class Backend {
     // The clock and wait of the UI thread's message queue (platform/message_pump.h).
     // The default is a real-time pump on a condition variable.
     virtual std::unique_ptr<MessagePump> createMessagePump();
+
+    // The native side of the window services (platform/native_window.h); null for a
+    // backend whose windows live only in memory.
+    virtual NativeWindows* nativeWindows() { return nullptr; }
 };
 
 // Chooses the backend named by TAMLO_PLATFORM ("headless", "gtk"). Without a choice,

@@ -7,6 +7,7 @@
 
 #include "platform/message_queue.h"
 #include "platform/messages.h"
+#include "platform/window_state.h"
 
 namespace tamlo::platform {
 namespace {
@@ -57,12 +58,17 @@ WindowHandle createWindow(const WindowCreation& creation) {
         handle = ++r.lastHandle;
         r.windows.emplace(handle, record);
     }
+    nativeWindowCreating(handle, creation);
     std::intptr_t created = creation.procedure(handle, win32::WM_CREATE, 0,
                                                reinterpret_cast<std::intptr_t>(&record->creation));
     if (created == -1) {
         destroyWindow(handle);
         return 0;
     }
+    if (!isWindow(handle)) {
+        return 0;
+    }
+    nativeWindowCreated(handle);
     return isWindow(handle) ? handle : 0;
 }
 
@@ -87,6 +93,7 @@ bool destroyWindow(WindowHandle window) {
         destroyWindow(handle);
     }
 
+    nativeWindowDestroying(window);
     WindowProcedure procedure = record->creation.procedure;
     procedure(window, win32::WM_DESTROY, 0, 0);
     procedure(window, win32::WM_NCDESTROY, 0, 0);
@@ -95,6 +102,7 @@ bool destroyWindow(WindowHandle window) {
         std::lock_guard<std::mutex> lock(r.mutex);
         r.windows.erase(window);
     }
+    nativeWindowDestroyed(window);
     if (auto queue = uiQueueIfAny()) {
         queue->forgetWindow(window);
     }

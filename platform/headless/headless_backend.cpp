@@ -9,6 +9,7 @@
 #include "platform/message_box_buttons.h"
 #include "platform/message_loop.h"
 #include "platform/message_pump.h"
+#include "platform/native_window.h"
 #include "platform/text_encoding.h"
 
 namespace tamlo::platform {
@@ -59,6 +60,21 @@ std::deque<int> answersFromEnvironment() {
     return answers;
 }
 
+// TAMLO_HEADLESS_SCREEN=WIDTHxHEIGHT replaces the fixed 1920 x 1080 screen.
+void applyScreenFromEnvironment() {
+    const char* value = std::getenv("TAMLO_HEADLESS_SCREEN");
+    if (value == nullptr) {
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    if (std::sscanf(value, "%dx%d", &width, &height) == 2 && width > 0 && height > 0) {
+        SystemMetrics metrics = systemMetrics();
+        metrics.screen = Size{width, height};
+        setSystemMetrics(metrics);
+    }
+}
+
 }  // namespace
 
 struct HeadlessBackend::State {
@@ -69,6 +85,8 @@ struct HeadlessBackend::State {
 
 HeadlessBackend::HeadlessBackend() : state_(std::make_unique<State>()) {
     setDebugEcho(true);
+    setSystemMetrics(SystemMetrics{});
+    applyScreenFromEnvironment();
 }
 
 HeadlessBackend::~HeadlessBackend() = default;
