@@ -82,6 +82,17 @@ bool buildPackageFromDirectory(const std::string& directory, const std::string& 
     if (!listPackageSources(directory, &paths, error)) {
         return false;
     }
+    // A package written into the folder it packs must not pack (an older) itself.
+    std::error_code failure;
+    const fs::path output = fs::weakly_canonical(outputPath, failure);
+    paths.erase(std::remove_if(paths.begin(), paths.end(),
+                               [&](const std::string& relative) {
+                                   std::error_code ignored;
+                                   return !failure &&
+                                          fs::weakly_canonical(directory + "/" + relative,
+                                                               ignored) == output;
+                               }),
+                paths.end());
     PackageWriter writer(options.write);
     if (!writer.open(outputPath, error)) {
         return false;

@@ -127,6 +127,16 @@ TEST(PackageBuilderTest, EmptyFolderGivesAnEmptyPackageAndBackslashNamesAreRefus
     EXPECT_FALSE(reader.damaged());
     EXPECT_TRUE(reader.entries().empty());
 
+    // Packing a folder into itself leaves the previous package out.
+    const std::string self = makeTempDir("self");
+    writeFile(self + "/a.txt", "a");
+    ASSERT_TRUE(buildPackageFromDirectory(self, self + "/p.lz", {}, &error)) << error;
+    ASSERT_TRUE(buildPackageFromDirectory(self, self + "/p.lz", {}, &error)) << error;
+    ExactBuffer again(fileBytes(self + "/p.lz"));
+    PackageReader selfReader(again.data.get(), again.size);
+    ASSERT_EQ(selfReader.entries().size(), 1u);
+    EXPECT_EQ(selfReader.entries()[0].name, u"a.txt");
+
     const std::string odd = makeTempDir("odd");
     writeFile(odd + "/dir\\file.txt", "x");
     EXPECT_FALSE(buildPackageFromDirectory(odd, out, {}, &error));
