@@ -3,6 +3,9 @@
 #include <memory>
 
 #include "platform/headless/headless_backend.h"
+#ifdef TAMLO_HAVE_GTK
+#include "platform/gtk/gtk_backend.h"
+#endif
 #include "platform/platform.h"
 
 namespace tamlo::platform {
@@ -13,10 +16,13 @@ struct BackendEntry {
     std::function<std::unique_ptr<Backend>(std::string* error)> create;
 };
 
-// The backends of this build, by name. The GTK backend joins this table when it is built.
+// The backends of this build, by name.
 const std::vector<BackendEntry>& backendTable() {
     static const std::vector<BackendEntry> table = {
         {"headless", [](std::string*) { return std::make_unique<HeadlessBackend>(); }},
+#ifdef TAMLO_HAVE_GTK
+        {"gtk", [](std::string* error) { return gtk::createGtkBackend(error); }},
+#endif
     };
     return table;
 }
@@ -61,11 +67,17 @@ Backend* startBackend(std::string* error) {
     return nullptr;
 }
 
-Backend& backend() { return *current(); }
+Backend& backend() {
+    return *current();
+}
 
-bool backendStarted() { return current() != nullptr; }
+bool backendStarted() {
+    return current() != nullptr;
+}
 
-void stopBackend() { current().reset(); }
+void stopBackend() {
+    current().reset();
+}
 
 std::vector<std::string> availableBackends() {
     std::vector<std::string> names;
