@@ -13,7 +13,11 @@ TabItem::TabItem() {
 }
 
 TabItem::~TabItem() {
-    delete page_;
+    if (page_ != nullptr) {
+        // The tab control the page points to may be gone already.
+        page_->setParentLink(nullptr);
+        delete page_;
+    }
 }
 
 void TabItem::setPage(Control* page) {
@@ -22,6 +26,7 @@ void TabItem::setPage(Control* page) {
     }
     if (page_ != nullptr) {
         page_->detach();
+        page_->setParentLink(nullptr);
         delete page_;
     }
     page_ = page;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,19 @@ TEST_F(TabControlTest, APageLeavesTheWindowWithItsItemAndARemovedItemIsNoLongerS
     delete first;  // takes its page with it
     layOut(400, 300);
     EXPECT_EQ(tabs()->selectedItem(), item(12));
+}
+
+TEST_F(TabControlTest, AnItemOutlivingItsTabControlDeletesItsPageSafely) {
+    std::unique_ptr<dui::Control> root(dui::buildLayout(kTabs, u"tabs.xml"));
+    root->attach(&window);
+    root->measure(400, 300);
+    root->arrange(Rect{0, 0, 400, 300});
+    root->detach();
+    dui::Control* first = root->asPanel()->firstChild();
+    ASSERT_EQ(dynamic_cast<TabItem*>(first)->page()->parent(), root.get());
+    root->asPanel()->removeChild(first);
+    root.reset();
+    delete first;  // its page must not reach for the tab control that is gone
 }
 
 TEST(TabControlWait, NonPositiveWaitsReturnAtOnce) {
