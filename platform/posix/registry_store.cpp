@@ -84,7 +84,7 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 // One statement with text parameters bound in order.
 class Query {
   public:
-    Query(sqlite3* db, const char* sql) : db_(db) {
+    Query(sqlite3* db, const char* sql) {
         sqlite3_stmt* raw = nullptr;
         if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) == SQLITE_OK) {
             statement_.reset(raw);
@@ -134,7 +134,6 @@ class Query {
     int64_t number(int column) const { return sqlite3_column_int64(statement_.get(), column); }
 
   private:
-    sqlite3* db_;
     Statement statement_;
     int bound_ = 0;
 };
