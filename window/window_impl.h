@@ -1,0 +1,151 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "window/timer.h"
+#include "window/window_base.h"
+
+namespace tamlo {
+
+// A top-level window that turns native input into the tree's events: hit testing,
+// the hover chain, mouse capture, keyboard focus, tooltips, the caret, layered
+// dirty-rectangle painting and the modal dialog loop. UI thread only.
+class WindowImpl : public WindowBase {
+  public:
+    static constexpr uint32_t kFlushMessage = 0x0401;  // WM_USER + 1
+    static constexpr std::size_t kMaxHoverChain = 32;
+    static constexpr std::size_t kMaxDirtyRects = 20;
+    static constexpr uint32_t kCaretColor = 0x5A5A5A;
+
+    // Told when a window is destroyed, after its tree has left it (the script host drops
+    // the window's entries and timers).
+    using DestroyedHook = void (*)(platform::WindowHandle window);
+    static void setDestroyedHook(DestroyedHook hook);
+
+    WindowImpl();
+    ~WindowImpl() override;
+
+    // Shows the window modally, disabling `owner` meanwhile; returns the code given to
+    // endDialog (0 when the loop ended on WM_QUIT). Destroys the window (and this object)
+    // before returning.
+    int32_t showDialog(platform::WindowHandle owner);
+    // A non-zero code ends the modal loop with it.
+    void endDialog(int32_t result);
+    int32_t dialogResult() const { return dialogResult_; }
+
+    void centerScreen();
+    void setFocusControl(dui::Control* control);
+    void releaseMouseCapture();
+    Point cursorClientPos() const;
+
+    dui::Control* capturedControl() const { return captured_; }
+    dui::Control* focusedControl() const { return focused_; }
+    dui::Control* savedFocus() const { return savedFocus_; }
+    dui::Control* hoveredControl() const { return hovered_; }
+    const std::vector<dui::Control*>& hoverChain() const { return hoverChain_; }
+
+    // --- caret ---
+    void setCaretSize(int32_t width, int32_t height);
+    void showCaret(int32_t x, int32_t y);
+    void hideCaret();
+    bool caretDrawn() const { return caretPhase_ == 1; }
+    Rect caretRect() const;
+
+    // --- layered painting ---
+    // Takes effect at creation (WS_EX_LAYERED); later it switches the style directly.
+    void setLayered(bool layered);
+    bool isLayered() const { return layered_; }
+    void setConstantAlpha(uint8_t alpha) { constantAlpha_ = alpha; }
+    uint8_t constantAlpha() const { return constantAlpha_; }
+    void setPerPixelAlpha(bool on) { perPixelAlpha_ = on; }
+    const std::vector<Rect>& dirtyRects() const { return dirty_; }
+
+    platform::WindowHandle tooltipWindow() const { return tooltip_; }
+
+    std::intptr_t handleMessage(uint32_t message, std::uintptr_t wParam,
+                                std::intptr_t lParam) override;
+
+    // dui::HostWindow
+    void forgetControl(dui::Control* control) override;
+    void invalidateRect(const Rect& area) override;
+
+  protected:
+    void onCreate() override;
+    void onResize(int32_t width, int32_t height) override;
+    void flush() override;
+    // Draws the tree inside `area` into the window's contents. The drawing itself belongs
+    // to the paint pipeline; a window without one shows nothing new.
+    virtual void paintArea(const Rect& area);
+
+  private:
+    class CaretTimer : public Timer {
+      public:
+        explicit CaretTimer(WindowImpl& window);
+        void onTimer() override;
+
+      private:
+        WindowImpl& window_;
+    };
+    // Reads false once the window is deleted, which a handler may do mid-message.
+    class LifeGuard {
+      public:
+        explicit LifeGuard(const WindowImpl& window) : token_(window.aliveToken_) {}
+        bool alive() const { return *token_; }
+
+      private:
+        std::shared_ptr<bool> token_;
+    };
+
+    dui::Control* hitTestClient(std::intptr_t lParam) const;
+    dui::Control* hitTestPoint(Point client) const;
+    std::intptr_t cursorLParam() const;
+    void armTracking();
+    void onMouseMove(std::uintptr_t wParam, std::intptr_t lParam);
+    void updateHover(dui::Control* hit, std::uintptr_t wParam, std::intptr_t lParam);
+    void onMouseLeave();
+    void onLeftDown(std::uintptr_t wParam, std::intptr_t lParam);
+    void onLeftUp(std::uintptr_t wParam, std::intptr_t lParam);
+    void onRightButton(uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void onDoubleClick(uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void onKey(uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    void onWheel(std::uintptr_t wParam, std::intptr_t lParam);
+    std::intptr_t onSetCursor(std::uintptr_t wParam, std::intptr_t lParam);
+    void onMouseHover();
+    void onKillFocus();
+    void onCaptureChanged();
+    void onDestroy();
+    void showTooltip(const std::u16string& text);
+    void hideTooltip();
+    void invalidateCaret();
+    void applyRoundCorner();
+    static void repaintOnState(dui::Control* control);
+    static bool isSelfOrAncestor(const dui::Control* candidate, const dui::Control* control);
+    static std::vector<dui::Control*> chainOf(dui::Control* innermost);
+
+    int32_t dialogResult_ = 0;
+    dui::Control* captured_ = nullptr;
+    dui::Control* focused_ = nullptr;
+    dui::Control* savedFocus_ = nullptr;
+    dui::Control* hovered_ = nullptr;
+    std::vector<dui::Control*> hoverChain_;
+    platform::WindowHandle tooltip_ = 0;
+    std::u16string tooltipText_;
+    bool tracking_ = false;
+    bool hasRegion_ = false;
+    int32_t caretX_ = 0;
+    int32_t caretY_ = 0;
+    int32_t caretWidth_ = 0;
+    int32_t caretHeight_ = 0;
+    int caretPhase_ = 0;
+    CaretTimer caretTimer_;
+    bool layered_ = false;
+    uint8_t constantAlpha_ = 255;
+    bool perPixelAlpha_ = true;
+    std::vector<Rect> dirty_;
+    std::shared_ptr<bool> aliveToken_ = std::make_shared<bool>(true);
+};
+
+}  // namespace tamlo
