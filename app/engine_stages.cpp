@@ -1,5 +1,6 @@
 #include "app/engine_stages.h"
 
+#include "dui/style/style_set.h"
 #include "platform/debug_sink.h"
 #include "platform/message_queue.h"
 #include "runtime/run_queue.h"
@@ -19,6 +20,12 @@ void startUi() {
     UiContext* context = createUiContext();
     if (context != nullptr) {
         context->layoutPackage->load(u"frame.lz");
+        auto* styles = new dui::StyleSet();
+        context->styleSet = makeOwnedSlot(styles);
+        if (!styles->loadStylePackage(u"style.lz")) {
+            debugOutput("the style package could not be read");
+        }
+        styles->install();
     }
     script::installControlBindings();
     if (!script::ScriptHost::instance().start()) {
@@ -26,7 +33,9 @@ void startUi() {
     }
 }
 
-void runUiScript() { script::ScriptHost::instance().runScript(u"UI.lua"); }
+void runUiScript() {
+    script::ScriptHost::instance().runScript(u"UI.lua");
+}
 
 void stopUi() {
     script::ScriptHost::instance().close();

@@ -12,23 +12,56 @@ class Control;
 // class stands for the type "Style" and for any type name the factory does not know.
 class Style : public Object {
   public:
-    // bounds: the control's rect in window-client coordinates.
+    // bounds: the control's rect in window-client coordinates. Draws the state skin.
     virtual void draw(DrawingContext& context, const Rect& bounds, Control& control);
 };
 
-// The style types of the style factory. Each draws its own way; until the skin drawing
-// arrives, drawing any of them leaves the surface as it was.
-class Style_Background : public Style {};
-class Style_Button : public Style {};
-class Style_ButtonEx : public Style {};
-class Style_CheckButton : public Style {};
-class Style_CheckButtonEx : public Style {};
-class Style_ComboBox : public Style {};
-class Style_Edit : public Style {};
-class Style_IconButton : public Style {};
-class Style_ScrollBar : public Style {};
+// The style types of the style factory; each draws the control's state its own way.
+class Style_Background : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
+class Style_Button : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
+class Style_ButtonEx : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
+class Style_CheckButton : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
+class Style_CheckButtonEx : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
+class Style_ComboBox : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
+class Style_Edit : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
+class Style_IconButton : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
+class Style_ScrollBar : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
+// The thumb and track need the slider's own geometry; only the state skin is drawn here.
 class Style_Slider : public Style {};
-class Style_ToggleButton : public Style {};
-class Style_ToggleIconButton : public Style {};
+class Style_ToggleButton : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
+class Style_ToggleIconButton : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
 
 }  // namespace tamlo::dui
