@@ -7,6 +7,7 @@ namespace tamlo::runtool {
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"dump-layout", "PROJECT LAYOUT [--size W,H]", &dumpLayout},
+        {"screenshot", "PROJECT LAYOUT OUT.png [--size W,H] [--state ID=STATE]...", &screenshot},
     };
     return table;
 }

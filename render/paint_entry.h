@@ -1,0 +1,17 @@
+#pragma once
+
+#include "dui/core/control.h"
+#include "dui/core/geometry.h"
+#include "render/canvas.h"
+
+namespace tamlo::render {
+
+// The window's paint of one area (a paint rectangle, or one dirty rectangle of a layered
+// window): clipped to `area`, with the style set's "Default" font selected, the root is
+// painted with its own rectangle. The canvas's clip and font are as before afterwards.
+void paintArea(Canvas& canvas, dui::Control& root, const Rect& area);
+
+// The paint into a caller's surface: the whole client rectangle, no caret.
+void printClient(Canvas& canvas, dui::Control& root, const Rect& clientRect);
+
+}  // namespace tamlo::render

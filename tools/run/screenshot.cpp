@@ -1,0 +1,244 @@
+// screenshot: hosts a layout in a headless window the way a script window is made, sets
+// the requested states on controls by id, paints it with the project's skin and writes a
+// PNG.
+
+#include <stb/stb_image_write.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dui/core/content_metrics.h"
+#include "dui/loader/layout_loader.h"
+#include "dui/style/style_set.h"
+#include "platform/debug_sink.h"
+#include "platform/message_queue.h"
+#include "platform/platform.h"
+#include "platform/text_encoding.h"
+#include "render/back_buffer.h"
+#include "render/paint_entry.h"
+#include "runtime/ui_context.h"
+#include "tools/run/project.h"
+#include "tools/run/project_metrics.h"
+#include "tools/run/run_commands.h"
+#include "window/window_base.h"
+
+namespace tamlo::runtool {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tamlo-run screenshot PROJECT LAYOUT OUT.png [--size W,H] [--state ID=STATE]...";
+
+struct StateRequest {
+    int32_t id;
+    uint32_t set;
+    uint32_t clear;
+};
+
+bool parseDimensions(const std::string& text, int32_t& width, int32_t& height) {
+    char* end = nullptr;
+    const long w = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != ',') {
+        return false;
+    }
+    const char* second = end + 1;
+    const long h = std::strtol(second, &end, 10);
+    if (end == second || *end != '\0' || w <= 0 || h <= 0 || w > 8192 || h > 8192) {
+        return false;
+    }
+    width = static_cast<int32_t>(w);
+    height = static_cast<int32_t>(h);
+    return true;
+}
+
+bool parseState(const std::string& text, StateRequest& out) {
+    using namespace dui::ControlFlag;
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        return false;
+    }
+    char* end = nullptr;
+    const long id = std::strtol(text.c_str(), &end, 10);
+    if (end != text.c_str() + equals) {
+        return false;
+    }
+    out.id = static_cast<int32_t>(id);
+    const std::string state = text.substr(equals + 1);
+    out.set = 0;
+    out.clear = 0;
+    if (state == "hover") {
+        out.set = Hovered;
+    } else if (state == "pressed") {
+        // A press happens under the pointer.
+        out.set = Captured | Hovered;
+    } else if (state == "focused") {
+        out.set = Focused;
+    } else if (state == "checked") {
+        out.set = Checked;
+    } else if (state == "disabled") {
+        out.clear = Enabled;
+    } else if (state == "hidden") {
+        out.clear = Visible;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Straight (not premultiplied) R, G, B, A bytes of the buffer's pixels.
+std::vector<uint8_t> straightRgba(const render::Bitmap& pixels) {
+    std::vector<uint8_t> rgba(static_cast<std::size_t>(pixels.width()) * pixels.height() * 4);
+    std::size_t at = 0;
+    for (int32_t y = 0; y < pixels.height(); ++y) {
+        for (int32_t x = 0; x < pixels.width(); ++x) {
+            const uint32_t pixel = pixels.pixel(x, y);
+            const uint32_t alpha = pixel >> 24;
+            for (int shift : {16, 8, 0}) {
+                const uint32_t channel = pixel >> shift & 0xFF;
+                rgba[at++] = static_cast<uint8_t>(
+                    alpha == 0 ? 0 : std::min<uint32_t>(255, (channel * 255 + alpha / 2) / alpha));
+            }
+            rgba[at++] = static_cast<uint8_t>(alpha);
+        }
+    }
+    return rgba;
+}
+
+class HeadlessUi {
+  public:
+    bool start(std::string* error) {
+        ::setenv("TAMLO_PLATFORM", "headless", 1);
+        if (platform::startBackend(error) == nullptr) {
+            return false;
+        }
+        platform::uiQueue();
+        if (createUiContext() == nullptr) {
+            *error = "the UI context could not be made";
+            return false;
+        }
+        return true;
+    }
+    ~HeadlessUi() {
+        destroyUiContext();
+        if (platform::backendStarted()) {
+            platform::stopBackend();
+        }
+    }
+};
+
+int paintWindow(WindowBase& window, const std::vector<StateRequest>& states,
+                const std::string& outPath) {
+    for (const StateRequest& request : states) {
+        dui::Control* control = window.controlById(request.id);
+        if (control == nullptr) {
+            return fail("no control with id " + std::to_string(request.id));
+        }
+        control->setFlags(request.set, true);
+        control->setFlags(request.clear, false);
+    }
+    const Size client = window.clientSize();
+    render::BackBuffer buffer;
+    if (!buffer.resize(client.width, client.height)) {
+        return fail("the window has no paintable size");
+    }
+    render::paintArea(*buffer.canvas(), *window.root(), {0, 0, client.width, client.height});
+    const render::Bitmap& pixels = buffer.pixels();
+    const std::vector<uint8_t> rgba = straightRgba(pixels);
+    if (!stbi_write_png(outPath.c_str(), pixels.width(), pixels.height(), 4, rgba.data(),
+                        pixels.width() * 4)) {
+        return fail("cannot write \"" + outPath + "\"");
+    }
+    return 0;
+}
+
+}  // namespace
+
+int screenshot(const std::vector<std::string>& arguments) {
+    if (arguments.size() < 3) {
+        return fail(kUsage);
+    }
+    int32_t width = 0;
+    int32_t height = 0;
+    bool resize = false;
+    std::vector<StateRequest> states;
+    for (std::size_t i = 3; i < arguments.size(); i += 2) {
+        if (i + 1 >= arguments.size()) {
+            return fail(kUsage);
+        }
+        if (arguments[i] == "--size") {
+            if (!parseDimensions(arguments[i + 1], width, height)) {
+                return fail("--size wants W,H with two positive numbers, not \"" +
+                            arguments[i + 1] + "\"");
+            }
+            resize = true;
+        } else if (arguments[i] == "--state") {
+            StateRequest request{};
+            if (!parseState(arguments[i + 1], request)) {
+                return fail(
+                    "--state wants ID=STATE with STATE one of hover, pressed, focused, "
+                    "checked, disabled, hidden, not \"" +
+                    arguments[i + 1] + "\"");
+            }
+            states.push_back(request);
+        } else {
+            return fail(kUsage);
+        }
+    }
+    std::string error;
+    std::unique_ptr<Project> project = Project::open(arguments[0], &error);
+    if (project == nullptr) {
+        return fail(error);
+    }
+
+    std::string lastDiagnostic;
+    setDebugHook([&lastDiagnostic](const std::string& line) { lastDiagnostic = line; });
+    HeadlessUi session;
+    if (!session.start(&error)) {
+        setDebugHook(nullptr);
+        return fail(error);
+    }
+    setDebugEcho(false);
+    auto styles = std::make_unique<dui::StyleSet>();
+    styles->loadFromReader([&project](const std::u16string& name, std::vector<uint8_t>& bytes) {
+        std::string content;
+        if (!project->readStyleFile(name, content)) {
+            return false;
+        }
+        bytes.assign(content.begin(), content.end());
+        return true;
+    });
+    styles->install();
+    ProjectMetrics metrics(*project);
+    dui::ContentMetrics* previousMetrics = dui::setContentMetrics(&metrics);
+    dui::setLayoutSource([&project](std::u16string_view name, std::string& bytes) {
+        return project->readLayout(name, bytes);
+    });
+
+    int status = 0;
+    if (dui::Control* root = dui::loadLayout(utf8ToUtf16(arguments[1]))) {
+        auto* window = new WindowBase();
+        window->setRoot(root);
+        if (!window->create(0, 0, 0, 0, 0, 0, 0)) {
+            delete window;
+            status = fail("the window could not be made");
+        } else {
+            if (resize) {
+                window->resize(width, height);
+            }
+            status = paintWindow(*window, states, arguments[2]);
+            window->destroy();
+        }
+    } else {
+        status = fail("cannot load layout \"" + arguments[1] + "\"" +
+                      (lastDiagnostic.empty() ? std::string() : ": " + lastDiagnostic));
+    }
+
+    dui::setLayoutSource(nullptr);
+    dui::setContentMetrics(previousMetrics);
+    styles.reset();
+    setDebugHook(nullptr);
+    return status;
+}
+
+}  // namespace tamlo::runtool
