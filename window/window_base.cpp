@@ -202,6 +202,11 @@ void WindowBase::invalidateRect(const Rect&) {
     // The dirty region belongs to the painting built on this class.
 }
 
+std::intptr_t WindowBase::sendToWindow(uint32_t message, std::uintptr_t wParam,
+                                       std::intptr_t lParam) {
+    return handle_ == 0 ? 0 : platform::sendMessage(handle_, message, wParam, lParam);
+}
+
 void WindowBase::requestRepaint(bool synchronous) {
     if (handle_ == 0) {
         return;

@@ -66,6 +66,8 @@ class WindowBase : public dui::HostWindow {
     void invalidateRect(const Rect& area) override;
     void requestRepaint(bool synchronous) override;
     Point cursorPosition() const override { return cursor_; }
+    std::intptr_t sendToWindow(uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam) override;
 
   protected:
     // WM_CREATE: attach the root, size the window from it, arrange it.

@@ -16,7 +16,7 @@ using dui::Routing;
 namespace code = dui::EventCode;
 namespace flag = dui::ControlFlag;
 
-constexpr std::uintptr_t kSizeMinimized = 1;
+constexpr uint32_t kSystemMove = 0xF010;     // SC_MOVE
 constexpr uint32_t kExLayered = 0x00080000;  // WS_EX_LAYERED
 // Tooltips are placed this far below the pointer; a character is counted this wide.
 constexpr int32_t kTooltipOffsetY = 19;
@@ -111,18 +111,36 @@ std::intptr_t WindowImpl::handleMessage(uint32_t message, std::uintptr_t wParam,
             return 0;
         case win32::WM_SYSCOMMAND: {
             const uint32_t command = static_cast<uint32_t>(wParam) & 0xFFF0;
+            if (command == kSystemMove) {
+                beginMoveDrag();
+                return 0;
+            }
             if (command == win32::SC_MAXIMIZE || command == win32::SC_RESTORE) {
                 platform::postMessage(handle(), win32::WM_MOUSEMOVE, 0, cursorLParam());
             }
             return platform::defWindowProc(handle(), message, wParam, lParam);
         }
         case win32::WM_MOUSEMOVE:
+            if (moveDragging_) {
+                const platform::Point cursor = platform::cursorPos();
+                platform::setWindowPos(
+                    handle(), 0, dragStartOrigin_.x + cursor.x - dragStartCursor_.x,
+                    dragStartOrigin_.y + cursor.y - dragStartCursor_.y, 0, 0,
+                    win32::SWP_NOSIZE | win32::SWP_NOZORDER | win32::SWP_NOACTIVATE);
+                return 0;
+            }
             onMouseMove(wParam, lParam);
             return 0;
         case win32::WM_LBUTTONDOWN:
+            setCursorPosition(clientPointOf(lParam));
             onLeftDown(wParam, lParam);
             return 0;
         case win32::WM_LBUTTONUP:
+            setCursorPosition(clientPointOf(lParam));
+            if (moveDragging_) {
+                endMoveDrag();
+                return 0;
+            }
             onLeftUp(wParam, lParam);
             return 0;
         case win32::WM_RBUTTONDOWN:
@@ -137,6 +155,7 @@ std::intptr_t WindowImpl::handleMessage(uint32_t message, std::uintptr_t wParam,
             onWheel(wParam, lParam);
             return 0;
         case win32::WM_CAPTURECHANGED:
+            moveDragging_ = false;
             onCaptureChanged();
             return 0;
         case win32::WM_MOUSEHOVER:
@@ -203,6 +222,30 @@ void WindowImpl::applyRoundCorner() {
     region.ellipseWidth = corner.width;
     region.ellipseHeight = corner.height;
     hasRegion_ = platform::setWindowRegion(handle(), &region);
+}
+
+// The system move loop's equivalent: the window follows the pointer until the left
+// button goes up, the pointer held by this window meanwhile.
+void WindowImpl::beginMoveDrag() {
+    if (handle() == 0) {
+        return;
+    }
+    // A control's press capture gives way to the drag.
+    releaseMouseCapture();
+    const platform::Point cursor = platform::cursorPos();
+    dragStartCursor_ = Point{cursor.x, cursor.y};
+    const platform::Rect bounds = platform::windowRect(handle());
+    dragStartOrigin_ = Point{bounds.left, bounds.top};
+    platform::setCapture(handle());
+    moveDragging_ = true;
+}
+
+void WindowImpl::endMoveDrag() {
+    moveDragging_ = false;
+    if (platform::captureWindow() == handle()) {
+        platform::releaseCapture();
+    }
+    platform::postMessage(handle(), win32::WM_MOUSEMOVE, 0, cursorLParam());
 }
 
 void WindowImpl::centerScreen() {

@@ -64,6 +64,8 @@ class WindowImpl : public WindowBase {
     const std::vector<Rect>& dirtyRects() const { return dirty_; }
 
     platform::WindowHandle tooltipWindow() const { return tooltip_; }
+    // True while the pointer drags the window (a title bar press started it).
+    bool isMoveDragging() const { return moveDragging_; }
 
     std::intptr_t handleMessage(uint32_t message, std::uintptr_t wParam,
                                 std::intptr_t lParam) override;
@@ -117,6 +119,8 @@ class WindowImpl : public WindowBase {
     void onKillFocus();
     void onCaptureChanged();
     void onDestroy();
+    void beginMoveDrag();
+    void endMoveDrag();
     void showTooltip(const std::u16string& text);
     void hideTooltip();
     void invalidateCaret();
@@ -145,6 +149,9 @@ class WindowImpl : public WindowBase {
     uint8_t constantAlpha_ = 255;
     bool perPixelAlpha_ = true;
     std::vector<Rect> dirty_;
+    bool moveDragging_ = false;
+    Point dragStartCursor_;
+    Point dragStartOrigin_;
     std::shared_ptr<bool> aliveToken_ = std::make_shared<bool>(true);
 };
 

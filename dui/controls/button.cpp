@@ -6,6 +6,7 @@ Button::Button() {
     setFlags(
         ControlFlag::RepaintOnMouse | ControlFlag::CaptureOnPress | ControlFlag::ClearFocusOnPress,
         true);
+    addHandler(EventCode::LButtonUp, this, &Button::onLButtonUp);
 }
 
 }  // namespace tamlo::dui

@@ -12,11 +12,27 @@ class Button : public Control {
   public:
     Button();
     std::u16string_view getName() const override { return u"Button"; }
+
+  private:
+    // A release over the button that holds the press posts Click.
+    static void onLButtonUp(void* self, Control* sender, Event& event);
 };
 
-class CheckBox : public Button {};
-class RadioButton : public Button {};
-class ToggleButton : public Button {};
+// Click flips the checked bit.
+class CheckBox : public Button {
+  public:
+    CheckBox();
+};
+// Click checks it; only a script unchecks it.
+class RadioButton : public Button {
+  public:
+    RadioButton();
+};
+// Click flips the checked bit.
+class ToggleButton : public Button {
+  public:
+    ToggleButton();
+};
 class ToggleIconButton : public ToggleButton {};
 class IconButton : public Button {};
 class ImageButton : public Button {};

@@ -26,6 +26,8 @@ Size Label::measureContent(int32_t, int32_t) {
 
 LinkLabel::LinkLabel() {
     setFlags(ControlFlag::Transparent, false);
+    addHandler(EventCode::QueryCursor, this, &LinkLabel::onQueryCursor);
+    addHandler(EventCode::LButtonDown, this, &LinkLabel::onLButtonDown);
 }
 
 }  // namespace tamlo::dui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "dui/core/control.h"
@@ -19,6 +20,14 @@ class Label : public Control {
 class LinkLabel : public Label {
   public:
     LinkLabel();
+
+    // Opens a link's address; the shell's opener unless replaced (tests).
+    using Opener = void (*)(const std::u16string& url);
+    static void setOpener(Opener opener);
+
+  private:
+    static void onQueryCursor(void* self, Control* sender, Event& event);
+    static void onLButtonDown(void* self, Control* sender, Event& event);
 };
 
 }  // namespace tamlo::dui

@@ -14,7 +14,13 @@ class Seperator : public Control {
 };
 
 // The strip that drags its window.
-class TitleBar : public Control {};
+class TitleBar : public Control {
+  public:
+    TitleBar();
+
+  private:
+    static void onLButtonDown(void* self, Control* sender, Event& event);
+};
 
 // The element "Image": its `src` image at the image's natural size.
 class Drawing : public Control {

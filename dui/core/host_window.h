@@ -37,6 +37,12 @@ class HostWindow {
     // The mouse position last seen by the window, in client coordinates.
     virtual Point cursorPosition() const = 0;
 
+    // Sends a message to the native window (a title bar asks it to start a move).
+    virtual std::intptr_t sendToWindow(uint32_t /*message*/, std::uintptr_t /*wParam*/,
+                                       std::intptr_t /*lParam*/) {
+        return 0;
+    }
+
   protected:
     ~HostWindow() = default;
 };
