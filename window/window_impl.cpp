@@ -677,6 +677,9 @@ void WindowImpl::forgetControl(dui::Control* control) {
     if (isSelfOrAncestor(control, savedFocus_)) {
         savedFocus_ = nullptr;
     }
+    if (isSelfOrAncestor(control, dropHover_)) {
+        dropHover_ = nullptr;
+    }
     if (isSelfOrAncestor(control, hovered_)) {
         hideTooltip();
         std::vector<Control*> oldChain = hoverChain_;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "window/drop_target.h"
 #include "window/timer.h"
 #include "window/window_base.h"
 
@@ -13,7 +14,7 @@ namespace tamlo {
 // A top-level window that turns native input into the tree's events: hit testing,
 // the hover chain, mouse capture, keyboard focus, tooltips, the caret, layered
 // dirty-rectangle painting and the modal dialog loop. UI thread only.
-class WindowImpl : public WindowBase {
+class WindowImpl : public WindowBase, public CDropTarget {
   public:
     static constexpr uint32_t kFlushMessage = 0x0401;  // WM_USER + 1
     static constexpr std::size_t kMaxHoverChain = 32;
@@ -64,6 +65,7 @@ class WindowImpl : public WindowBase {
     const std::vector<Rect>& dirtyRects() const { return dirty_; }
 
     platform::WindowHandle tooltipWindow() const { return tooltip_; }
+    dui::Control* dropHoverControl() const { return dropHover_; }
     // True while the pointer drags the window (a title bar press started it).
     bool isMoveDragging() const { return moveDragging_; }
 
@@ -81,6 +83,12 @@ class WindowImpl : public WindowBase {
     // Draws the tree inside `area` into the window's contents. The drawing itself belongs
     // to the paint pipeline; a window without one shows nothing new.
     virtual void paintArea(const Rect& area);
+
+    // CDropTarget: routes the drag to the nearest control that accepts drops.
+    void onDragEnter(DragInfo& info) override;
+    void onDragOver(DragInfo& info) override;
+    void onDragLeave(DragInfo& info) override;
+    void onDrop(DragInfo& info) override;
 
   private:
     class CaretTimer : public Timer {
@@ -120,6 +128,8 @@ class WindowImpl : public WindowBase {
     void onCaptureChanged();
     void onDestroy();
     void beginMoveDrag();
+    dui::Control* dropTargetAt(const DragInfo& info) const;
+    void switchDropHover(dui::Control* target, DragInfo& info);
     void endMoveDrag();
     void showTooltip(const std::u16string& text);
     void hideTooltip();
@@ -150,6 +160,7 @@ class WindowImpl : public WindowBase {
     bool perPixelAlpha_ = true;
     std::vector<Rect> dirty_;
     bool moveDragging_ = false;
+    dui::Control* dropHover_ = nullptr;
     Point dragStartCursor_;
     Point dragStartOrigin_;
     std::shared_ptr<bool> aliveToken_ = std::make_shared<bool>(true);
