@@ -89,7 +89,9 @@ std::intptr_t WindowImpl::handleMessage(uint32_t message, std::uintptr_t wParam,
         case win32::WM_PAINT: {
             const platform::Rect area = platform::beginPaint(handle());
             if (!area.isEmpty()) {
-                paintArea(Rect{area.left, area.top, area.right, area.bottom});
+                const Rect dirty{area.left, area.top, area.right, area.bottom};
+                paintArea(dirty);
+                present(dirty);
             }
             return 0;
         }
@@ -841,8 +843,7 @@ void WindowImpl::flush() {
     for (const Rect& area : pending) {
         paintArea(area);
     }
+    present(clientRect());
 }
-
-void WindowImpl::paintArea(const Rect&) {}
 
 }  // namespace tamlo

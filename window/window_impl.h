@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "render/back_buffer.h"
 #include "window/drop_target.h"
 #include "window/timer.h"
 #include "window/window_base.h"
@@ -80,9 +81,11 @@ class WindowImpl : public WindowBase, public CDropTarget {
     void onCreate() override;
     void onResize(int32_t width, int32_t height) override;
     void flush() override;
-    // Draws the tree inside `area` into the window's contents. The drawing itself belongs
-    // to the paint pipeline; a window without one shows nothing new.
+    // Draws the tree and the caret inside `area` into the back buffer.
     virtual void paintArea(const Rect& area);
+    // Shows the back buffer: `area` of it, or all of it for a layered window.
+    void present(const Rect& area);
+    void clearArea(const Rect& area);
 
     // CDropTarget: routes the drag to the nearest control that accepts drops.
     void onDragEnter(DragInfo& info) override;
@@ -159,6 +162,7 @@ class WindowImpl : public WindowBase, public CDropTarget {
     uint8_t constantAlpha_ = 255;
     bool perPixelAlpha_ = true;
     std::vector<Rect> dirty_;
+    render::BackBuffer backBuffer_;
     bool moveDragging_ = false;
     dui::Control* dropHover_ = nullptr;
     Point dragStartCursor_;

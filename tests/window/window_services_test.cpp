@@ -137,6 +137,23 @@ TEST_F(WindowImplTest, CaretBlinksAndAFreshShowStartsUndrawn) {
     window->hideCaret();
 }
 
+TEST_F(WindowImplTest, TheDrawnCaretReachesTheScreenAndGoesWhenHidden) {
+    open(kSmall);
+    window->setCaretSize(2, 10);
+    window->showCaret(20, 30);
+    window->showCaret(40, 30);  // drawn now
+    pump();
+    platform::WindowPixels shown;
+    ASSERT_TRUE(platform::copyWindowPixels(window->handle(), shown));
+    auto at = [&shown](int x, int y) { return shown.pixels[y * shown.width + x] & 0xFFFFFF; };
+    EXPECT_EQ(at(41, 35), 0x5A5A5Au);
+    EXPECT_NE(at(43, 35), 0x5A5A5Au);
+    window->hideCaret();
+    pump();
+    ASSERT_TRUE(platform::copyWindowPixels(window->handle(), shown));
+    EXPECT_NE(at(41, 35), 0x5A5A5Au);
+}
+
 TEST_F(WindowImplTest, TheDestroyedHookHearsOfTheWindowAfterItsTreeLeft) {
     static platform::WindowHandle heard = 0;
     static bool treeAttached = true;
