@@ -187,12 +187,13 @@ def main():
     radio_icon("radio_checked_down.png", blue_down, blue_down, True)
     radio_icon("radio_checked_disabled.png", disabled, disabled, True)
 
-    img = canvas(12, 12)
-    paint(img, "#e6eaf0", rounded(0, 0, 12, 12, 6))
-    write_png("progress_bk.png", 12, 12, img)
-    img = canvas(12, 12)
-    paint(img, blue, rounded(0, 0, 12, 12, 6))
-    write_png("progress.png", 12, 12, img)
+    # Bars: round ends with one stretchable column between them (grid 6,0,6,0).
+    img = canvas(13, 12)
+    paint(img, "#e6eaf0", rounded(0, 0, 13, 12, 6))
+    write_png("progress_bk.png", 13, 12, img)
+    img = canvas(13, 12)
+    paint(img, blue, rounded(0, 0, 13, 12, 6))
+    write_png("progress.png", 13, 12, img)
 
     # Drop shadow: a soft dark edge fading out over 12 pixels around a hollow centre.
     size, spread = 36, 12

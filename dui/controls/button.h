@@ -22,11 +22,15 @@ class Button : public Control {
 class CheckBox : public Button {
   public:
     CheckBox();
+    // Its `style`, else "checkbox.xml".
+    void paint(DrawingContext& context, const Rect& bounds, const Rect& clip) override;
 };
 // Click checks it; only a script unchecks it.
 class RadioButton : public Button {
   public:
     RadioButton();
+    // Always "radiobutton.xml".
+    void paint(DrawingContext& context, const Rect& bounds, const Rect& clip) override;
 };
 // Click flips the checked bit.
 class ToggleButton : public Button {
@@ -35,6 +39,10 @@ class ToggleButton : public Button {
 };
 class ToggleIconButton : public ToggleButton {};
 class IconButton : public Button {};
-class ImageButton : public Button {};
+class ImageButton : public Button {
+  public:
+    // The `img` image stretched over the button, then its style.
+    void paint(DrawingContext& context, const Rect& bounds, const Rect& clip) override;
+};
 
 }  // namespace tamlo::dui

@@ -14,6 +14,8 @@ class Label : public Control {
     // The text's single-line extent in the label's font plus `padding`; only the padding
     // without a `text`. The available size plays no part.
     Size measureContent(int32_t availableWidth, int32_t availableHeight) override;
+    // One line, centred vertically, aligned by `textAlign`, inset by `padding`.
+    void paint(DrawingContext& context, const Rect& bounds, const Rect& clip) override;
 };
 
 // A label that takes the mouse: it opens its `url` when clicked.

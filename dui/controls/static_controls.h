@@ -29,6 +29,8 @@ class Drawing : public Control {
     std::u16string_view getName() const override { return u"Image"; }
     // The `src` image's natural size, or (0, 0).
     Size measureContent(int32_t availableWidth, int32_t availableHeight) override;
+    // The `src` image stretched over the control.
+    void paint(DrawingContext& context, const Rect& bounds, const Rect& clip) override;
 };
 
 class ProgressBar : public Control {
@@ -37,6 +39,11 @@ class ProgressBar : public Control {
     std::u16string_view getName() const override { return u"ProgressBar"; }
     int32_t range() const { return range_; }
     int32_t position() const { return position_; }
+    // Each asks for a deferred repaint; the position never exceeds the range.
+    void setRange(int32_t range);
+    void setPosition(int32_t position);
+    // The track, then the fill revealed up to the position.
+    void paint(DrawingContext& context, const Rect& bounds, const Rect& clip) override;
 
   private:
     int32_t range_ = 1;
