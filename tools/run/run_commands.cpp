@@ -8,6 +8,7 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"dump-layout", "PROJECT LAYOUT [--size W,H]", &dumpLayout},
         {"screenshot", "PROJECT LAYOUT OUT.png [--size W,H] [--state ID=STATE]...", &screenshot},
+        {"show", "PROJECT LAYOUT [--headless] [--steps FILE] [--out DIR]", &show},
     };
     return table;
 }

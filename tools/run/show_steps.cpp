@@ -1,0 +1,167 @@
+#include "tools/run/show_steps.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include "dui/core/control_flags.h"
+
+namespace tamlo::runtool {
+namespace {
+
+bool parseInt(const std::string& word, int32_t& out) {
+    if (word.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    const long value = std::strtol(word.c_str(), &end, 10);
+    if (*end != '\0' || value < -1000000 || value > 1000000) {
+        return false;
+    }
+    out = static_cast<int32_t>(value);
+    return true;
+}
+
+bool parseId(const std::string& word, int32_t& out) {
+    return word.size() > 1 && word[0] == '#' && parseInt(word.substr(1), out);
+}
+
+uint32_t flagOf(const std::string& name) {
+    namespace f = dui::ControlFlag;
+    static const std::map<std::string, uint32_t> flags = {
+        {"enabled", f::Enabled},  {"visible", f::Visible}, {"focused", f::Focused},
+        {"pressed", f::Captured}, {"hover", f::Hovered},   {"checked", f::Checked}};
+    auto found = flags.find(name);
+    return found == flags.end() ? 0 : found->second;
+}
+
+uint32_t keyOf(const std::string& name) {
+    static const std::map<std::string, uint32_t> keys = {
+        {"BACK", 0x08},  {"TAB", 0x09},     {"RETURN", 0x0D}, {"ENTER", 0x0D},  {"SHIFT", 0x10},
+        {"CTRL", 0x11},  {"CONTROL", 0x11}, {"ALT", 0x12},    {"ESCAPE", 0x1B}, {"ESC", 0x1B},
+        {"SPACE", 0x20}, {"PRIOR", 0x21},   {"NEXT", 0x22},   {"END", 0x23},    {"HOME", 0x24},
+        {"LEFT", 0x25},  {"UP", 0x26},      {"RIGHT", 0x27},  {"DOWN", 0x28},   {"INSERT", 0x2D},
+        {"DELETE", 0x2E}};
+    auto found = keys.find(name);
+    if (found != keys.end()) {
+        return found->second;
+    }
+    if (name.size() == 1 &&
+        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9'))) {
+        return static_cast<uint32_t>(name[0]);
+    }
+    int32_t number = 0;
+    if (name.size() >= 2 && name[0] == 'F' && parseInt(name.substr(1), number) && number >= 1 &&
+        number <= 24) {
+        return 0x70 + static_cast<uint32_t>(number - 1);
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool parseKeyName(const std::string& name, std::vector<uint32_t>& keys) {
+    keys.clear();
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        const std::size_t plus = name.find('+', start);
+        const std::string part =
+            name.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+        const uint32_t key = keyOf(part);
+        if (key == 0) {
+            return false;
+        }
+        keys.push_back(key);
+        if (plus == std::string::npos) {
+            return true;
+        }
+        start = plus + 1;
+    }
+    return false;
+}
+
+bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, std::string* error) {
+    std::istringstream input(content);
+    std::string raw;
+    int lineNumber = 0;
+    while (std::getline(input, raw)) {
+        ++lineNumber;
+        // '#' followed by a digit is a control id; any other '#' starts a comment.
+        std::istringstream words(raw);
+        std::string verb;
+        if (!(words >> verb) || verb[0] == '#') {
+            continue;
+        }
+        std::vector<std::string> args;
+        for (std::string word; words >> word;) {
+            if (word[0] == '#' &&
+                (word.size() == 1 || !std::isdigit(static_cast<unsigned char>(word[1])))) {
+                break;  // a trailing comment
+            }
+            args.push_back(word);
+        }
+        ShowStep step;
+        step.line = lineNumber;
+        step.source = raw;
+        bool ok = true;
+        auto point = [&](ShowStep::Kind kind) {
+            step.kind = kind;
+            ok = args.size() == 2 && parseInt(args[0], step.x) && parseInt(args[1], step.y);
+        };
+        if (verb == "move") {
+            point(ShowStep::Kind::Move);
+        } else if (verb == "down" || verb == "up" || verb == "close") {
+            step.kind = verb == "down" ? ShowStep::Kind::Down
+                        : verb == "up" ? ShowStep::Kind::Up
+                                       : ShowStep::Kind::Close;
+            ok = args.empty();
+        } else if (verb == "click" && args.size() == 1) {
+            step.kind = ShowStep::Kind::ClickControl;
+            ok = parseId(args[0], step.id);
+        } else if (verb == "click") {
+            point(ShowStep::Kind::Click);
+        } else if (verb == "rclick") {
+            point(ShowStep::Kind::RightClick);
+        } else if (verb == "dblclick") {
+            point(ShowStep::Kind::DoubleClick);
+        } else if (verb == "wheel" || verb == "wait") {
+            step.kind = verb == "wheel" ? ShowStep::Kind::Wheel : ShowStep::Kind::Wait;
+            ok = args.size() == 1 && parseInt(args[0], step.x) &&
+                 (step.kind == ShowStep::Kind::Wheel || step.x >= 0);
+        } else if (verb == "key") {
+            step.kind = ShowStep::Kind::Key;
+            ok = args.size() == 1 && parseKeyName(args[0], step.keys);
+        } else if (verb == "type") {
+            step.kind = ShowStep::Kind::Type;
+            const std::size_t at = raw.find("type") + 4;
+            step.text = at < raw.size() ? raw.substr(at + 1) : std::string();
+            ok = !step.text.empty();
+        } else if (verb == "screenshot") {
+            step.kind = ShowStep::Kind::Screenshot;
+            // A bare file name: screenshots stay inside the output folder.
+            ok = args.size() == 1 && args[0].find('/') == std::string::npos && args[0] != ".." &&
+                 args[0] != ".";
+            if (ok) {
+                step.text = args[0];
+            }
+        } else if (verb == "expect") {
+            step.kind = ShowStep::Kind::Expect;
+            ok = args.size() == 3 && parseId(args[0], step.id) &&
+                 (step.flagMask = flagOf(args[1])) != 0 && (args[2] == "on" || args[2] == "off");
+            step.flagOn = ok && args[2] == "on";
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            if (error != nullptr) {
+                *error = "step " + std::to_string(lineNumber) + " is not understood: " + raw;
+            }
+            return false;
+        }
+        steps.push_back(step);
+    }
+    return true;
+}
+
+}  // namespace tamlo::runtool

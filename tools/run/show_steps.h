@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tamlo::runtool {
+
+// One line of a steps file that drives `tamlo-run show`.
+struct ShowStep {
+    enum class Kind {
+        Move,
+        Down,
+        Up,
+        Click,
+        ClickControl,
+        RightClick,
+        DoubleClick,
+        Wheel,
+        Key,
+        Type,
+        Wait,
+        Screenshot,
+        Expect,
+        Close
+    };
+    Kind kind = Kind::Close;
+    int line = 0;
+    std::string source;  // the line as written, for messages
+    int32_t x = 0;       // client coordinates, notches, milliseconds
+    int32_t y = 0;
+    int32_t id = 0;              // #ID of click and expect
+    std::vector<uint32_t> keys;  // modifiers first, then the key
+    std::string text;            // type text, screenshot name
+    uint32_t flagMask = 0;       // expect
+    bool flagOn = false;
+};
+
+// Parses a whole steps file. False with `error` naming the line on a malformed step.
+bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, std::string* error);
+
+// A virtual-key name (RETURN, TAB, A, F5, CTRL+A...) as key codes, modifiers first.
+bool parseKeyName(const std::string& name, std::vector<uint32_t>& keys);
+
+}  // namespace tamlo::runtool
