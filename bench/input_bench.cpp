@@ -1,0 +1,189 @@
+// A hover change on the demo welcome page: from the injected mouse move to the repainted
+// frame on the (headless) window, against the repaint of the same button alone.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dui/loader/layout_loader.h"
+#include "dui/style/style_set.h"
+#include "platform/headless/headless_input.h"
+#include "platform/message_loop.h"
+#include "platform/message_queue.h"
+#include "platform/native_window.h"
+#include "platform/platform.h"
+#include "render/back_buffer.h"
+#include "render/paint_entry.h"
+#include "runtime/ui_context.h"
+#include "window/window_impl.h"
+
+namespace {
+
+using namespace tamlo;
+
+std::string demoPath(const std::string& relative) {
+    std::string here = __FILE__;
+    return here.substr(0, here.rfind("bench/")) + "examples/demo/" + relative;
+}
+
+bool readDisk(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    bytes = content.str();
+    return true;
+}
+
+struct HoverPage {
+    bool ready = false;
+    dui::StyleSet styles;
+    WindowImpl* window = nullptr;
+    Rect button;
+
+    void start() {
+        ::setenv("TAMLO_PLATFORM", "headless", 1);
+        std::string error;
+        if (platform::startBackend(&error) == nullptr) {
+            return;
+        }
+        platform::uiQueue();
+        if (createUiContext() == nullptr) {
+            return;
+        }
+        styles.loadFromReader([](const std::u16string& name, std::vector<uint8_t>& bytes) {
+            std::string content;
+            if (!readDisk(demoPath("style/" + std::string(name.begin(), name.end())), content)) {
+                return false;
+            }
+            bytes.assign(content.begin(), content.end());
+            return true;
+        });
+        styles.install();
+        std::string xml;
+        if (!readDisk(demoPath("frame/welcome.xml"), xml)) {
+            return;
+        }
+        dui::Control* root = dui::buildLayout(xml, u"welcome.xml");
+        if (root == nullptr) {
+            return;
+        }
+        window = new WindowImpl();
+        window->setRoot(root);
+        if (!window->create(0, 0, 0, 0, 0, 0, 0)) {
+            delete window;
+            window = nullptr;
+            return;
+        }
+        platform::showWindow(window->handle(), win32::SW_SHOWNORMAL);
+        platform::pumpPendingMessages();
+        dui::Control* install = window->controlById(202);
+        if (install == nullptr || !install->absoluteRect(button)) {
+            return;
+        }
+        ready = true;
+    }
+
+    void stop() {
+        if (window != nullptr) {
+            window->destroy();
+        }
+        destroyUiContext();
+        if (platform::backendStarted()) {
+            platform::stopBackend();
+        }
+    }
+};
+
+HoverPage& page() {
+    static HoverPage instance;
+    return instance;
+}
+
+void BM_HoverMoveToFrame(benchmark::State& state) {
+    HoverPage& p = page();
+    if (!p.ready) {
+        state.SkipWithError("the welcome page could not be shown");
+        return;
+    }
+    const platform::Point on{(p.button.left + p.button.right) / 2,
+                             (p.button.top + p.button.bottom) / 2};
+    const platform::Point off{p.button.left - 40, (p.button.top + p.button.bottom) / 2};
+    bool inside = false;
+    for (auto _ : state) {
+        inside = !inside;
+        platform::headless::moveMouseTo(p.window->handle(), inside ? on : off);
+        platform::pumpPendingMessages();  // the move, the repaint request, WM_PAINT
+    }
+}
+BENCHMARK(BM_HoverMoveToFrame)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+// The peer: painting the same button's area into a back buffer, no input or messages.
+void BM_ButtonRepaintOnly(benchmark::State& state) {
+    HoverPage& p = page();
+    if (!p.ready) {
+        state.SkipWithError("the welcome page could not be shown");
+        return;
+    }
+    render::BackBuffer buffer;
+    const Size size = p.window->clientSize();
+    buffer.resize(size.width, size.height);
+    for (auto _ : state) {
+        render::paintArea(*buffer.canvas(), *p.window->root(), p.button);
+        benchmark::DoNotOptimize(buffer.pixels().pixels());
+    }
+}
+BENCHMARK(BM_ButtonRepaintOnly)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+class CapturingReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            microseconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> microseconds;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    page().start();
+    CapturingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto median = [&reporter](const std::string& name) {
+        for (const auto& [key, value] : reporter.microseconds) {
+            if (key.rfind(name, 0) == 0 && key.size() > 7 &&
+                key.compare(key.size() - 7, 7, "_median") == 0) {
+                return value;
+            }
+        }
+        return 0.0;
+    };
+    const double figure = median("BM_HoverMoveToFrame");
+    const double peer = median("BM_ButtonRepaintOnly");
+    if (figure > 0 && peer > 0) {
+        std::printf(
+            "hover change, posted move to repainted frame (median): %.1f us; "
+            "the button's repaint alone: %.1f us; ratio %.2fx\n",
+            figure, peer, figure / peer);
+    }
+    page().stop();
+    benchmark::Shutdown();
+    return 0;
+}
