@@ -1,17 +1,30 @@
-// Image load (decode plus premultiply) against the decode alone, and the engine's image
-// composites (9-slice, stretch) against the same pieces drawn with cairo directly.
+// Image load (decode plus premultiply) against the decode alone, the engine's image
+// composites (9-slice, stretch) against the same pieces drawn with cairo directly, and a
+// repaint of the demo welcome page (whole and one button) against its skin images
+// composited with cairo directly.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "dui/core/panel.h"
+#include "dui/loader/layout_loader.h"
+#include "dui/style/style_set.h"
+#include "platform/message_queue.h"
+#include "platform/platform.h"
 #include "render/back_buffer.h"
 #include "render/image.h"
+#include "render/paint_entry.h"
+#include "runtime/ui_context.h"
+#include "window/window_base.h"
 
 namespace {
 
@@ -152,6 +165,250 @@ void BM_CairoStretch(benchmark::State& state) {
 }
 BENCHMARK(BM_CairoStretch)->Unit(benchmark::kMicrosecond);
 
+// The demo welcome page hosted in a headless window with the demo skin.
+std::string demoPath(const std::string& relative) {
+    std::string here = __FILE__;
+    return here.substr(0, here.rfind("bench/")) + "examples/demo/" + relative;
+}
+
+bool readDisk(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    bytes = content.str();
+    return true;
+}
+
+struct Composite {
+    const Image* image;
+    Rect area;
+    bool grid;
+    Rect margins;
+};
+
+struct WelcomePage {
+    bool ready = false;
+    dui::StyleSet styles;
+    WindowBase* window = nullptr;
+    BackBuffer buffer;
+    Rect button;
+    std::vector<Composite> composites;  // what the page's skins draw, for the peer
+
+    void start() {
+        ::setenv("TAMLO_PLATFORM", "headless", 1);
+        std::string error;
+        if (platform::startBackend(&error) == nullptr) {
+            return;
+        }
+        platform::uiQueue();
+        if (createUiContext() == nullptr) {
+            return;
+        }
+        styles.loadFromReader([](const std::u16string& name, std::vector<uint8_t>& bytes) {
+            std::string content;
+            if (!readDisk(demoPath("style/" + std::string(name.begin(), name.end())), content)) {
+                return false;
+            }
+            bytes.assign(content.begin(), content.end());
+            return true;
+        });
+        styles.install();
+        std::string xml;
+        if (!readDisk(demoPath("frame/welcome.xml"), xml)) {
+            return;
+        }
+        dui::Control* root = dui::buildLayout(xml, u"welcome.xml");
+        if (root == nullptr) {
+            return;
+        }
+        window = new WindowBase();
+        window->setRoot(root);
+        if (!window->create(0, 0, 0, 0, 0, 0, 0)) {
+            delete window;
+            window = nullptr;
+            return;
+        }
+        const Size size = window->clientSize();
+        buffer.resize(size.width, size.height);
+        collect(*root);
+        if (dui::Control* install = window->controlById(202)) {
+            install->absoluteRect(button);
+        }
+        ready = true;
+    }
+
+    void add(const std::u16string* name, const Rect& area, const dui::Object* gridSource,
+             dui::AttributeKey gridKey) {
+        const Image* image = name != nullptr ? styles.image(*name) : nullptr;
+        if (image == nullptr) {
+            return;
+        }
+        Composite composite{image, area, false, {}};
+        composite.grid = gridSource != nullptr && gridSource->getRect(gridKey, composite.margins);
+        composites.push_back(composite);
+    }
+
+    // The images each control's skin draws in its normal state, in paint order.
+    void collect(dui::Control& control) {
+        Rect area;
+        control.absoluteRect(area);
+        const std::u16string* styleName = control.findText(dui::key::style);
+        if (control.getName() == u"CheckBox" && styleName == nullptr) {
+            static const std::u16string fallback = u"checkbox.xml";
+            styleName = &fallback;
+        }
+        if (dui::Style* style = styleName ? styles.getStyle(*styleName) : nullptr) {
+            if (const std::u16string* icon = style->findText(dui::key::upIcon)) {
+                if (const Image* image = styles.image(*icon)) {
+                    const int32_t top = (area.top + area.bottom - image->height()) / 2;
+                    add(icon,
+                        {area.left + 2, top, area.left + 2 + image->width(), top + image->height()},
+                        nullptr, nullptr);
+                }
+            } else {
+                const std::u16string* skin = style->findText(dui::key::upSkin);
+                add(skin ? skin : style->findText(dui::key::img), area, style, dui::key::scaleGrid);
+            }
+        }
+        add(control.findText(dui::key::progressbkimg), area, &control,
+            dui::key::progressbkScaleGrid);
+        if (dui::Panel* panel = control.asPanel()) {
+            for (dui::Control* child : panel->childList()) {
+                if (child->isVisible()) {
+                    collect(*child);
+                }
+            }
+        }
+    }
+
+    void stop() {
+        if (window != nullptr) {
+            window->destroy();
+        }
+        destroyUiContext();
+        if (platform::backendStarted()) {
+            platform::stopBackend();
+        }
+    }
+};
+
+WelcomePage& welcomePage() {
+    static WelcomePage page;
+    return page;
+}
+
+void BM_EngineWelcomePage(benchmark::State& state) {
+    WelcomePage& page = welcomePage();
+    if (!page.ready) {
+        state.SkipWithError("the welcome page could not be built");
+        return;
+    }
+    const Size size = page.window->clientSize();
+    for (auto _ : state) {
+        paintArea(*page.buffer.canvas(), *page.window->root(), {0, 0, size.width, size.height});
+        benchmark::DoNotOptimize(page.buffer.pixels().pixels());
+    }
+}
+BENCHMARK(BM_EngineWelcomePage)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+void BM_EngineOneButton(benchmark::State& state) {
+    WelcomePage& page = welcomePage();
+    if (!page.ready) {
+        state.SkipWithError("the welcome page could not be built");
+        return;
+    }
+    for (auto _ : state) {
+        paintArea(*page.buffer.canvas(), *page.window->root(), page.button);
+        benchmark::DoNotOptimize(page.buffer.pixels().pixels());
+    }
+}
+BENCHMARK(BM_EngineOneButton)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+void cairoComposite(cairo_t* cr, cairo_surface_t* source, const Composite& c) {
+    const double w = c.image->width(), h = c.image->height();
+    const Rect& a = c.area;
+    if (!c.grid) {
+        cairoPiece(cr, source, 0, 0, w, h, a.left, a.top, a.width(), a.height());
+        return;
+    }
+    const double l = c.margins.left, t = c.margins.top, r = c.margins.right, b = c.margins.bottom;
+    const double cw = w - l - r, ch = h - t - b, dw = a.width() - l - r, dh = a.height() - t - b;
+    const double xs[3][3] = {{0, l, w - r}, {a.left + 0.0, a.left + l, a.right - r}, {l, cw, r}};
+    const double ys[3][3] = {{0, t, h - b}, {a.top + 0.0, a.top + t, a.bottom - b}, {t, ch, b}};
+    const double dws[3] = {l, dw, r};
+    const double dhs[3] = {t, dh, b};
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            if (xs[2][column] > 0 && ys[2][row] > 0 && dws[column] > 0 && dhs[row] > 0) {
+                cairoPiece(cr, source, xs[0][column], ys[0][row], xs[2][column], ys[2][row],
+                           xs[1][column], ys[1][row], dws[column], dhs[row]);
+            }
+        }
+    }
+}
+
+// The peer: the page's skin images composited with cairo, clipped to `clip`, no engine.
+void cairoWelcome(benchmark::State& state, bool oneButton) {
+    WelcomePage& page = welcomePage();
+    if (!page.ready) {
+        state.SkipWithError("the welcome page could not be built");
+        return;
+    }
+    std::vector<cairo_surface_t*> sources;
+    for (const Composite& c : page.composites) {
+        sources.push_back(cairo_image_surface_create_for_data(
+            const_cast<uint8_t*>(c.image->bitmap().bytes()), CAIRO_FORMAT_ARGB32, c.image->width(),
+            c.image->height(), c.image->width() * 4));
+    }
+    cairo_t* cr = cairo_create(page.buffer.surface());
+    const Size size = page.window->clientSize();
+    const Rect clip = oneButton ? page.button : Rect{0, 0, size.width, size.height};
+    for (auto _ : state) {
+        cairo_save(cr);
+        cairo_rectangle(cr, clip.left, clip.top, clip.width(), clip.height());
+        cairo_clip(cr);
+        for (size_t i = 0; i < sources.size(); ++i) {
+            const Rect& a = page.composites[i].area;
+            if (a.right > clip.left && a.left < clip.right && a.bottom > clip.top &&
+                a.top < clip.bottom) {
+                cairoComposite(cr, sources[i], page.composites[i]);
+            }
+        }
+        cairo_restore(cr);
+        cairo_surface_flush(page.buffer.surface());
+        benchmark::DoNotOptimize(page.buffer.surface());
+    }
+    cairo_destroy(cr);
+    for (cairo_surface_t* source : sources) {
+        cairo_surface_destroy(source);
+    }
+}
+
+void BM_CairoWelcomePage(benchmark::State& state) {
+    cairoWelcome(state, false);
+}
+BENCHMARK(BM_CairoWelcomePage)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+void BM_CairoOneButton(benchmark::State& state) {
+    cairoWelcome(state, true);
+}
+BENCHMARK(BM_CairoOneButton)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
 class CapturingReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -174,6 +431,7 @@ void printRatio(const char* what, double figure, const char* peer, double peerFi
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    welcomePage().start();
     CapturingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto& us = reporter.microseconds;
@@ -183,6 +441,12 @@ int main(int argc, char** argv) {
                us["BM_CairoScaleGrid"]);
     printRatio("stretch 120x36, engine", us["BM_EngineStretch"], "direct cairo",
                us["BM_CairoStretch"]);
+    printRatio("welcome page full repaint (median), engine",
+               us["BM_EngineWelcomePage/repeats:7_median"], "its images composited with cairo",
+               us["BM_CairoWelcomePage/repeats:7_median"]);
+    printRatio("one button repaint (median), engine", us["BM_EngineOneButton/repeats:7_median"],
+               "its images composited with cairo", us["BM_CairoOneButton/repeats:7_median"]);
+    welcomePage().stop();
     benchmark::Shutdown();
     return 0;
 }
