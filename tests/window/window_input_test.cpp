@@ -230,6 +230,27 @@ TEST_F(WindowImplTest, AHandlerThatDestroysTheWindowEndsTheMessageSafely) {
     pump();
 }
 
+TEST_F(WindowImplTest, AHoverChainDeeperThanThirtyTwoIsCutThere) {
+    std::string xml = "<Window id=\"1\" initSize=\"200,200\">";
+    for (int depth = 0; depth < 40; ++depth) {
+        xml += "<Grid>";
+    }
+    xml += "<Button id=\"9\"/>";
+    for (int depth = 0; depth < 40; ++depth) {
+        xml += "</Grid>";
+    }
+    xml += "</Window>";
+    open(xml);
+    tap(9, "A");
+    moveTo(50, 50);
+    EXPECT_EQ(window->hoveredControl(), window->controlById(9));
+    EXPECT_EQ(window->hoverChain().size(), WindowImpl::kMaxHoverChain);
+    EXPECT_EQ(takeLog(), (Log{"A MouseEnter"}));
+    window->handleMessage(win32::WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(takeLog(), (Log{"A MouseLeave"}));
+    EXPECT_FALSE(window->controlById(9)->hasFlags(flag::Hovered));
+}
+
 TEST_F(WindowImplTest, WheelGoesToTheControlUnderTheCursor) {
     open(kTwoPanels);
     tap(2, "P");
