@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "window/combo_helper_window.h"
 #include "window_impl_fixture.h"
 
 namespace tamlo::test {
@@ -152,6 +153,20 @@ TEST_F(WindowImplTest, TheDrawnCaretReachesTheScreenAndGoesWhenHidden) {
     pump();
     ASSERT_TRUE(platform::copyWindowPixels(window->handle(), shown));
     EXPECT_NE(at(41, 35), 0x5A5A5Au);
+}
+
+TEST_F(WindowImplTest, TheDropDownKeepsItsFocusWhenTheWindowLosesIt) {
+    dui::Control* root = build("<Window initSize=\"100,100\"><Edit id=\"1\"/></Window>");
+    releaseBuilt(root);
+    auto* dropDown = new ComboHelperWnd();
+    dropDown->setRoot(root);
+    ASSERT_TRUE(dropDown->create(0, 0, 0, 0, 10, 10, 0));
+    window = dropDown;
+    dui::Control* edit = dropDown->controlById(1);
+    dropDown->setFocusControl(edit);
+    dropDown->handleMessage(win32::WM_KILLFOCUS, 0, 0);
+    EXPECT_EQ(dropDown->focusedControl(), edit);
+    EXPECT_EQ(dropDown->savedFocus(), nullptr);
 }
 
 TEST_F(WindowImplTest, TheDestroyedHookHearsOfTheWindowAfterItsTreeLeft) {
