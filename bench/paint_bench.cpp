@@ -4,6 +4,7 @@
 // composited with cairo directly.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
+#include <pango/pangocairo.h>
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
@@ -20,6 +21,7 @@
 #include "dui/style/style_set.h"
 #include "platform/message_queue.h"
 #include "platform/platform.h"
+#include "platform/text_encoding.h"
 #include "render/back_buffer.h"
 #include "render/image.h"
 #include "render/paint_entry.h"
@@ -189,6 +191,14 @@ struct Composite {
     Rect margins;
 };
 
+struct Caption {
+    std::string text;
+    FontSpec font;
+    ColorRef color;
+    Rect area;
+    bool centred;
+};
+
 struct WelcomePage {
     bool ready = false;
     dui::StyleSet styles;
@@ -196,6 +206,7 @@ struct WelcomePage {
     BackBuffer buffer;
     Rect button;
     std::vector<Composite> composites;  // what the page's skins draw, for the peer
+    std::vector<Caption> captions;      // and the texts drawn over them
 
     void start() {
         ::setenv("TAMLO_PLATFORM", "headless", 1);
@@ -272,6 +283,18 @@ struct WelcomePage {
                 const std::u16string* skin = style->findText(dui::key::upSkin);
                 add(skin ? skin : style->findText(dui::key::img), area, style, dui::key::scaleGrid);
             }
+        }
+        if (const std::u16string* text = control.findText(dui::key::text)) {
+            const std::u16string* fontName = control.findText(dui::key::font);
+            const Font* font = styles.getFont(fontName ? *fontName : u"Default");
+            const bool isLabel = control.getName() == u"Label";
+            dui::Style* style = styleName ? styles.getStyle(*styleName) : nullptr;
+            const int32_t color = isLabel ? control.getInt(dui::key::color, 0x92794D)
+                                  : style ? style->getInt(dui::key::textColor, 0xFFFFFF)
+                                          : 0xFFFFFF;
+            captions.push_back({utf16ToUtf8(*text), font ? font->spec() : defaultGuiFontSpec(),
+                                static_cast<ColorRef>(color), area,
+                                !isLabel && control.getName() != u"CheckBox"});
         }
         add(control.findText(dui::key::progressbkimg), area, &control,
             dui::key::progressbkScaleGrid);
@@ -356,7 +379,8 @@ void cairoComposite(cairo_t* cr, cairo_surface_t* source, const Composite& c) {
     }
 }
 
-// The peer: the page's skin images composited with cairo, clipped to `clip`, no engine.
+// The peer: the page's skin images composited with cairo and its captions laid out with
+// pango, clipped to `clip`, without the engine.
 void cairoWelcome(benchmark::State& state, bool oneButton) {
     WelcomePage& page = welcomePage();
     if (!page.ready) {
@@ -382,6 +406,32 @@ void cairoWelcome(benchmark::State& state, bool oneButton) {
                 a.top < clip.bottom) {
                 cairoComposite(cr, sources[i], page.composites[i]);
             }
+        }
+        for (const Caption& caption : page.captions) {
+            const Rect& a = caption.area;
+            if (a.right <= clip.left || a.left >= clip.right || a.bottom <= clip.top ||
+                a.top >= clip.bottom) {
+                continue;
+            }
+            PangoLayout* layout = pango_cairo_create_layout(cr);
+            PangoFontDescription* description = pango_font_description_new();
+            pango_font_description_set_family(description, utf16ToUtf8(caption.font.face).c_str());
+            pango_font_description_set_absolute_size(description,
+                                                     std::abs(caption.font.height) * PANGO_SCALE);
+            pango_font_description_set_weight(description,
+                                              static_cast<PangoWeight>(caption.font.weight));
+            pango_layout_set_font_description(layout, description);
+            pango_layout_set_text(layout, caption.text.c_str(), -1);
+            int width = 0;
+            int height = 0;
+            pango_layout_get_pixel_size(layout, &width, &height);
+            const double x = caption.centred ? (a.left + a.right - width) / 2.0 : a.left;
+            cairo_set_source_rgb(cr, redOf(caption.color) / 255.0, greenOf(caption.color) / 255.0,
+                                 blueOf(caption.color) / 255.0);
+            cairo_move_to(cr, x, (a.top + a.bottom - height) / 2.0);
+            pango_cairo_show_layout(cr, layout);
+            pango_font_description_free(description);
+            g_object_unref(layout);
         }
         cairo_restore(cr);
         cairo_surface_flush(page.buffer.surface());
@@ -441,11 +491,12 @@ int main(int argc, char** argv) {
                us["BM_CairoScaleGrid"]);
     printRatio("stretch 120x36, engine", us["BM_EngineStretch"], "direct cairo",
                us["BM_CairoStretch"]);
-    printRatio("welcome page full repaint (median), engine",
-               us["BM_EngineWelcomePage/repeats:7_median"], "its images composited with cairo",
-               us["BM_CairoWelcomePage/repeats:7_median"]);
+    printRatio(
+        "welcome page full repaint (median), engine", us["BM_EngineWelcomePage/repeats:7_median"],
+        "its images and texts with cairo and pango", us["BM_CairoWelcomePage/repeats:7_median"]);
     printRatio("one button repaint (median), engine", us["BM_EngineOneButton/repeats:7_median"],
-               "its images composited with cairo", us["BM_CairoOneButton/repeats:7_median"]);
+               "its images and texts with cairo and pango",
+               us["BM_CairoOneButton/repeats:7_median"]);
     welcomePage().stop();
     benchmark::Shutdown();
     return 0;
