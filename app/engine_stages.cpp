@@ -6,7 +6,10 @@
 #include "runtime/run_queue.h"
 #include "runtime/ui_context.h"
 #include "script/control_bindings.h"
+#include "script/lua_window.h"
 #include "script/script_host.h"
+#include "window/drop_target.h"
+#include "window/window_impl.h"
 
 namespace tamlo::app {
 namespace {
@@ -19,14 +22,18 @@ void startUi() {
     }
     UiContext* context = createUiContext();
     if (context != nullptr) {
-        context->layoutPackage->load(u"frame.lz");
         auto* styles = new dui::StyleSet();
         context->styleSet = makeOwnedSlot(styles);
         if (!styles->loadStylePackage(u"style.lz")) {
             debugOutput("the style package could not be read");
         }
         styles->install();
+        context->layoutPackage->load(u"frame.lz");
     }
+    // Scripted windows leave the script's registries when they are destroyed, and drags
+    // reach the controls that accept drops.
+    WindowImpl::setDestroyedHook(script::LuaWindow::onWindowDestroyed);
+    CDropTarget::installRouting();
     script::installControlBindings();
     if (!script::ScriptHost::instance().start()) {
         debugOutput("the script host did not start");

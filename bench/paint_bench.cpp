@@ -292,7 +292,7 @@ struct WelcomePage {
             const int32_t color = isLabel ? control.getInt(dui::key::color, 0x92794D)
                                   : style ? style->getInt(dui::key::textColor, 0xFFFFFF)
                                           : 0xFFFFFF;
-            captions.push_back({utf16ToUtf8(*text), font ? font->spec() : defaultGuiFontSpec(),
+            captions.push_back({utf16ToUtf8(*text), font ? font->fontSpec() : defaultGuiFontSpec(),
                                 static_cast<ColorRef>(color), area,
                                 !isLabel && control.getName() != u"CheckBox"});
         }

@@ -17,16 +17,17 @@ FontSpec defaultGuiFontSpec() {
     return FontSpec{};
 }
 
-Font::Font(const FontSpec& spec) : spec_(spec), description_(std::make_unique<Description>()) {
-    if (spec_.face.size() > FontSpec::kMaxFaceLength) {
-        spec_.face.resize(FontSpec::kMaxFaceLength);
+Font::Font(const FontSpec& fontSpec)
+    : fontSpec_(fontSpec), description_(std::make_unique<Description>()) {
+    if (fontSpec_.face.size() > FontSpec::kMaxFaceLength) {
+        fontSpec_.face.resize(FontSpec::kMaxFaceLength);
     }
     PangoFontDescription* pango = pango_font_description_new();
-    const std::string family = utf16ToUtf8(spec_.face.empty() ? u"Sans" : spec_.face);
+    const std::string family = utf16ToUtf8(fontSpec_.face.empty() ? u"Sans" : fontSpec_.face);
     pango_font_description_set_family(pango, family.c_str());
     pango_font_description_set_absolute_size(pango, static_cast<double>(pixelSize()) * PANGO_SCALE);
     // Pango accepts weights 100..1000; LOGFONT's 0 means "default".
-    int32_t weight = spec_.weight <= 0 ? 400 : spec_.weight;
+    int32_t weight = fontSpec_.weight <= 0 ? 400 : fontSpec_.weight;
     weight = weight < 100 ? 100 : weight > 1000 ? 1000 : weight;
     pango_font_description_set_weight(pango, static_cast<PangoWeight>(weight));
     description_->pango = pango;
@@ -37,11 +38,11 @@ Font::~Font() {
 }
 
 int32_t Font::pixelSize() const {
-    if (spec_.height == 0) {
+    if (fontSpec_.height == 0) {
         return kDefaultPixelSize;
     }
     // Both signs are taken as the em height; cell height and em height differ by a few pixels.
-    const int64_t size = std::llabs(static_cast<int64_t>(spec_.height));
+    const int64_t size = std::llabs(static_cast<int64_t>(fontSpec_.height));
     return size > 4096 ? 4096 : static_cast<int32_t>(size);
 }
 

@@ -23,13 +23,13 @@ FontSpec defaultGuiFontSpec();
 // An immutable font made from a FontSpec (a face longer than 31 characters is cut).
 class Font {
   public:
-    explicit Font(const FontSpec& spec);
+    explicit Font(const FontSpec& fontSpec);
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
 
-    const FontSpec& spec() const { return spec_; }
-    bool underline() const { return spec_.underline; }
+    const FontSpec& fontSpec() const { return fontSpec_; }
+    bool underline() const { return fontSpec_.underline; }
     // The character height in pixels the text engine is asked for.
     int32_t pixelSize() const;
 
@@ -41,7 +41,7 @@ class Font {
     const Description& description() const { return *description_; }
 
   private:
-    FontSpec spec_;
+    FontSpec fontSpec_;
     std::unique_ptr<Description> description_;
 };
 

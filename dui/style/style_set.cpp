@@ -106,7 +106,7 @@ void readFontList(std::string_view utf8Document,
         if (entry->type() != rapidxml::node_element) {
             continue;
         }
-        render::FontSpec spec = render::defaultGuiFontSpec();
+        render::FontSpec fontSpec = render::defaultGuiFontSpec();
         std::u16string name;
         bool named = false;
         for (const rapidxml::xml_attribute<char>* attribute = entry->first_attribute();
@@ -117,18 +117,18 @@ void readFontList(std::string_view utf8Document,
                 name = utf8ToUtf16(value);
                 named = true;
             } else if (key == "face") {
-                spec.face = utf8ToUtf16(value).substr(0, render::FontSpec::kMaxFaceLength);
+                fontSpec.face = utf8ToUtf16(value).substr(0, render::FontSpec::kMaxFaceLength);
             } else if (key == "size") {
                 const int32_t size = parseSigned(value);
-                spec.height = size == std::numeric_limits<int32_t>::min() ? 0 : -size;
+                fontSpec.height = size == std::numeric_limits<int32_t>::min() ? 0 : -size;
             } else if (key == "bold") {
-                spec.weight = value == "true" ? 700 : 400;
+                fontSpec.weight = value == "true" ? 700 : 400;
             } else if (key == "underline") {
-                spec.underline = value == "true";
+                fontSpec.underline = value == "true";
             }
         }
         if (named) {
-            fonts[name] = std::make_unique<render::Font>(spec);
+            fonts[name] = std::make_unique<render::Font>(fontSpec);
         }
     }
 }

@@ -54,7 +54,7 @@ TEST(CanvasTest, RestoreBringsBackFontColourAndClipAndIgnoresExtraRestores) {
 
 TEST(FontTest, LongFacesAreCutAndSizesTakeTheMagnitude) {
     Font font(FontSpec{std::u16string(40, u'x'), 0, 400, true});
-    EXPECT_EQ(font.spec().face.size(), FontSpec::kMaxFaceLength);
+    EXPECT_EQ(font.fontSpec().face.size(), FontSpec::kMaxFaceLength);
     EXPECT_EQ(font.pixelSize(), 12);
     EXPECT_EQ(Font(FontSpec{u"Sans", 20, 400, false}).pixelSize(), 20);
     EXPECT_EQ(Font(FontSpec{u"Sans", INT32_MIN, 400, false}).pixelSize(), 4096);

@@ -65,21 +65,21 @@ TEST_F(StyleTest, FontListBuildsNamedFontsOverTheDefault) {
     const render::FontSpec base = render::defaultGuiFontSpec();
     const render::Font* normal = styles->getFont(u"Default");
     ASSERT_NE(normal, nullptr);
-    EXPECT_EQ(normal->spec().height, -12);
-    EXPECT_EQ(normal->spec().weight, 400);
-    EXPECT_EQ(normal->spec().face, u"DejaVu Sans");
+    EXPECT_EQ(normal->fontSpec().height, -12);
+    EXPECT_EQ(normal->fontSpec().weight, 400);
+    EXPECT_EQ(normal->fontSpec().face, u"DejaVu Sans");
     const render::Font* big = styles->getFont(u"Big");
     ASSERT_NE(big, nullptr);
-    EXPECT_EQ(big->spec().height, -30);
-    EXPECT_EQ(big->spec().weight, base.weight);
-    EXPECT_EQ(big->spec().underline, base.underline);
+    EXPECT_EQ(big->fontSpec().height, -30);
+    EXPECT_EQ(big->fontSpec().weight, base.weight);
+    EXPECT_EQ(big->fontSpec().underline, base.underline);
     EXPECT_EQ(styles->getFont(u"Nameless"), nullptr);
     EXPECT_EQ(styles->getFont(u""), nullptr);
     ASSERT_NE(styles->getFont(u"Long"), nullptr);
-    EXPECT_EQ(styles->getFont(u"Long")->spec().face, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234");
+    EXPECT_EQ(styles->getFont(u"Long")->fontSpec().face, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234");
     ASSERT_NE(styles->getFont(u"Junk"), nullptr);
-    EXPECT_EQ(styles->getFont(u"Junk")->spec().height, 0);
-    EXPECT_EQ(styles->getFont(u"Junk")->spec().weight, 400);
+    EXPECT_EQ(styles->getFont(u"Junk")->fontSpec().height, 0);
+    EXPECT_EQ(styles->getFont(u"Junk")->fontSpec().weight, 400);
 }
 
 TEST_F(StyleTest, MissingImagesAreRetriedAndUndecodableOnesDrawNothing) {
