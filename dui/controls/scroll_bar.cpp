@@ -48,6 +48,23 @@ void ScrollBar::EnsurePosition(int32_t p) {
     invalidate(false);
 }
 
+Rect ScrollBar::thumbRect() const {
+    constexpr int64_t kShortestThumb = 20;
+    const int64_t trackStart = isVertical() ? upArrow_.bottom : upArrow_.right;
+    const int64_t trackLength = (isVertical() ? downArrow_.top : downArrow_.left) - trackStart;
+    // Nothing to scroll (or no content at all) leaves the thumb over the whole track.
+    const int64_t shown = total_ > 0 ? int64_t{page_} * trackLength / total_ : trackLength;
+    const int64_t length = std::max(shown + 1, kShortestThumb);
+    const int64_t range = int64_t{total_} - page_;
+    const int64_t offset = range > 0 ? (trackLength - length) * position_ / range : 0;
+    const auto start = static_cast<int32_t>(trackStart + offset);
+    const auto end = static_cast<int32_t>(trackStart + offset + length);
+    if (isVertical()) {
+        return Rect{0, start, rect().width(), end};
+    }
+    return Rect{start, 0, end, rect().height()};
+}
+
 Size ScrollBar::arrangeContent(int32_t width, int32_t height) {
     Size a;
     Size b;

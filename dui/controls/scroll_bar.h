@@ -11,6 +11,19 @@ namespace tamlo::dui {
 // tells its panel when the position changes.
 class ScrollBar : public Control {
   public:
+    // Bits of the part state: what the cursor is over, and what the button went down on.
+    enum Part : uint32_t {
+        NoPart = 0,
+        UpArrowHovered = 0x1,
+        DownArrowHovered = 0x2,
+        ThumbHovered = 0x4,
+        UpArrowPressed = 0x10,
+        DownArrowPressed = 0x20,
+        ThumbPressed = 0x40,
+        TrackBeforePressed = 0x1000,
+        TrackAfterPressed = 0x2000,
+    };
+
     ScrollBar();
 
     int32_t total() const { return total_; }
@@ -21,8 +34,12 @@ class ScrollBar : public Control {
     bool isVertical() const { return vertical_ != 0; }
     void setVertical(bool vertical) { vertical_ = vertical ? 1 : 0; }
     uint32_t partState() const { return partState_; }
+    void setPartState(uint32_t state) { partState_ = state; }
     const Rect& upArrowRect() const { return upArrow_; }
     const Rect& downArrowRect() const { return downArrow_; }
+    // The thumb between the arrows, in the bar's own coordinates: as long as the visible
+    // share of the track (at least 20 pixels), placed by the position.
+    Rect thumbRect() const;
 
     // The one way to move the bar: clamps p to 0 .. total - page (0 when everything is
     // visible, which also disables the bar) and, when the position changes, has the

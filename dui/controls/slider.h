@@ -17,6 +17,9 @@ class Slider : public Control {
     bool isVertical() const;
     // Its `style` when the style set has it, else the default slider style.
     std::u16string styleName() const;
+    // The thumb in the slider's own coordinates: the size of its style's thumb image
+    // along the bar, the whole slider across it, placed by value / maximum.
+    Rect thumbRect() const;
 
     // Across the bar the slider is as thick as its thumb image; along it, it takes what
     // it is given. Without a thumb image it takes everything.

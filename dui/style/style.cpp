@@ -1,5 +1,7 @@
 #include "dui/style/style.h"
 
+#include "dui/controls/scroll_bar.h"
+#include "dui/controls/slider.h"
 #include "dui/core/control.h"
 #include "dui/style/style_set.h"
 #include "render/canvas.h"
@@ -301,10 +303,107 @@ void Style_ToggleButton::draw(DrawingContext& context, const Rect& bounds, Contr
     }
 }
 
-void Style_ScrollBar::draw(DrawingContext& context, const Rect& bounds, Control&) {
-    // The arrows and thumb belong to the scroll bar's own painting; the bar is drawn here.
-    if (auto* canvas = dynamic_cast<render::Canvas*>(&context)) {
-        drawOver(*canvas, *this, imageOf(*this, key::barSkin), bounds);
+namespace {
+
+// One arrow of a scroll bar, by its own pressed and hover bits.
+void drawArrow(render::Canvas& canvas, const Object& style, const Rect& where, bool enabled,
+               bool pressed, bool hovered, const AttributeKey (&skins)[4]) {
+    const AttributeKey skin = !enabled  ? skins[0]
+                              : pressed ? skins[1]
+                              : hovered ? skins[2]
+                                        : skins[3];
+    if (const render::Image* image = imageOf(style, skin)) {
+        image->drawStretched(canvas, where.left, where.top, where.right, where.bottom);
+    }
+}
+
+void drawScrollThumb(render::Canvas& canvas, const Object& style, const Rect& thumb,
+                     uint32_t parts) {
+    AttributeKey skin = key::thumbUpSkin;
+    AttributeKey icon = key::thumbUpIcon;
+    if (parts & dui::ScrollBar::ThumbPressed) {
+        skin = key::thumbDownSkin;
+        icon = key::thumbDownIcon;
+    } else if (parts & dui::ScrollBar::ThumbHovered) {
+        skin = key::thumbOverSkin;
+        icon = key::thumbOverIcon;
+    }
+    if (const render::Image* image = imageOf(style, skin)) {
+        Rect grid;
+        style.getRect(key::thumbScaleGrid, grid);
+        image->drawScaleGrid(canvas, thumb.left + 1, thumb.top, thumb.right - 1, thumb.bottom,
+                             grid.left, grid.top, grid.right, grid.bottom);
+    }
+    if (const render::Image* image = imageOf(style, icon)) {
+        const int32_t left = (thumb.left + thumb.right - image->width()) / 2;
+        const int32_t top = (thumb.top + thumb.bottom - image->height()) / 2;
+        image->drawStretched(canvas, left, top, left + image->width(), top + image->height());
+    }
+}
+
+// A band of the image's own height, centred across the bounds, from left to right.
+void drawBand(render::Canvas& canvas, const render::Image* image, const Rect& grid, int32_t left,
+              int32_t right, const Rect& bounds) {
+    if (image == nullptr) {
+        return;
+    }
+    const int32_t top = (bounds.top + bounds.bottom - image->height()) / 2;
+    image->drawScaleGrid(canvas, left, top, right, top + image->height(), grid.left, grid.top,
+                         grid.right, grid.bottom);
+}
+
+}  // namespace
+
+void Style_ScrollBar::draw(DrawingContext& context, const Rect& bounds, Control& control) {
+    auto* canvas = dynamic_cast<render::Canvas*>(&context);
+    if (canvas == nullptr) {
+        return;
+    }
+    drawOver(*canvas, *this, imageOf(*this, key::barSkin), bounds);
+    auto* bar = dynamic_cast<ScrollBar*>(&control);
+    if (bar == nullptr) {
+        return;
+    }
+    // The bar keeps its parts in its own coordinates.
+    const auto placed = [&bounds](const Rect& own) {
+        return own.offsetBy(bounds.left, bounds.top);
+    };
+    const bool enabled = bar->isEnabled();
+    const uint32_t parts = bar->partState();
+    static const AttributeKey upSkins[4] = {key::upArrowDisabledSkin, key::upArrowDownSkin,
+                                            key::upArrowOverSkin, key::upArrowUpSkin};
+    static const AttributeKey downSkins[4] = {key::downArrowDisabledSkin, key::downArrowDownSkin,
+                                              key::downArrowOverSkin, key::downArrowUpSkin};
+    drawArrow(*canvas, *this, placed(bar->upArrowRect()), enabled,
+              (parts & ScrollBar::UpArrowPressed) != 0, (parts & ScrollBar::UpArrowHovered) != 0,
+              upSkins);
+    drawArrow(*canvas, *this, placed(bar->downArrowRect()), enabled,
+              (parts & ScrollBar::DownArrowPressed) != 0,
+              (parts & ScrollBar::DownArrowHovered) != 0, downSkins);
+    if (enabled) {
+        drawScrollThumb(*canvas, *this, placed(bar->thumbRect()), parts);
+    }
+}
+
+void Style_Slider::draw(DrawingContext& context, const Rect& bounds, Control& control) {
+    auto* canvas = dynamic_cast<render::Canvas*>(&context);
+    auto* slider = dynamic_cast<Slider*>(&control);
+    if (canvas == nullptr || slider == nullptr) {
+        return;
+    }
+    const Rect thumb = slider->thumbRect().offsetBy(bounds.left, bounds.top);
+    // Bar after the thumb's centre, track before it, across the width even when vertical.
+    const int32_t centre = (thumb.left + thumb.right) / 2;
+    Rect grid;
+    getRect(key::scaleGrid, grid);
+    drawBand(*canvas, imageOf(*this, key::barSkin), grid, centre, bounds.right, bounds);
+    drawBand(*canvas, imageOf(*this, key::trackSkin), grid, bounds.left, centre, bounds);
+    const State state = stateOf(control);
+    const AttributeKey skin = state.pressed   ? key::thumbDownSkin
+                              : state.checked ? key::thumbOverSkin
+                                              : key::thumbUpSkin;
+    if (const render::Image* image = imageOf(*this, skin)) {
+        image->drawStretched(*canvas, thumb.left, thumb.top, thumb.right, thumb.bottom);
     }
 }
 

@@ -53,8 +53,10 @@ class Style_ScrollBar : public Style {
   public:
     void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
 };
-// The thumb and track need the slider's own geometry; only the state skin is drawn here.
-class Style_Slider : public Style {};
+class Style_Slider : public Style {
+  public:
+    void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
+};
 class Style_ToggleButton : public Style {
   public:
     void draw(DrawingContext& context, const Rect& bounds, Control& control) override;
