@@ -22,6 +22,8 @@ if [[ -z "${SHOW_GTK_INSIDE:-}" ]]; then
 fi
 
 work=$(mktemp -d)
+# A real window, whatever backend the calling test run chose for itself.
+export TAMLO_PLATFORM=gtk
 "$run" show "$source/examples/demo" welcome.xml >"$work/out.txt" 2>&1 &
 shown=$!
 cleanup() {
