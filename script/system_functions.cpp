@@ -22,7 +22,7 @@
 #include "platform/running_process_block.h"
 #include "platform/shell_execute.h"
 #include "platform/shortcut.h"
-#include "platform/special_folders.h"
+#include "platform/known_folders.h"
 #include "platform/text_encoding.h"
 #include "platform/volumes.h"
 #include "platform/win32_constants.h"

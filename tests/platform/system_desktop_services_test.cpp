@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/shortcut.h"
-#include "platform/special_folders.h"
+#include "platform/known_folders.h"
 #include "platform/volumes.h"
 #include "support/test_environment.h"
 

@@ -22,6 +22,7 @@
 #include "tools/run/project.h"
 #include "tools/run/project_metrics.h"
 #include "tools/run/run_commands.h"
+#include "tools/run/run_session.h"
 #include "window/window_base.h"
 
 namespace tamlo::runtool {
@@ -92,29 +93,6 @@ bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
     return true;
 }
 
-// The UI thread's services for one headless run, ended in reverse order.
-class HeadlessSession {
-  public:
-    bool start(std::string* error) {
-        ::setenv("TAMLO_PLATFORM", "headless", 1);
-        if (platform::startBackend(error) == nullptr) {
-            return false;
-        }
-        platform::uiQueue();
-        if (createUiContext() == nullptr) {
-            *error = "the UI context could not be made";
-            return false;
-        }
-        return true;
-    }
-    ~HeadlessSession() {
-        destroyUiContext();
-        if (platform::backendStarted()) {
-            platform::stopBackend();
-        }
-    }
-};
-
 }  // namespace
 
 int dumpLayout(const std::vector<std::string>& arguments) {
@@ -133,20 +111,10 @@ int dumpLayout(const std::vector<std::string>& arguments) {
         return fail(error);
     }
 
-    // Diagnostics are kept for the error line instead of being echoed.
-    std::string lastDiagnostic;
-    setDebugHook([&lastDiagnostic](const std::string& line) { lastDiagnostic = line; });
-    HeadlessSession session;
-    if (!session.start(&error)) {
-        setDebugHook(nullptr);
+    RunSession session(*project);
+    if (!session.start(/*headless=*/true, /*withStyles=*/false, &error)) {
         return fail(error);
     }
-    setDebugEcho(false);
-    ProjectMetrics metrics(*project);
-    dui::ContentMetrics* previousMetrics = dui::setContentMetrics(&metrics);
-    dui::setLayoutSource([&project](std::u16string_view name, std::string& bytes) {
-        return project->readLayout(name, bytes);
-    });
 
     const std::u16string layoutName = utf8ToUtf16(arguments[1]);
     int status = 0;
@@ -165,13 +133,8 @@ int dumpLayout(const std::vector<std::string>& arguments) {
             window->destroy();
         }
     } else {
-        status = fail("cannot load layout \"" + arguments[1] + "\"" +
-                      (lastDiagnostic.empty() ? std::string() : ": " + lastDiagnostic));
+        status = fail(session.layoutError("load", arguments[1]));
     }
-
-    dui::setLayoutSource(nullptr);
-    dui::setContentMetrics(previousMetrics);
-    setDebugHook(nullptr);
     return status;
 }
 

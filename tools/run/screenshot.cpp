@@ -22,6 +22,7 @@
 #include "tools/run/project.h"
 #include "tools/run/project_metrics.h"
 #include "tools/run/run_commands.h"
+#include "tools/run/run_session.h"
 #include "window/window_base.h"
 
 namespace tamlo::runtool {
@@ -105,28 +106,6 @@ std::vector<uint8_t> straightRgba(const render::Bitmap& pixels) {
     return rgba;
 }
 
-class HeadlessUi {
-  public:
-    bool start(std::string* error) {
-        ::setenv("TAMLO_PLATFORM", "headless", 1);
-        if (platform::startBackend(error) == nullptr) {
-            return false;
-        }
-        platform::uiQueue();
-        if (createUiContext() == nullptr) {
-            *error = "the UI context could not be made";
-            return false;
-        }
-        return true;
-    }
-    ~HeadlessUi() {
-        destroyUiContext();
-        if (platform::backendStarted()) {
-            platform::stopBackend();
-        }
-    }
-};
-
 int paintWindow(WindowBase& window, const std::vector<StateRequest>& states,
                 const std::string& outPath) {
     for (const StateRequest& request : states) {
@@ -191,29 +170,10 @@ int screenshot(const std::vector<std::string>& arguments) {
         return fail(error);
     }
 
-    std::string lastDiagnostic;
-    setDebugHook([&lastDiagnostic](const std::string& line) { lastDiagnostic = line; });
-    HeadlessUi session;
-    if (!session.start(&error)) {
-        setDebugHook(nullptr);
+    RunSession session(*project);
+    if (!session.start(/*headless=*/true, /*withStyles=*/true, &error)) {
         return fail(error);
     }
-    setDebugEcho(false);
-    auto styles = std::make_unique<dui::StyleSet>();
-    styles->loadFromReader([&project](const std::u16string& name, std::vector<uint8_t>& bytes) {
-        std::string content;
-        if (!project->readStyleFile(name, content)) {
-            return false;
-        }
-        bytes.assign(content.begin(), content.end());
-        return true;
-    });
-    styles->install();
-    ProjectMetrics metrics(*project);
-    dui::ContentMetrics* previousMetrics = dui::setContentMetrics(&metrics);
-    dui::setLayoutSource([&project](std::u16string_view name, std::string& bytes) {
-        return project->readLayout(name, bytes);
-    });
 
     int status = 0;
     if (dui::Control* root = dui::loadLayout(utf8ToUtf16(arguments[1]))) {
@@ -230,14 +190,8 @@ int screenshot(const std::vector<std::string>& arguments) {
             window->destroy();
         }
     } else {
-        status = fail("cannot load layout \"" + arguments[1] + "\"" +
-                      (lastDiagnostic.empty() ? std::string() : ": " + lastDiagnostic));
+        status = fail(session.layoutError("load", arguments[1]));
     }
-
-    dui::setLayoutSource(nullptr);
-    dui::setContentMetrics(previousMetrics);
-    styles.reset();
-    setDebugHook(nullptr);
     return status;
 }
 

@@ -23,6 +23,7 @@
 #include "tools/run/project.h"
 #include "tools/run/project_metrics.h"
 #include "tools/run/run_commands.h"
+#include "tools/run/run_session.h"
 #include "tools/run/show_steps.h"
 #include "window/drop_target.h"
 #include "window/shadowed_window.h"
@@ -218,31 +219,6 @@ bool parseOptions(const std::vector<std::string>& arguments, ShowOptions& option
     return true;
 }
 
-// The services of one run, ended in reverse order.
-class ShowSession {
-  public:
-    bool start(bool headless, std::string* error) {
-        if (headless) {
-            ::setenv("TAMLO_PLATFORM", "headless", 1);
-        }
-        if (platform::startBackend(error) == nullptr) {
-            return false;
-        }
-        platform::uiQueue();
-        if (createUiContext() == nullptr) {
-            *error = "the UI context could not be made";
-            return false;
-        }
-        return true;
-    }
-    ~ShowSession() {
-        destroyUiContext();
-        if (platform::backendStarted()) {
-            platform::stopBackend();
-        }
-    }
-};
-
 }  // namespace
 
 int show(const std::vector<std::string>& arguments) {
@@ -269,36 +245,16 @@ int show(const std::vector<std::string>& arguments) {
     if (project == nullptr) {
         return fail(error);
     }
-    std::string lastDiagnostic;
-    setDebugHook([&lastDiagnostic](const std::string& line) { lastDiagnostic = line; });
-    ShowSession session;
-    if (!session.start(options.headless, &error)) {
-        setDebugHook(nullptr);
+    RunSession session(*project);
+    if (!session.start(options.headless, /*withStyles=*/true, &error)) {
         return fail(error);
     }
-    setDebugEcho(false);
-    auto styles = std::make_unique<dui::StyleSet>();
-    styles->loadFromReader([&project](const std::u16string& name, std::vector<uint8_t>& bytes) {
-        std::string content;
-        if (!project->readStyleFile(name, content)) {
-            return false;
-        }
-        bytes.assign(content.begin(), content.end());
-        return true;
-    });
-    styles->install();
-    ProjectMetrics metrics(*project);
-    dui::ContentMetrics* previousMetrics = dui::setContentMetrics(&metrics);
-    dui::setLayoutSource([&project](std::u16string_view name, std::string& bytes) {
-        return project->readLayout(name, bytes);
-    });
     CDropTarget::installRouting();
 
     int status = 0;
     auto* window = new ShadowedWindow(utf8ToUtf16(options.layout));
     if (!window->create(0, win32::WS_POPUP, 0, 0, 0, 0, 0) || window->root() == nullptr) {
-        status = fail("cannot show layout \"" + options.layout + "\"" +
-                      (lastDiagnostic.empty() ? std::string() : ": " + lastDiagnostic));
+        status = fail(session.layoutError("show", options.layout));
         if (window->handle() != 0) {
             window->destroy();
         } else {
@@ -329,10 +285,6 @@ int show(const std::vector<std::string>& arguments) {
     }
 
     platform::setDragHandler(nullptr);
-    dui::setLayoutSource(nullptr);
-    dui::setContentMetrics(previousMetrics);
-    styles.reset();
-    setDebugHook(nullptr);
     return status;
 }
 

@@ -1,4 +1,4 @@
-#include "platform/special_folders.h"
+#include "platform/known_folders.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

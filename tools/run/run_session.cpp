@@ -1,0 +1,70 @@
+#include "tools/run/run_session.h"
+
+#include <cstdlib>
+
+#include "dui/core/content_metrics.h"
+#include "dui/loader/layout_loader.h"
+#include "dui/style/style_set.h"
+#include "platform/debug_sink.h"
+#include "platform/message_queue.h"
+#include "platform/platform.h"
+#include "runtime/ui_context.h"
+
+namespace tamlo::runtool {
+
+RunSession::RunSession(const Project& project) : project_(project) {
+    setDebugHook([this](const std::string& line) { lastDiagnostic_ = line; });
+}
+
+RunSession::~RunSession() {
+    dui::setLayoutSource(nullptr);
+    if (metrics_) {
+        dui::setContentMetrics(previousMetrics_);
+    }
+    styles_.reset();
+    setDebugHook(nullptr);
+    destroyUiContext();
+    if (platform::backendStarted()) {
+        platform::stopBackend();
+    }
+}
+
+bool RunSession::start(bool headless, bool withStyles, std::string* error) {
+    if (headless) {
+        ::setenv("TAMLO_PLATFORM", "headless", 1);
+    }
+    if (platform::startBackend(error) == nullptr) {
+        return false;
+    }
+    platform::uiQueue();
+    if (createUiContext() == nullptr) {
+        *error = "the UI context could not be made";
+        return false;
+    }
+    setDebugEcho(false);
+    if (withStyles) {
+        styles_ = std::make_unique<dui::StyleSet>();
+        styles_->loadFromReader([this](const std::u16string& name, std::vector<uint8_t>& bytes) {
+            std::string content;
+            if (!project_.readStyleFile(name, content)) {
+                return false;
+            }
+            bytes.assign(content.begin(), content.end());
+            return true;
+        });
+        styles_->install();
+    }
+    metrics_ = std::make_unique<ProjectMetrics>(project_);
+    previousMetrics_ = dui::setContentMetrics(metrics_.get());
+    dui::setLayoutSource([this](std::u16string_view name, std::string& bytes) {
+        return project_.readLayout(name, bytes);
+    });
+    return true;
+}
+
+std::string RunSession::layoutError(const std::string& verb, const std::string& layout) const {
+    return "cannot " + verb + " layout \"" + layout + "\"" +
+           (lastDiagnostic_.empty() ? std::string() : ": " + lastDiagnostic_);
+}
+
+}  // namespace tamlo::runtool

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "tools/run/project.h"
+#include "tools/run/project_metrics.h"
+
+namespace tamlo::dui {
+class StyleSet;
+class ContentMetrics;
+}  // namespace tamlo::dui
+
+namespace tamlo::runtool {
+
+// What a tamlo-run command over a project needs on the UI thread: the backend, the UI
+// queue and context, the project's styles, its content metrics and its layouts. The
+// destructor takes them down in reverse order. Diagnostics are kept for the command's
+// error line instead of being echoed.
+class RunSession {
+  public:
+    explicit RunSession(const Project& project);
+    ~RunSession();
+    RunSession(const RunSession&) = delete;
+    RunSession& operator=(const RunSession&) = delete;
+
+    // `headless` forces the headless backend; otherwise TAMLO_PLATFORM or the display
+    // decides. `withStyles` installs the project's style set for painting.
+    bool start(bool headless, bool withStyles, std::string* error);
+
+    // "cannot <verb> layout "<name>"", with the last diagnostic when there is one.
+    std::string layoutError(const std::string& verb, const std::string& layout) const;
+
+  private:
+    const Project& project_;
+    std::string lastDiagnostic_;
+    std::unique_ptr<dui::StyleSet> styles_;
+    std::unique_ptr<ProjectMetrics> metrics_;
+    dui::ContentMetrics* previousMetrics_ = nullptr;
+};
+
+}  // namespace tamlo::runtool
