@@ -77,22 +77,6 @@ void printTree(dui::Control& control, int depth) {
     }
 }
 
-bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
-    char* end = nullptr;
-    const long w = std::strtol(text.c_str(), &end, 10);
-    if (end == text.c_str() || *end != ',') {
-        return false;
-    }
-    const char* second = end + 1;
-    const long h = std::strtol(second, &end, 10);
-    if (end == second || *end != '\0' || w <= 0 || h <= 0 || w > 65535 || h > 65535) {
-        return false;
-    }
-    width = static_cast<int32_t>(w);
-    height = static_cast<int32_t>(h);
-    return true;
-}
-
 }  // namespace
 
 int dumpLayout(const std::vector<std::string>& arguments) {
@@ -102,7 +86,7 @@ int dumpLayout(const std::vector<std::string>& arguments) {
     int32_t width = 0;
     int32_t height = 0;
     const bool resize = arguments.size() == 4;
-    if (resize && !parseSize(arguments[3], width, height)) {
+    if (resize && !parseWindowSize(arguments[3], 65535, width, height)) {
         return fail("--size wants W,H with two positive numbers, not \"" + arguments[3] + "\"");
     }
     std::string error;

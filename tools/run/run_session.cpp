@@ -12,6 +12,22 @@
 
 namespace tamlo::runtool {
 
+bool parseWindowSize(const std::string& text, int32_t maxSide, int32_t& width, int32_t& height) {
+    char* end = nullptr;
+    const long w = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != ',') {
+        return false;
+    }
+    const char* second = end + 1;
+    const long h = std::strtol(second, &end, 10);
+    if (end == second || *end != '\0' || w <= 0 || h <= 0 || w > maxSide || h > maxSide) {
+        return false;
+    }
+    width = static_cast<int32_t>(w);
+    height = static_cast<int32_t>(h);
+    return true;
+}
+
 RunSession::RunSession(const Project& project) : project_(project) {
     setDebugHook([this](const std::string& line) { lastDiagnostic_ = line; });
 }

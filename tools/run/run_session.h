@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,9 @@ class ContentMetrics;
 }  // namespace tamlo::dui
 
 namespace tamlo::runtool {
+
+// Reads "W,H" with both sides in 1..maxSide.
+bool parseWindowSize(const std::string& text, int32_t maxSide, int32_t& width, int32_t& height);
 
 // What a tamlo-run command over a project needs on the UI thread: the backend, the UI
 // queue and context, the project's styles, its content metrics and its layouts. The

@@ -31,27 +31,14 @@ namespace {
 constexpr const char* kUsage =
     "usage: tamlo-run screenshot PROJECT LAYOUT OUT.png [--size W,H] [--state ID=STATE]...";
 
+// The back buffer of a screenshot is allocated whole: keep it reasonable.
+constexpr int32_t kMaxScreenshotSide = 8192;
+
 struct StateRequest {
     int32_t id;
     uint32_t set;
     uint32_t clear;
 };
-
-bool parseDimensions(const std::string& text, int32_t& width, int32_t& height) {
-    char* end = nullptr;
-    const long w = std::strtol(text.c_str(), &end, 10);
-    if (end == text.c_str() || *end != ',') {
-        return false;
-    }
-    const char* second = end + 1;
-    const long h = std::strtol(second, &end, 10);
-    if (end == second || *end != '\0' || w <= 0 || h <= 0 || w > 8192 || h > 8192) {
-        return false;
-    }
-    width = static_cast<int32_t>(w);
-    height = static_cast<int32_t>(h);
-    return true;
-}
 
 bool parseState(const std::string& text, StateRequest& out) {
     using namespace dui::ControlFlag;
@@ -146,7 +133,7 @@ int screenshot(const std::vector<std::string>& arguments) {
             return fail(kUsage);
         }
         if (arguments[i] == "--size") {
-            if (!parseDimensions(arguments[i + 1], width, height)) {
+            if (!parseWindowSize(arguments[i + 1], kMaxScreenshotSide, width, height)) {
                 return fail("--size wants W,H with two positive numbers, not \"" +
                             arguments[i + 1] + "\"");
             }
