@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/demo_page.h"
 #include "dui/loader/layout_loader.h"
 #include "dui/style/style_set.h"
 #include "platform/headless/headless_input.h"
@@ -26,22 +27,6 @@ namespace {
 
 using namespace tamlo;
 
-std::string demoPath(const std::string& relative) {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind("bench/")) + "examples/demo/" + relative;
-}
-
-bool readDisk(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    std::ostringstream content;
-    content << in.rdbuf();
-    bytes = content.str();
-    return true;
-}
-
 struct HoverPage {
     bool ready = false;
     dui::StyleSet styles;
@@ -49,29 +34,7 @@ struct HoverPage {
     Rect button;
 
     void start() {
-        ::setenv("TAMLO_PLATFORM", "headless", 1);
-        std::string error;
-        if (platform::startBackend(&error) == nullptr) {
-            return;
-        }
-        platform::uiQueue();
-        if (createUiContext() == nullptr) {
-            return;
-        }
-        styles.loadFromReader([](const std::u16string& name, std::vector<uint8_t>& bytes) {
-            std::string content;
-            if (!readDisk(demoPath("style/" + std::string(name.begin(), name.end())), content)) {
-                return false;
-            }
-            bytes.assign(content.begin(), content.end());
-            return true;
-        });
-        styles.install();
-        std::string xml;
-        if (!readDisk(demoPath("frame/welcome.xml"), xml)) {
-            return;
-        }
-        dui::Control* root = dui::buildLayout(xml, u"welcome.xml");
+        dui::Control* root = bench::startDemoPage(styles);
         if (root == nullptr) {
             return;
         }

@@ -1,0 +1,63 @@
+#pragma once
+
+// The demo's welcome page brought up headless for the benchmarks that paint or drive it.
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dui/loader/layout_loader.h"
+#include "dui/style/style_set.h"
+#include "platform/message_queue.h"
+#include "platform/platform.h"
+#include "runtime/ui_context.h"
+
+namespace tamlo::bench {
+
+inline std::string demoPath(const std::string& relative) {
+    std::string here = __FILE__;
+    return here.substr(0, here.rfind("bench/")) + "examples/demo/" + relative;
+}
+
+inline bool readDisk(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    bytes = content.str();
+    return true;
+}
+
+// Starts the headless backend, the UI queue and context, installs the demo's styles in
+// `styles`, and builds the welcome page's tree. Null when any step fails.
+inline dui::Control* startDemoPage(dui::StyleSet& styles) {
+    ::setenv("TAMLO_PLATFORM", "headless", 1);
+    std::string error;
+    if (platform::startBackend(&error) == nullptr) {
+        return nullptr;
+    }
+    platform::uiQueue();
+    if (createUiContext() == nullptr) {
+        return nullptr;
+    }
+    styles.loadFromReader([](const std::u16string& name, std::vector<uint8_t>& bytes) {
+        std::string content;
+        if (!readDisk(demoPath("style/" + std::string(name.begin(), name.end())), content)) {
+            return false;
+        }
+        bytes.assign(content.begin(), content.end());
+        return true;
+    });
+    styles.install();
+    std::string xml;
+    if (!readDisk(demoPath("frame/welcome.xml"), xml)) {
+        return nullptr;
+    }
+    return dui::buildLayout(xml, u"welcome.xml");
+}
+
+}  // namespace tamlo::bench
