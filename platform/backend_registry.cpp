@@ -40,6 +40,11 @@ bool hasDisplay() {
 
 }  // namespace
 
+// A backend without a picker answers every request as cancelled.
+bool Backend::browseForFolder(WindowHandle, std::u16string_view, std::u16string&) {
+    return false;
+}
+
 Backend* startBackend(std::string* error) {
     if (current()) {
         return current().get();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // File and folder operations as installation scripts use them. Paths are UTF-8.
@@ -35,5 +37,32 @@ bool fileExists(const std::string& path);
 bool directoryEmpty(const std::string& path);
 
 bool setCurrentDirectory(const std::string& path);
+
+// Writes a new file beside `target` and puts it in the target's place only on commit(),
+// so the path always holds the old file or the whole new one, never a part. A writer
+// destroyed without a commit removes what it wrote. The new file gets mode 0666 less
+// the umask, like any newly created file.
+class ReplacingFile {
+  public:
+    ReplacingFile() = default;
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // False when no file can be made in the target's folder (it must exist).
+    bool open(const std::string& target);
+    // Appends every byte or fails.
+    bool write(const uint8_t* data, size_t size);
+    // Closes the new file and renames it over the target (a read-only target is
+    // replaced all the same). False leaves the target as it was.
+    bool commit();
+    // Removes the new file; the target stays as it was.
+    void discard();
+
+  private:
+    int descriptor_ = -1;
+    std::string target_;
+    std::string temporary_;
+};
 
 }  // namespace tamlo::files

@@ -105,6 +105,9 @@ uint32_t windowClassStyle(WindowHandle window);
 bool setWindowExStyle(WindowHandle window, uint32_t exStyle);
 bool setWindowText(WindowHandle window, std::u16string_view text);
 std::u16string windowText(WindowHandle window);
+// WM_SETICON (small and big alike): premultiplied pixels; empty pixels remove the icon.
+bool setWindowIcon(WindowHandle window, const WindowPixels& icon);
+bool windowIcon(WindowHandle window, WindowPixels& out);  // false without one
 
 // EnableWindow: sends WM_ENABLE when the state changes; returns true when the window was
 // disabled before. A disabled window gets no mouse or keyboard input.
@@ -225,6 +228,9 @@ class NativeWindows {
     virtual void windowContentsChanged(WindowHandle window, const Rect& area) = 0;
     virtual void windowShapeChanged(WindowHandle window) = 0;
     virtual void windowTextChanged(WindowHandle window) = 0;
+    virtual void windowIconChanged(WindowHandle /*window*/) {}
+    // Minimised (true) or restored (false) by ShowWindow.
+    virtual void windowIconicChanged(WindowHandle /*window*/, bool /*iconic*/) {}
     virtual void captureChanged(WindowHandle captured) = 0;
     virtual void cursorChanged(uint32_t cursorId) = 0;
 };

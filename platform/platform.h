@@ -27,6 +27,12 @@ class Backend {
     virtual int messageBox(WindowHandle owner, std::u16string_view text,
                            std::u16string_view caption, uint32_t type) = 0;
 
+    // SHBrowseForFolderW with BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE: a modal folder
+    // picker owned by `owner` with `title` as its prompt. True with the chosen folder's
+    // path; false when the user cancels (or the backend has no picker).
+    virtual bool browseForFolder(WindowHandle owner, std::u16string_view title,
+                                 std::u16string& path);
+
     // The clock and wait of the UI thread's message queue (platform/message_pump.h).
     // The default is a real-time pump on a condition variable.
     virtual std::unique_ptr<MessagePump> createMessagePump();

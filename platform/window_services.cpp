@@ -367,8 +367,13 @@ bool showWindow(WindowHandle window, int command) {
         }
     }
     if (state && show && (minimize || (restore && state->iconic))) {
+        const bool changed = state->iconic != minimize;
         state->iconic = minimize;
         sendMoveAndSize(*state, false, true);
+        NativeWindows* native = nativeSide();
+        if (changed && native != nullptr && nativeWindowState(window) != nullptr) {
+            native->windowIconicChanged(window, minimize);
+        }
     }
     state = nativeWindowState(window);
     if (state && show && activateIt && canActivate(*state)) {
@@ -454,6 +459,30 @@ bool setWindowText(WindowHandle window, std::u16string_view text) {
 std::u16string windowText(WindowHandle window) {
     auto* state = nativeWindowState(window);
     return state ? state->text : std::u16string();
+}
+
+bool setWindowIcon(WindowHandle window, const WindowPixels& icon) {
+    auto* state = nativeWindowState(window);
+    const bool shaped = icon.width >= 0 && icon.height >= 0 &&
+                        icon.pixels.size() == static_cast<std::size_t>(icon.width) *
+                                                  static_cast<std::size_t>(icon.height);
+    if (state == nullptr || !shaped) {
+        return false;
+    }
+    state->icon = icon;
+    if (NativeWindows* native = nativeSide()) {
+        native->windowIconChanged(window);
+    }
+    return true;
+}
+
+bool windowIcon(WindowHandle window, WindowPixels& out) {
+    auto* state = nativeWindowState(window);
+    if (state == nullptr || state->icon.pixels.empty()) {
+        return false;
+    }
+    out = state->icon;
+    return true;
 }
 
 bool enableWindow(WindowHandle window, bool enable) {

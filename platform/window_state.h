@@ -30,6 +30,7 @@ struct NativeWindowState {
     bool tooltip = false;
     bool showAfterCreate = false;  // WS_VISIBLE at creation
     std::u16string text;
+    WindowPixels icon;  // WM_SETICON, premultiplied; empty for none
     Rect invalid;
     WindowPixels surface;  // what the window shows, window-sized
     uint8_t constantAlpha = 255;

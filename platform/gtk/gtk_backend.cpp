@@ -83,6 +83,29 @@ class GtkBackend : public Backend {
         return response > 0 ? response : layout.closeId;
     }
 
+    bool browseForFolder(WindowHandle owner, std::u16string_view title,
+                         std::u16string& path) override {
+        auto* parent = static_cast<GtkWindow*>(nativeWindowWidget(owner));
+        GtkWidget* dialog = gtk_file_chooser_dialog_new(
+            utf16ToUtf8(title).c_str(), parent, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "取消",
+            GTK_RESPONSE_CANCEL, "确定", GTK_RESPONSE_ACCEPT, nullptr);
+        gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+        gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+        gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(dialog), TRUE);
+        gtk_file_chooser_set_create_folders(GTK_FILE_CHOOSER(dialog), TRUE);
+        bool chosen = false;
+        // A nested GLib loop, as for message boxes.
+        if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+            if (gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog))) {
+                path = utf8ToUtf16(name);
+                chosen = !path.empty();
+                g_free(name);
+            }
+        }
+        gtk_widget_destroy(dialog);
+        return chosen;
+    }
+
     std::unique_ptr<MessagePump> createMessagePump() override { return createGlibPump(); }
 
     NativeWindows* nativeWindows() override { return windows_.get(); }

@@ -1,5 +1,7 @@
 #include <gtk/gtk.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <map>
 
 #include "platform/drag_drop.h"
@@ -35,6 +37,34 @@ struct NativeWindow {
 std::map<WindowHandle, NativeWindow>& nativeWindows() {
     static std::map<WindowHandle, NativeWindow> windows;
     return windows;
+}
+
+// GdkPixbuf wants straight RGBA bytes; the engine's pixels are premultiplied ARGB words.
+GdkPixbuf* pixbufFromPremultiplied(const WindowPixels& icon) {
+    if (icon.width <= 0 || icon.height <= 0) {
+        return nullptr;
+    }
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, icon.width, icon.height);
+    if (pixbuf == nullptr) {
+        return nullptr;
+    }
+    guchar* rows = gdk_pixbuf_get_pixels(pixbuf);
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    for (int y = 0; y < icon.height; ++y) {
+        guchar* out = rows + static_cast<std::ptrdiff_t>(y) * stride;
+        for (int x = 0; x < icon.width; ++x) {
+            const uint32_t word = icon.pixels[static_cast<std::size_t>(y) * icon.width + x];
+            const uint32_t alpha = word >> 24;
+            auto straight = [alpha](uint32_t channel) {
+                return static_cast<guchar>(alpha == 0 ? 0 : std::min(255u, channel * 255 / alpha));
+            };
+            out[4 * x] = straight((word >> 16) & 0xFF);
+            out[4 * x + 1] = straight((word >> 8) & 0xFF);
+            out[4 * x + 2] = straight(word & 0xFF);
+            out[4 * x + 3] = static_cast<guchar>(alpha);
+        }
+    }
+    return pixbuf;
 }
 
 NativeWindow* find(WindowHandle window) {
@@ -557,6 +587,32 @@ class GtkWindows : public NativeWindows {
         if (native && state) {
             gtk_window_set_title(GTK_WINDOW(native->widget), utf16ToUtf8(state->text).c_str());
             gtk_widget_queue_draw(native->widget);
+        }
+    }
+
+    void windowIconChanged(WindowHandle window) override {
+        NativeWindow* native = find(window);
+        WindowPixels icon;
+        if (native == nullptr) {
+            return;
+        }
+        if (!windowIcon(window, icon)) {
+            gtk_window_set_icon(GTK_WINDOW(native->widget), nullptr);
+            return;
+        }
+        if (GdkPixbuf* pixbuf = pixbufFromPremultiplied(icon)) {
+            gtk_window_set_icon(GTK_WINDOW(native->widget), pixbuf);
+            g_object_unref(pixbuf);
+        }
+    }
+
+    void windowIconicChanged(WindowHandle window, bool iconic) override {
+        if (NativeWindow* native = find(window)) {
+            if (iconic) {
+                gtk_window_iconify(GTK_WINDOW(native->widget));
+            } else {
+                gtk_window_deiconify(GTK_WINDOW(native->widget));
+            }
         }
     }
 

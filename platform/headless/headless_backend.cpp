@@ -80,6 +80,7 @@ void applyScreenFromEnvironment() {
 struct HeadlessBackend::State {
     std::mutex mutex;
     MessageBoxResponder responder;
+    FolderPickerResponder folderResponder;
     std::deque<int> scriptedAnswers = answersFromEnvironment();
 };
 
@@ -115,6 +116,30 @@ int HeadlessBackend::messageBox(WindowHandle owner, std::u16string_view text,
     return answer;
 }
 
+bool HeadlessBackend::browseForFolder(WindowHandle owner, std::u16string_view title,
+                                      std::u16string& path) {
+    FolderPickerRequest request{owner, std::u16string(title)};
+    if (isUiThread()) {
+        pumpPendingMessages();
+    }
+    FolderPickerResponder responder;
+    {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        responder = state_->folderResponder;
+    }
+    std::optional<std::u16string> answer;
+    if (responder) {
+        answer = responder(request);
+    }
+    std::fprintf(stderr, "%s\n", folderPickerLogLine(request, answer).c_str());
+    std::fflush(stderr);
+    if (!answer) {
+        return false;
+    }
+    path = *answer;
+    return true;
+}
+
 std::unique_ptr<MessagePump> HeadlessBackend::createMessagePump() {
     const char* clock = std::getenv("TAMLO_HEADLESS_CLOCK");
     bool virtualTime = clock != nullptr && std::string_view(clock) == "virtual";
@@ -127,6 +152,19 @@ MessageBoxResponder HeadlessBackend::setMessageBoxResponder(MessageBoxResponder 
     MessageBoxResponder previous = std::move(state_->responder);
     state_->responder = std::move(responder);
     return previous;
+}
+
+FolderPickerResponder HeadlessBackend::setFolderPickerResponder(FolderPickerResponder responder) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    FolderPickerResponder previous = std::move(state_->folderResponder);
+    state_->folderResponder = std::move(responder);
+    return previous;
+}
+
+std::string folderPickerLogLine(const FolderPickerRequest& request,
+                                const std::optional<std::u16string>& answer) {
+    return "folderpicker title=\"" + escaped(request.title) + "\" -> " +
+           (answer ? "\"" + escaped(*answer) + "\"" : std::string("cancel"));
 }
 
 std::string messageBoxLogLine(const MessageBoxRequest& request, int answer) {

@@ -111,7 +111,9 @@ std::optional<std::string> resolveSpecialFolder(SpecialFolder folder, bool syste
 }
 
 std::optional<std::string> specialFolder(SpecialFolder folder) {
-    std::optional<std::string> path = resolveSpecialFolder(folder, geteuid() == 0);
+    // TAMLO_PER_USER_FOLDERS keeps a root run inside its home (tamlo-run's prefix).
+    const bool systemWide = geteuid() == 0 && std::getenv("TAMLO_PER_USER_FOLDERS") == nullptr;
+    std::optional<std::string> path = resolveSpecialFolder(folder, systemWide);
     if (!path) {
         return std::nullopt;
     }
