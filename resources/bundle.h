@@ -52,6 +52,12 @@ class Bundle {
     // absent. `size` (may be null) receives the length.
     const uint8_t* data(int32_t id, uint32_t* size) const;
 
+    // Mapped bytes in [begin, begin + length) are dropped from memory until touched
+    // again (whole pages inside the range only). Nothing for a bundle in memory.
+    void releasePages(const uint8_t* begin, size_t length) const;
+
+    // Checks the file's CRC; its pages are released afterwards, so checking a large
+    // program does not keep it in memory.
     bool verify(int32_t id) const;
     // Checks every file; `error` names the first that fails.
     bool verifyAll(std::string* error) const;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,15 @@ class FileSystem {
     // Null when there is no such file; `size` is then left untouched.
     virtual uint8_t* read(const std::u16string& name, int& size) = 0;
     virtual void free(uint8_t* buffer) = 0;
+
+    // The file's bytes without a copy, valid while the file system lives, or null when
+    // this file system cannot lend them (read() then). Large payloads are read this way.
+    virtual const uint8_t* lend(const std::u16string& /*name*/, size_t& /*size*/) {
+        return nullptr;
+    }
+    // Lent bytes in [offset, offset + length) are not needed again soon: the memory behind
+    // them may be given back (a later touch reads them again).
+    virtual void releaseLent(const uint8_t* /*bytes*/, size_t /*offset*/, size_t /*length*/) {}
 
   protected:
     ~FileSystem() = default;

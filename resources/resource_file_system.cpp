@@ -18,26 +18,50 @@ void ResourceFileSystem::enterStandardFiles() {
     }
 }
 
+const uint8_t* ResourceFileSystem::checkedBytes(const std::u16string& name, uint32_t& length) {
+    // An unknown name is remembered with id 0, which no embedded file has.
+    const int32_t id = ids_.emplace(name, 0).first->second;
+    if (module_ == nullptr || failed_.count(id) != 0) {
+        return nullptr;
+    }
+    const uint8_t* bytes = module_->data(id, &length);
+    if (bytes == nullptr || length > static_cast<uint32_t>(INT32_MAX) - 4) {
+        return nullptr;
+    }
+    if (verified_.count(id) == 0) {
+        if (!module_->verify(id)) {
+            failed_.insert(id);
+            return nullptr;
+        }
+        verified_.insert(id);
+    }
+    return bytes;
+}
+
+const uint8_t* ResourceFileSystem::lend(const std::u16string& name, size_t& size) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    uint32_t length = 0;
+    const uint8_t* bytes = checkedBytes(name, length);
+    if (bytes != nullptr) {
+        size = length;
+    }
+    return bytes;
+}
+
+void ResourceFileSystem::releaseLent(const uint8_t* bytes, size_t offset, size_t length) {
+    if (module_ != nullptr && bytes != nullptr) {
+        module_->releasePages(bytes + offset, length);
+    }
+}
+
 uint8_t* ResourceFileSystem::read(const std::u16string& name, int& size) {
     uint32_t length = 0;
     const uint8_t* bytes = nullptr;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        // An unknown name is remembered with id 0, which no embedded file has.
-        const int32_t id = ids_.emplace(name, 0).first->second;
-        if (module_ == nullptr || failed_.count(id) != 0) {
+        bytes = checkedBytes(name, length);
+        if (bytes == nullptr) {
             return nullptr;
-        }
-        bytes = module_->data(id, &length);
-        if (bytes == nullptr || length > static_cast<uint32_t>(INT32_MAX) - 4) {
-            return nullptr;
-        }
-        if (verified_.count(id) == 0) {
-            if (!module_->verify(id)) {
-                failed_.insert(id);
-                return nullptr;
-            }
-            verified_.insert(id);
         }
     }
     uint8_t* copy = static_cast<uint8_t*>(std::malloc(size_t{length} + 4));

@@ -25,8 +25,14 @@ class ResourceFileSystem final : public FileSystem {
 
     uint8_t* read(const std::u16string& name, int& size) override;
     void free(uint8_t* buffer) override;
+    // The file inside the mapped program, checked like a read.
+    const uint8_t* lend(const std::u16string& name, size_t& size) override;
+    void releaseLent(const uint8_t* bytes, size_t offset, size_t length) override;
 
   private:
+    // The checked bytes of a registered name, or null. Caller holds the lock.
+    const uint8_t* checkedBytes(const std::u16string& name, uint32_t& length);
+
     const Bundle* module_;
     std::mutex mutex_;
     std::map<std::u16string, int32_t> ids_;
