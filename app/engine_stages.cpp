@@ -5,7 +5,7 @@
 #include "platform/message_queue.h"
 #include "runtime/run_queue.h"
 #include "runtime/ui_context.h"
-#include "script/control_bindings.h"
+#include "script/engine_bindings.h"
 #include "script/lua_window.h"
 #include "script/script_host.h"
 #include "window/drop_target.h"
@@ -34,7 +34,7 @@ void startUi() {
     // reach the controls that accept drops.
     WindowImpl::setDestroyedHook(script::LuaWindow::onWindowDestroyed);
     CDropTarget::installRouting();
-    script::installControlBindings();
+    script::installEngineBindings();
     if (!script::ScriptHost::instance().start()) {
         debugOutput("the script host did not start");
     }

@@ -81,25 +81,28 @@ int runInstaller(const StartupOptions& options) {
         return 1;
     }
 
-    // 1. One installer at a time. Without a lock at all, run unguarded.
-    if (platform::acquireInstanceMutex() == platform::InstanceGuardResult::AlreadyRunning) {
-        notify(kAlreadyRunningText, kNoticeCaption);
-        return 0;
-    }
-    // 2. An earlier installation waits for a reboot.
-    if (platform::pendingRebootCheck()) {
-        notify(kRebootPendingText, kNoticeCaption);
-        platform::releaseInstanceMutex();
-        return 0;
-    }
-    // 3. Stop the companion programs, the daemon last; 4. remove the profile.
-    std::string profile = profileFolder();
-    stopCompanionPrograms(
-        profile, options.killByImageName ? options.killByImageName : [](const std::string& name) {
-            os::killProcessesByImageName(name);
-        });
-    if (!profile.empty()) {
-        os::deleteTree(profile);
+    if (options.runGuards) {
+        // 1. One installer at a time. Without a lock at all, run unguarded.
+        if (platform::acquireInstanceMutex() == platform::InstanceGuardResult::AlreadyRunning) {
+            notify(kAlreadyRunningText, kNoticeCaption);
+            return 0;
+        }
+        // 2. An earlier installation waits for a reboot.
+        if (platform::pendingRebootCheck()) {
+            notify(kRebootPendingText, kNoticeCaption);
+            platform::releaseInstanceMutex();
+            return 0;
+        }
+        // 3. Stop the companion programs, the daemon last; 4. remove the profile.
+        std::string profile = profileFolder();
+        stopCompanionPrograms(profile, options.killByImageName
+                                           ? options.killByImageName
+                                           : [](const std::string& name) {
+                                                 os::killProcessesByImageName(name);
+                                             });
+        if (!profile.empty()) {
+            os::deleteTree(profile);
+        }
     }
     // 5. The resource registry becomes the global file system.
     {

@@ -28,6 +28,9 @@ struct StartupOptions {
     std::function<std::unique_ptr<Bundle>(std::string* error)> openBundle;
     // Stops every process with this image name; empty means os::killProcessesByImageName.
     std::function<void(const std::string& imageName)> killByImageName;
+    // The instance and reboot guards, the companion kill and the profile delete. Off for a
+    // trial run that must not stop or remove anything.
+    bool runGuards = true;
     StartupStages stages;
 };
 

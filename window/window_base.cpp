@@ -1,5 +1,6 @@
 #include "window/window_base.h"
 
+#include "platform/native_window.h"
 #include "platform/message_loop.h"
 #include "platform/messages.h"
 #include "platform/window_registry.h"
@@ -127,7 +128,10 @@ void WindowBase::onCreate() {
     }
     // 1. The whole tree joins the window; ids enter the map.
     root_->attach(this);
+    clientSize_ = layOutForCreation();
+}
 
+Size WindowBase::layOutForCreation() {
     // 2. The window takes "initSize", or what the root wants of a large screen.
     Size size;
     if (root_->getSize(dui::key::initSize, size)) {
@@ -138,7 +142,18 @@ void WindowBase::onCreate() {
 
     // 3. Lay the tree out over the whole window.
     root_->arrange(Rect{0, 0, size.width, size.height});
+    return size;
+}
+
+void WindowBase::fitWindowToRoot() {
+    if (root_ == nullptr || handle_ == 0) {
+        return;
+    }
+    const Size size = layOutForCreation();
+    platform::setWindowPos(handle_, 0, 0, 0, size.width, size.height,
+                           win32::SWP_NOMOVE | win32::SWP_NOZORDER | win32::SWP_NOACTIVATE);
     clientSize_ = size;
+    root_->invalidate(false);
 }
 
 void WindowBase::onResize(int32_t width, int32_t height) {

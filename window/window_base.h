@@ -51,6 +51,9 @@ class WindowBase : public dui::HostWindow {
 
     // Measures the root with the client size and arranges it over the client area.
     void updateLayout();
+    // Lays the root out again as creation does ("initSize", else what it wants of a
+    // large screen) and resizes the window to that size.
+    void fitWindowToRoot();
 
     // The attached control entered under `id`, or null.
     dui::Control* controlById(int32_t id) const;
@@ -85,6 +88,8 @@ class WindowBase : public dui::HostWindow {
     static std::intptr_t windowProcedure(platform::WindowHandle window, uint32_t message,
                                          std::uintptr_t wParam, std::intptr_t lParam);
     void releaseRoot();
+    // Measures the root by "initSize" or the default screen and arranges it; its size.
+    Size layOutForCreation();
 
     platform::WindowHandle handle_ = 0;
     dui::Control* root_ = nullptr;
