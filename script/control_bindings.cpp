@@ -81,7 +81,6 @@ const luaL_Reg kDispatchMethods[] = {
     {nullptr, nullptr},
 };
 
-void dispatchMethodFamily(lua_State* L, dui::Control*) { luaL_setfuncs(L, kDispatchMethods, 0); }
 
 struct BridgeCall {
     dui::Control* bound;
@@ -153,7 +152,7 @@ void pushControl(lua_State* L, dui::Control* control) {
     for (ControlMethodFamily family : methodFamilies()) {
         family(L, control);
     }
-    dispatchMethodFamily(L, control);
+    addHandlerMethods(L);
     pushRegistryFunction(L, "lua_addControl", kControlRegistry);
     lua_pushvalue(L, wrapper);
     pushHandle(L, control);
@@ -174,6 +173,8 @@ dui::Control* resolveControl(lua_State* L, int index) {
     }
     return control;
 }
+
+void addHandlerMethods(lua_State* L) { luaL_setfuncs(L, kDispatchMethods, 0); }
 
 void addControlMethodFamily(ControlMethodFamily family) {
     for (ControlMethodFamily existing : methodFamilies()) {

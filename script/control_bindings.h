@@ -25,6 +25,9 @@ dui::Control* resolveControl(lua_State* L, int index);
 using ControlMethodFamily = void (*)(lua_State* L, dui::Control* control);
 void addControlMethodFamily(ControlMethodFamily family);
 
+// Puts addHandler and removeHandler into the wrapper on top of the stack.
+void addHandlerMethods(lua_State* L);
+
 // The native handler one (control, code) pair gets while the script has handlers for
 // that code: it hands the event to `lua_invokeHandlers`.
 void eventBridge(void* boundControl, dui::Control* sender, dui::Event& event);

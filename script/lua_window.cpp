@@ -40,8 +40,10 @@ std::vector<LuaWindow::MethodFamily>& methodFamilies() {
 
 void* bridgeTarget(WindowHandle window) { return reinterpret_cast<void*>(window); }
 
+}  // namespace
+
 // setMessageHandler(self, function): every call subscribes once more.
-int setMessageHandlerMethod(lua_State* L) {
+int LuaWindow::setMessageHandlerMethod(lua_State* L) {
     WindowHandle window = LuaWindow::resolve(L, 1);
     if (window == 0) {
         return 0;
@@ -59,7 +61,7 @@ int setMessageHandlerMethod(lua_State* L) {
 }
 
 // setTimer(self, interval, function) -> timer handle
-int setTimerMethod(lua_State* L) {
+int LuaWindow::setTimerMethod(lua_State* L) {
     WindowHandle window = LuaWindow::resolve(L, 1);
     if (window == 0) {
         return 0;
@@ -84,7 +86,7 @@ int setTimerMethod(lua_State* L) {
 }
 
 // killTimer(self, timer)
-int killTimerMethod(lua_State* L) {
+int LuaWindow::killTimerMethod(lua_State* L) {
     WindowHandle window = LuaWindow::resolve(L, 1);
     if (window == 0) {
         return 0;
@@ -109,10 +111,12 @@ int killTimerMethod(lua_State* L) {
     return 0;
 }
 
+namespace {
+
 const luaL_Reg kDispatchMethods[] = {
-    {"setMessageHandler", setMessageHandlerMethod},
-    {"setTimer", setTimerMethod},
-    {"killTimer", killTimerMethod},
+    {"setMessageHandler", LuaWindow::setMessageHandlerMethod},
+    {"setTimer", LuaWindow::setTimerMethod},
+    {"killTimer", LuaWindow::killTimerMethod},
     {nullptr, nullptr},
 };
 

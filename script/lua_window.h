@@ -56,6 +56,11 @@ public:
     // The handler registered for worker notifications (code 1024) by setMessageHandler.
     static void messageBridge(void* window, dui::Control* sender, dui::Event& event);
 
+    // The window methods the host itself provides (Lua C functions, `self` first).
+    static int setMessageHandlerMethod(lua_State* L);
+    static int setTimerMethod(lua_State* L);
+    static int killTimerMethod(lua_State* L);
+
     static std::size_t timerCount(WindowHandle window);
     static bool isScripted(WindowHandle window);
 };

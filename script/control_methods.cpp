@@ -1,0 +1,338 @@
+// The methods every control wrapper carries and those its type adds. Each resolves `self`
+// first (which may raise inside the registry functions) and makes C++ values only after
+// that, so no object with a destructor is alive across a call that can raise.
+#include "script/control_methods.h"
+
+#include <lua.hpp>
+
+#if __has_include("dui/controls/power_point.h")
+#include "dui/controls/power_point.h"
+#define TAMLO_HAVE_SLIDES 1
+#endif
+#include "dui/controls/static_controls.h"
+#include "dui/core/attribute_keys.h"
+#include "dui/core/control.h"
+#include "dui/core/panel.h"
+#include "script/control_bindings.h"
+#include "script/lua_arguments.h"
+#include "script/lua_window.h"
+#include "window/window_impl.h"
+
+namespace tamlo::script {
+namespace {
+
+using dui::Control;
+
+Control* self(lua_State* L) { return resolveControl(L, 1); }
+
+int pushBoolean(lua_State* L, bool value) {
+    lua_pushboolean(L, value ? 1 : 0);
+    return 1;
+}
+
+// ---- every control --------------------------------------------------------------------
+
+int getWindowMethod(lua_State* L) {
+    Control* control = self(L);
+    if (control == nullptr) {
+        return 0;
+    }
+    auto* window = dynamic_cast<WindowBase*>(control->window());
+    if (window == nullptr || !control->isAlive() || !LuaWindow::isScripted(window->handle())) {
+        lua_pushnil(L);
+        return 1;
+    }
+    LuaWindow::pushWindow(L, window->handle());
+    return 1;
+}
+
+template <Control* (*Relative)(const Control&)>
+int relativeMethod(lua_State* L) {
+    Control* control = self(L);
+    if (control == nullptr) {
+        return 0;
+    }
+    pushControl(L, Relative(*control));
+    return 1;
+}
+
+Control* parentOf(const Control& control) { return control.parent(); }
+Control* previousOf(const Control& control) { return control.previousSibling(); }
+Control* nextOf(const Control& control) { return control.nextSibling(); }
+
+int getEnabledMethod(lua_State* L) {
+    Control* control = self(L);
+    return control == nullptr ? 0 : pushBoolean(L, control->isEnabled());
+}
+
+int setEnabledMethod(lua_State* L) {
+    if (Control* control = self(L)) {
+        control->setEnabled(booleanArgument(L, 2));
+    }
+    return 0;
+}
+
+int setVisibleMethod(lua_State* L) {
+    if (Control* control = self(L)) {
+        control->setVisible(booleanArgument(L, 2));
+    }
+    return 0;
+}
+
+int getVisibleMethod(lua_State* L) {
+    Control* control = self(L);
+    return control == nullptr ? 0 : pushBoolean(L, control->isVisible());
+}
+
+int setFocusMethod(lua_State* L) {
+    Control* control = self(L);
+    if (control == nullptr || !control->isAlive()) {
+        return 0;
+    }
+    if (auto* window = dynamic_cast<WindowImpl*>(control->window())) {
+        window->setFocusControl(control);
+    }
+    return 0;
+}
+
+// Sets a text attribute from argument 2; with `repaint`, asks for a deferred repaint.
+void setTextAttribute(lua_State* L, dui::AttributeKey key, bool repaint) {
+    Control* control = self(L);
+    if (control == nullptr) {
+        return;
+    }
+    const std::u16string text = textArgument(L, 2);
+    control->setText(key, text);
+    if (repaint) {
+        control->invalidate(false);
+    }
+}
+
+int setStyleMethod(lua_State* L) {
+    setTextAttribute(L, dui::key::style, true);
+    return 0;
+}
+
+int repaintMethod(lua_State* L) {
+    if (Control* control = self(L)) {
+        control->invalidate(false);
+    }
+    return 0;
+}
+
+int getNameMethod(lua_State* L) {
+    Control* control = self(L);
+    if (control == nullptr) {
+        return pushText(L, std::string_view("nil"));
+    }
+    return pushText(L, control->getName());
+}
+
+int setTextMethod(lua_State* L) {
+    setTextAttribute(L, dui::key::text, true);
+    return 0;
+}
+
+int getTextMethod(lua_State* L) {
+    Control* control = self(L);
+    if (control == nullptr) {
+        return 0;
+    }
+    const std::u16string* text = control->findText(dui::key::text);
+    return pushText(L, text == nullptr ? std::u16string_view() : std::u16string_view(*text));
+}
+
+int setToolTipMethod(lua_State* L) {
+    setTextAttribute(L, dui::key::tooltip, false);
+    return 0;
+}
+
+// setColor(self, colour): one result is reported without pushing one, so the caller gets
+// back its own last argument.
+int setColorMethod(lua_State* L) {
+    Control* control = self(L);
+    if (control == nullptr) {
+        return 0;
+    }
+    control->setInt(dui::key::color, int32Argument(L, 2));
+    control->invalidate(false);
+    return 1;
+}
+
+int writeFlagMethod(lua_State* L) {
+    if (Control* control = self(L)) {
+        control->writeFlag(int32Argument(L, 2), booleanArgument(L, 3));
+    }
+    return 0;
+}
+
+int readFlagMethod(lua_State* L) {
+    Control* control = self(L);
+    return control == nullptr ? 0 : pushBoolean(L, control->readFlag(int32Argument(L, 2)));
+}
+
+// addHandler and removeHandler sit between repaint and getName; the host supplies them.
+const luaL_Reg kControlMethodsBeforeHandlers[] = {
+    {"getWindow", getWindowMethod},
+    {"getParent", relativeMethod<parentOf>},
+    {"getPrevious", relativeMethod<previousOf>},
+    {"getNext", relativeMethod<nextOf>},
+    {"getEnabled", getEnabledMethod},
+    {"setEnabled", setEnabledMethod},
+    {"setVisible", setVisibleMethod},
+    {"getVisible", getVisibleMethod},
+    {"setFocus", setFocusMethod},
+    {"setStyle", setStyleMethod},
+    {"repaint", repaintMethod},
+    {nullptr, nullptr},
+};
+
+const luaL_Reg kControlMethodsAfterHandlers[] = {
+    {"getName", getNameMethod},
+    {"setText", setTextMethod},
+    {"getText", getTextMethod},
+    {"setToolTip", setToolTipMethod},
+    {"setColor", setColorMethod},
+    {"writeFlag", writeFlagMethod},
+    {"readFlag", readFlagMethod},
+    {nullptr, nullptr},
+};
+
+// ---- by type name -----------------------------------------------------------------------
+
+int getFirstChildMethod(lua_State* L) {
+    Control* control = self(L);
+    dui::Panel* panel = control == nullptr ? nullptr : control->asPanel();
+    if (panel == nullptr) {
+        return 0;
+    }
+    pushControl(L, panel->firstChild());
+    return 1;
+}
+
+// getChild(self, n): 0-based; a negative index gives the first child, past the end nil.
+int getChildAtMethod(lua_State* L) {
+    Control* control = self(L);
+    dui::Panel* panel = control == nullptr ? nullptr : control->asPanel();
+    if (panel == nullptr) {
+        return 0;
+    }
+    const int64_t index = integerArgument(L, 2);
+    Control* child = panel->firstChild();
+    for (int64_t i = 0; i < index && child != nullptr; ++i) {
+        child = child->nextSibling();
+    }
+    pushControl(L, child);
+    return 1;
+}
+
+// getLastChild is the same function as getFirstChild.
+const luaL_Reg kPanelMethods[] = {
+    {"getFirstChild", getFirstChildMethod},
+    {"getLastChild", getFirstChildMethod},
+    {"getChild", getChildAtMethod},
+    {nullptr, nullptr},
+};
+
+int setCheckMethod(lua_State* L) {
+    if (Control* control = self(L)) {
+        control->setChecked(booleanArgument(L, 2));
+    }
+    return 0;
+}
+
+int getCheckMethod(lua_State* L) {
+    Control* control = self(L);
+    return control == nullptr ? 0 : pushBoolean(L, control->isChecked());
+}
+
+const luaL_Reg kButtonMethods[] = {
+    {"setCheck", setCheckMethod},
+    {"getCheck", getCheckMethod},
+    {nullptr, nullptr},
+};
+
+template <class T>
+T* selfAs(lua_State* L) {
+    return dynamic_cast<T*>(self(L));
+}
+
+#ifdef TAMLO_HAVE_SLIDES
+int playStartMethod(lua_State* L) {
+    if (auto* slides = selfAs<dui::PowerPoint>(L)) {
+        slides->playStart();
+    }
+    return 0;
+}
+
+int playStopMethod(lua_State* L) {
+    if (auto* slides = selfAs<dui::PowerPoint>(L)) {
+        slides->playStop();
+    }
+    return 0;
+}
+
+const luaL_Reg kPowerPointMethods[] = {
+    {"playStart", playStartMethod},
+    {"playStop", playStopMethod},
+    {nullptr, nullptr},
+};
+#endif
+
+int setRangeMethod(lua_State* L) {
+    if (auto* bar = selfAs<dui::ProgressBar>(L)) {
+        bar->setRange(int32Argument(L, 2));
+    }
+    return 0;
+}
+
+int setPositionMethod(lua_State* L) {
+    if (auto* bar = selfAs<dui::ProgressBar>(L)) {
+        bar->setPosition(int32Argument(L, 2));
+    }
+    return 0;
+}
+
+const luaL_Reg kProgressBarMethods[] = {
+    {"setRange", setRangeMethod},
+    {"setPosition", setPositionMethod},
+    {nullptr, nullptr},
+};
+
+struct TypeMethods {
+    std::u16string_view typeName;
+    const luaL_Reg* methods;
+};
+
+const TypeMethods kTypeMethods[] = {
+    {u"Panel", kPanelMethods},
+    {u"Button", kButtonMethods},
+#ifdef TAMLO_HAVE_SLIDES
+    {u"PowerPoint", kPowerPointMethods},
+#endif
+    {u"ProgressBar", kProgressBarMethods},
+};
+
+void controlMethodFamily(lua_State* L, Control*) {
+    luaL_setfuncs(L, kControlMethodsBeforeHandlers, 0);
+    addHandlerMethods(L);
+    luaL_setfuncs(L, kControlMethodsAfterHandlers, 0);
+}
+
+void typeMethodFamily(lua_State* L, Control* control) {
+    const std::u16string_view name = control->getName();
+    for (const TypeMethods& type : kTypeMethods) {
+        if (type.typeName == name) {
+            luaL_setfuncs(L, type.methods, 0);
+        }
+    }
+}
+
+}  // namespace
+
+void installControlMethods() {
+    addControlMethodFamily(controlMethodFamily);
+    addControlMethodFamily(typeMethodFamily);
+}
+
+}  // namespace tamlo::script
