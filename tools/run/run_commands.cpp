@@ -9,6 +9,10 @@ const std::vector<Command>& commands() {
         {"dump-layout", "PROJECT LAYOUT [--size W,H]", &dumpLayout},
         {"screenshot", "PROJECT LAYOUT OUT.png [--size W,H] [--state ID=STATE]...", &screenshot},
         {"show", "PROJECT LAYOUT [--headless] [--steps FILE] [--out DIR]", &show},
+        {"run",
+         "PROJECT|INSTALLER [--headless] [--steps FILE] [--out DIR] [--prefix DIR] [--guards] "
+         "[--timeout SECONDS]",
+         &runInstallerCommand},
     };
     return table;
 }

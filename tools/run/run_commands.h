@@ -19,6 +19,7 @@ const std::vector<Command>& commands();
 int dumpLayout(const std::vector<std::string>& arguments);
 int screenshot(const std::vector<std::string>& arguments);
 int show(const std::vector<std::string>& arguments);
+int runInstallerCommand(const std::vector<std::string>& arguments);
 
 // Prints "tamlo-run: <message>" on stderr and returns 1.
 int fail(const std::string& message);

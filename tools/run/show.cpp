@@ -154,6 +154,14 @@ class StepRunner {
             case Kind::Wait:
             case Kind::Close:
                 break;
+            case Kind::WaitFor:
+            case Kind::AnswerBox:
+            case Kind::AnswerFolder:
+            case Kind::ExpectFile:
+            case Kind::ExpectNoFile:
+            case Kind::ExpectRegistry:
+            case Kind::ExpectNoRegistry:
+                return failStep(step, "only a whole run has this step");
             case Kind::Screenshot: {
                 // What is pending is drawn first.
                 platform::pumpPendingMessages();

@@ -81,7 +81,81 @@ bool parseKeyName(const std::string& name, std::vector<uint32_t>& keys) {
     return false;
 }
 
-bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, std::string* error) {
+namespace {
+
+// The words after the first `skip` words of the line, as written (spaces kept).
+std::string restOfLine(const std::string& raw, int skip) {
+    std::istringstream words(raw);
+    std::string word;
+    for (int i = 0; i < skip && words >> word; ++i) {
+    }
+    std::string rest;
+    std::getline(words, rest);
+    const std::size_t first = rest.find_first_not_of(" \t");
+    const std::size_t last = rest.find_last_not_of(" \t\r");
+    return first == std::string::npos ? std::string() : rest.substr(first, last - first + 1);
+}
+
+// The steps only a whole run has; false when the verb is not one of them or is malformed.
+bool parseRunStep(const std::string& verb, const std::vector<std::string>& args,
+                  const std::string& raw, ShowStep& step) {
+    using Kind = ShowStep::Kind;
+    if (verb == "waitfor") {
+        step.kind = Kind::WaitFor;
+        step.x = kDefaultWaitForMs;
+        const bool shaped = (args.size() == 2 || args.size() == 3 || args.size() == 4) &&
+                            parseId(args[0], step.id) && (step.flagMask = flagOf(args[1])) != 0;
+        if (!shaped) {
+            return false;
+        }
+        step.flagOn = true;
+        std::size_t next = 2;
+        if (next < args.size() && (args[next] == "on" || args[next] == "off")) {
+            step.flagOn = args[next] == "on";
+            ++next;
+        }
+        if (next < args.size() && !(parseInt(args[next++], step.x) && step.x >= 0)) {
+            return false;
+        }
+        return next == args.size();
+    }
+    if (verb == "answer" && args.size() >= 2 && args[0] == "box") {
+        step.kind = Kind::AnswerBox;
+        return args.size() == 2 && parseInt(args[1], step.x);
+    }
+    if (verb == "answer" && args.size() >= 2 && args[0] == "folder") {
+        step.kind = Kind::AnswerFolder;
+        step.text = restOfLine(raw, 2);
+        if (step.text == "cancel") {
+            step.text.clear();
+        }
+        return true;
+    }
+    if (verb == "expect" && args.size() == 2 && (args[0] == "file" || args[0] == "nofile")) {
+        step.kind = args[0] == "file" ? Kind::ExpectFile : Kind::ExpectNoFile;
+        step.text = args[1];
+        return true;
+    }
+    if (verb == "expect" && args.size() >= 3 && args[0] == "reg") {
+        step.kind = Kind::ExpectRegistry;
+        step.text = args[1];
+        step.name = args[2] == "@" ? std::string() : args[2];
+        step.value = restOfLine(raw, 4);
+        return args.size() >= 4;
+    }
+    if (verb == "expect" && args.size() == 3 && args[0] == "noreg") {
+        step.kind = Kind::ExpectNoRegistry;
+        step.text = args[1];
+        step.name = args[2] == "@" ? std::string() : args[2];
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, std::string* error,
+                    bool runSteps) {
     std::istringstream input(content);
     std::string raw;
     int lineNumber = 0;
@@ -145,6 +219,8 @@ bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, st
             if (ok) {
                 step.text = args[0];
             }
+        } else if (runSteps && parseRunStep(verb, args, raw, step)) {
+            ok = true;
         } else if (verb == "expect") {
             step.kind = ShowStep::Kind::Expect;
             ok = args.size() == 3 && parseId(args[0], step.id) &&

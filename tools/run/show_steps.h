@@ -22,7 +22,15 @@ struct ShowStep {
         Wait,
         Screenshot,
         Expect,
-        Close
+        Close,
+        // Only in `tamlo-run run`:
+        WaitFor,         // a control's flag, with a time limit in x (milliseconds)
+        AnswerBox,       // the next message box gets x
+        AnswerFolder,    // the next folder picker gets text (empty: cancelled)
+        ExpectFile,      // text: a path under the prefix exists as a file
+        ExpectNoFile,    // ... does not exist
+        ExpectRegistry,  // text: ROOT\KEY, name: value name, value: its text or number
+        ExpectNoRegistry
     };
     Kind kind = Kind::Close;
     int line = 0;
@@ -34,10 +42,17 @@ struct ShowStep {
     std::string text;            // type text, screenshot name
     uint32_t flagMask = 0;       // expect
     bool flagOn = false;
+    std::string name;   // expect reg: the value name
+    std::string value;  // expect reg: the value
 };
 
 // Parses a whole steps file. False with `error` naming the line on a malformed step.
-bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, std::string* error);
+// `runSteps` also admits the steps of a whole run (waitfor, answer, expect file/reg).
+bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, std::string* error,
+                    bool runSteps = false);
+
+// The default time limit of `waitfor`.
+constexpr int32_t kDefaultWaitForMs = 60000;
 
 // A virtual-key name (RETURN, TAB, A, F5, CTRL+A...) as key codes, modifiers first.
 bool parseKeyName(const std::string& name, std::vector<uint32_t>& keys);

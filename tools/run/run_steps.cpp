@@ -1,0 +1,325 @@
+#include "tools/run/run_steps.h"
+
+#include <sys/stat.h>
+
+#include "platform/headless/headless_backend.h"
+#include "platform/headless/headless_input.h"
+#include "platform/headless/window_screenshot.h"
+#include "platform/message_box_buttons.h"
+#include "platform/message_loop.h"
+#include "platform/native_window.h"
+#include "platform/registry_store.h"
+#include "platform/text_encoding.h"
+#include "tools/run/run_commands.h"
+#include "window/shadowed_window.h"
+
+namespace tamlo::runtool {
+namespace {
+
+constexpr uint32_t kStepIntervalMs = 10;
+
+bool isRegularFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The value as a step writes it: a number for a DWORD, else the text.
+std::string valueText(const registry::Value& value) {
+    if (auto number = value.asDword()) {
+        return std::to_string(*number);
+    }
+    return value.data;
+}
+
+}  // namespace
+
+RunStepRunner* RunStepRunner::current_ = nullptr;
+
+RunStepRunner::RunStepRunner(std::vector<ShowStep> steps, std::string prefix, std::string outDir)
+    : steps_(std::move(steps)), prefix_(std::move(prefix)), outDir_(std::move(outDir)) {}
+
+RunStepRunner::~RunStepRunner() {
+    if (timer_ != 0) {
+        platform::killTimer(0, timer_);
+    }
+    if (auto* headless = platform::headlessBackend()) {
+        headless->setMessageBoxResponder(nullptr);
+        headless->setFolderPickerResponder(nullptr);
+    }
+    if (current_ == this) {
+        current_ = nullptr;
+    }
+}
+
+void RunStepRunner::start() {
+    current_ = this;
+    if (auto* headless = platform::headlessBackend()) {
+        headless->setMessageBoxResponder([this](const platform::MessageBoxRequest& request) {
+            if (request.caption == u"错误") {
+                sawErrorBox_ = true;
+            }
+            if (boxAnswers_.empty()) {
+                return platform::messageBoxDefaultAnswer(request.type);
+            }
+            const int answer = boxAnswers_.front();
+            boxAnswers_.pop_front();
+            return answer;
+        });
+        headless->setFolderPickerResponder(
+            [this](const platform::FolderPickerRequest&) -> std::optional<std::u16string> {
+                if (folderAnswers_.empty()) {
+                    return std::nullopt;
+                }
+                const std::string answer = folderAnswers_.front();
+                folderAnswers_.pop_front();
+                if (answer.empty()) {
+                    return std::nullopt;
+                }
+                return utf8ToUtf16(underPrefix(answer));
+            });
+    }
+    if (!steps_.empty()) {
+        timer_ = platform::setTimer(0, 0, kStepIntervalMs, &RunStepRunner::tick);
+    }
+}
+
+void RunStepRunner::finish() {
+    if (timer_ != 0) {
+        platform::killTimer(0, timer_);
+        timer_ = 0;
+    }
+    while (!failed_ && next_ < steps_.size()) {
+        bool waiting = false;
+        if (!run(steps_[next_++], &waiting)) {
+            return;
+        }
+        if (waiting) {
+            // A wait for a control once the installer has ended cannot be met.
+            failStep(steps_[next_ - 1], "the installer has ended");
+            return;
+        }
+    }
+}
+
+int RunStepRunner::status() const {
+    return failed_ || sawErrorBox_ || next_ < steps_.size() ? 1 : 0;
+}
+
+WindowImpl* RunStepRunner::frontWindow() {
+    for (platform::WindowHandle handle : platform::windowsInZOrder()) {
+        auto* window = dynamic_cast<ShadowedWindow*>(WindowBase::fromHandle(handle));
+        if (window != nullptr && platform::isWindowVisible(handle)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+void RunStepRunner::tick(std::uintptr_t, uint32_t, std::uintptr_t, uint64_t) {
+    if (current_ != nullptr) {
+        current_->runSome();
+    }
+}
+
+void RunStepRunner::runSome() {
+    if (failed_ || platform::currentTime() < resumeAt_) {
+        return;
+    }
+    while (next_ < steps_.size()) {
+        const ShowStep& step = steps_[next_];
+        bool waiting = false;
+        if (!run(step, &waiting)) {
+            next_ = steps_.size() + 1;  // nothing more runs
+            return;
+        }
+        if (waiting) {
+            return;  // asked again at the next tick
+        }
+        ++next_;
+        waiting_ = false;
+        if (step.kind == ShowStep::Kind::Wait) {
+            resumeAt_ = platform::currentTime() + static_cast<uint64_t>(step.x);
+            return;
+        }
+        if (step.kind != ShowStep::Kind::AnswerBox && step.kind != ShowStep::Kind::AnswerFolder) {
+            return;  // one input step per tick: its messages are handled before the next
+        }
+    }
+    if (timer_ != 0) {
+        platform::killTimer(0, timer_);
+        timer_ = 0;
+    }
+}
+
+bool RunStepRunner::failStep(const ShowStep& step, const std::string& why) {
+    fail("step " + std::to_string(step.line) + " failed (" + why + "): " + step.source);
+    failed_ = true;
+    return false;
+}
+
+std::string RunStepRunner::underPrefix(const std::string& path) const {
+    static const std::string kPrefixWord = "$PREFIX";
+    if (path.compare(0, kPrefixWord.size(), kPrefixWord) == 0) {
+        return prefix_ + path.substr(kPrefixWord.size());
+    }
+    return path.empty() || path[0] == '/' ? path : prefix_ + "/" + path;
+}
+
+std::optional<std::string> RunStepRunner::registryValue(const ShowStep& step) const {
+    const std::size_t slash = step.text.find('\\');
+    const std::string rootName = step.text.substr(0, slash);
+    const std::string key = slash == std::string::npos ? std::string() : step.text.substr(slash + 1);
+    auto root = registry::rootFromName(rootName);
+    if (!root) {
+        return std::nullopt;
+    }
+    registry::Store store(*root);
+    auto value = store.query(key, step.name);
+    if (!value) {
+        return std::nullopt;
+    }
+    return valueText(*value);
+}
+
+bool RunStepRunner::run(const ShowStep& step, bool* waiting) {
+    namespace input = platform::headless;
+    using Kind = ShowStep::Kind;
+    WindowImpl* window = frontWindow();
+    auto needWindow = [&]() {
+        return window != nullptr || failStep(step, "no installer window is showing");
+    };
+    auto control = [&](dui::Control*& out) {
+        out = window == nullptr ? nullptr : window->controlById(step.id);
+        return out != nullptr || failStep(step, "no control with that id");
+    };
+    switch (step.kind) {
+        case Kind::Move:
+        case Kind::Click:
+        case Kind::RightClick:
+        case Kind::DoubleClick:
+            if (!needWindow()) {
+                return false;
+            }
+            input::moveMouseTo(window->handle(), platform::Point{step.x, step.y});
+            if (step.kind == Kind::Click || step.kind == Kind::DoubleClick) {
+                input::click();
+            }
+            if (step.kind == Kind::DoubleClick) {
+                input::click();
+            }
+            if (step.kind == Kind::RightClick) {
+                input::click(platform::MouseButton::Right);
+            }
+            return true;
+        case Kind::Down:
+            input::pressButton();
+            return true;
+        case Kind::Up:
+            input::releaseButton();
+            return true;
+        case Kind::ClickControl: {
+            dui::Control* target = nullptr;
+            Rect area;
+            if (!control(target)) {
+                return false;
+            }
+            if (!target->absoluteRect(area)) {
+                return failStep(step, "the control is not showing");
+            }
+            input::moveMouseTo(window->handle(), platform::Point{(area.left + area.right) / 2,
+                                                                 (area.top + area.bottom) / 2});
+            input::click();
+            return true;
+        }
+        case Kind::Wheel:
+            input::turnWheel(step.x);
+            return true;
+        case Kind::Key:
+            for (uint32_t key : step.keys) {
+                input::keyDown(key);
+            }
+            for (auto key = step.keys.rbegin(); key != step.keys.rend(); ++key) {
+                input::keyUp(*key);
+            }
+            return true;
+        case Kind::Type:
+            input::typeText(utf8ToUtf16(step.text));
+            return true;
+        case Kind::Wait:
+        case Kind::Close:
+            return true;
+        case Kind::Screenshot: {
+            if (!needWindow()) {
+                return false;
+            }
+            platform::pumpPendingMessages();
+            std::string error;
+            window = frontWindow();
+            if (window == nullptr ||
+                !platform::saveWindowScreenshot(window->handle(), outDir_ + "/" + step.text,
+                                                &error)) {
+                return failStep(step, window == nullptr ? "the window went" : error);
+            }
+            return true;
+        }
+        case Kind::Expect: {
+            dui::Control* target = nullptr;
+            if (!control(target)) {
+                return false;
+            }
+            if (target->hasFlags(step.flagMask) != step.flagOn) {
+                return failStep(step, step.flagOn ? "the flag is off" : "the flag is on");
+            }
+            return true;
+        }
+        case Kind::WaitFor: {
+            dui::Control* target = window == nullptr ? nullptr : window->controlById(step.id);
+            if (target != nullptr && target->hasFlags(step.flagMask) == step.flagOn) {
+                return true;
+            }
+            const uint64_t now = platform::currentTime();
+            if (!waiting_) {
+                waiting_ = true;
+                waitingSince_ = now;
+            }
+            if (now - waitingSince_ > static_cast<uint64_t>(step.x)) {
+                return failStep(step, "not so within " + std::to_string(step.x) + " ms");
+            }
+            *waiting = true;
+            return true;
+        }
+        case Kind::AnswerBox:
+            boxAnswers_.push_back(step.x);
+            return true;
+        case Kind::AnswerFolder:
+            folderAnswers_.push_back(step.text);
+            return true;
+        case Kind::ExpectFile:
+        case Kind::ExpectNoFile: {
+            const bool exists = isRegularFile(underPrefix(step.text));
+            if (exists != (step.kind == Kind::ExpectFile)) {
+                return failStep(step, exists ? "the file exists" : "no such file");
+            }
+            return true;
+        }
+        case Kind::ExpectRegistry:
+        case Kind::ExpectNoRegistry: {
+            const std::optional<std::string> value = registryValue(step);
+            if (step.kind == Kind::ExpectNoRegistry) {
+                return !value || failStep(step, "the value exists");
+            }
+            if (!value) {
+                return failStep(step, "no such value");
+            }
+            const std::string expected =
+                step.value.find("$PREFIX") == 0 ? underPrefix(step.value) : step.value;
+            if (*value != expected) {
+                return failStep(step, "the value is \"" + *value + "\"");
+            }
+            return true;
+        }
+    }
+    return true;
+}
+
+}  // namespace tamlo::runtool
