@@ -50,10 +50,4 @@ class ProgressBar : public Control {
     int32_t position_ = 0;
 };
 
-// A slide show that cross-fades the images of `imagelist`.
-class PowerPoint : public Control {
-  public:
-    std::u16string_view getName() const override { return u"PowerPoint"; }
-};
-
 }  // namespace tamlo::dui
