@@ -22,7 +22,8 @@ class TitleBar : public Control {
     static void onLButtonDown(void* self, Control* sender, Event& event);
 };
 
-// The element "Image": its `src` image at the image's natural size.
+// The element "Image": its `src` image stretched over the control, measured at the
+// image's natural size.
 class Drawing : public Control {
   public:
     Drawing();
