@@ -19,10 +19,11 @@ namespace tamlo::dui {
 // Pieces of `imagelist` that name no loadable image (an empty piece after a trailing ";"
 // included) are skipped; with no slide at all, ticks and paint do nothing. A slide whose
 // size differs from the first one's is drawn as it is, without a fade, so no blend ever
-// reads or writes past an image.
+// reads or writes past an image. The slides point into the style set's image cache,
+// which outlives every window.
 class PowerPoint : public Control {
   public:
-    // Ticks until the slide changes, counted from the slide's first tick.
+    // The counter value after which the next tick changes the slide.
     static constexpr int32_t kTicksPerSlide = 150;
     // Ticks a slide takes to fade in over the previous one.
     static constexpr int32_t kFadeTicks = 40;
