@@ -43,4 +43,22 @@ bool blit(Canvas& canvas, cairo_surface_t* source, int32_t sourceWidth, int32_t 
     return true;
 }
 
+bool drawBitmap(Canvas& canvas, const Bitmap& source, int32_t x, int32_t y) {
+    if (source.isEmpty()) {
+        return false;
+    }
+    // A read-only view: the surface is only ever a source here.
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        const_cast<uint8_t*>(source.bytes()), CAIRO_FORMAT_ARGB32, source.width(), source.height(),
+        source.strideBytes());
+    bool drew = false;
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+        const BlitRect whole{0, 0, source.width(), source.height()};
+        drew = blit(canvas, surface, source.width(), source.height(), whole,
+                    BlitRect{x, y, source.width(), source.height()}, BlitMode::SourceOver);
+    }
+    cairo_surface_destroy(surface);
+    return drew;
+}
+
 }  // namespace tamlo::render

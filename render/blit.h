@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "render/bitmap.h"
 #include "render/canvas.h"
 
 namespace tamlo::render {
@@ -26,5 +27,9 @@ enum class BlitMode {
 // non-positive side (never mirrored) or `from` is not wholly inside the source.
 bool blit(Canvas& canvas, cairo_surface_t* source, int32_t sourceWidth, int32_t sourceHeight,
           const BlitRect& from, const BlitRect& to, BlitMode mode);
+
+// Draws all of `source` at its natural size with its top-left at (x, y), source-over.
+// False when the bitmap is empty or cannot be drawn.
+bool drawBitmap(Canvas& canvas, const Bitmap& source, int32_t x, int32_t y);
 
 }  // namespace tamlo::render

@@ -56,11 +56,18 @@ def over(dst, src_rgb, coverage):
     return (mix(src_rgb[0], r), mix(src_rgb[1], g), mix(src_rgb[2], b), int(round(oa * 255)))
 
 
-def paint(img, colour, inside, alpha=1.0):
-    """Covers each pixel by the share of its sub-samples for which inside(x, y) holds."""
+def paint(img, colour, inside, alpha=1.0, box=None):
+    """Covers each pixel by the share of its sub-samples for which inside(x, y) holds.
+
+    box (left, top, right, bottom) limits the pixels looked at, which keeps big images quick.
+    """
     rgb = hex_rgb(colour)
-    for y, row in enumerate(img):
-        for x in range(len(row)):
+    left, top, right, bottom = box or (0, 0, len(img[0]), len(img))
+    left, top = max(0, int(left)), max(0, int(top))
+    right, bottom = min(len(img[0]), int(math.ceil(right))), min(len(img), int(math.ceil(bottom)))
+    for y in range(top, bottom):
+        row = img[y]
+        for x in range(left, right):
             hits = 0
             for sy in range(SAMPLES):
                 for sx in range(SAMPLES):
@@ -91,6 +98,124 @@ def segment(x0, y0, x1, y1, half_width):
         px, py = x0 + t * dx, y0 + t * dy
         return (x - px) ** 2 + (y - py) ** 2 <= half_width * half_width
     return inside
+
+
+def polygon(points):
+    """Even-odd rule over the closed outline through points."""
+    def inside(x, y):
+        hit = False
+        for (x0, y0), (x1, y1) in zip(points, points[1:] + points[:1]):
+            if (y0 > y) != (y1 > y) and x < x0 + (y - y0) * (x1 - x0) / (y1 - y0):
+                hit = not hit
+        return hit
+    return inside
+
+
+def bounds(points, pad=1):
+    xs, ys = [p[0] for p in points], [p[1] for p in points]
+    return (min(xs) - pad, min(ys) - pad, max(xs) + pad, max(ys) + pad)
+
+
+def disc(img, colour, cx, cy, radius, alpha=1.0):
+    paint(img, colour, circle(cx, cy, radius), alpha,
+          (cx - radius - 1, cy - radius - 1, cx + radius + 1, cy + radius + 1))
+
+
+def bar(img, colour, left, top, right, bottom, radius, alpha=1.0):
+    paint(img, colour, rounded(left, top, right, bottom, radius), alpha,
+          (left - 1, top - 1, right + 1, bottom + 1))
+
+
+def stroke(img, colour, x0, y0, x1, y1, half_width, alpha=1.0):
+    pad = half_width + 1
+    paint(img, colour, segment(x0, y0, x1, y1, half_width), alpha,
+          (min(x0, x1) - pad, min(y0, y1) - pad, max(x0, x1) + pad, max(y0, y1) + pad))
+
+
+def shape(img, colour, points, alpha=1.0):
+    paint(img, colour, polygon(points), alpha, bounds(points))
+
+
+def slide_background(width, height, start, end, radius=8):
+    """A diagonal gradient card with round corners and two soft light circles."""
+    img = canvas(width, height)
+    a, b = hex_rgb(start), hex_rgb(end)
+    card = rounded(0, 0, width, height, radius)
+    for y in range(height):
+        for x in range(width):
+            t = (x / (width - 1)) * 0.7 + (y / (height - 1)) * 0.3
+            img[y][x] = tuple(int(round(p + (q - p) * t)) for p, q in zip(a, b)) + (255,)
+    # Round the corners: clear, then paint back the card's coverage there.
+    corners = [(0, 0), (width - radius, 0), (0, height - radius), (width - radius, height - radius)]
+    for cx, cy in corners:
+        for y in range(cy, cy + radius):
+            for x in range(cx, cx + radius):
+                hits = sum(card(x + (sx + 0.5) / SAMPLES, y + (sy + 0.5) / SAMPLES)
+                           for sy in range(SAMPLES) for sx in range(SAMPLES))
+                r, g, b_, _ = img[y][x]
+                img[y][x] = (r, g, b_, int(round(255 * hits / (SAMPLES * SAMPLES))))
+    disc(img, "#ffffff", width - 70, -10, 90, 0.08)
+    disc(img, "#ffffff", width - 10, height + 20, 70, 0.08)
+    return img
+
+
+def dots(img, left, top, active, count=3):
+    """The page marker under a slide's art: one filled dot per slide."""
+    for i in range(count):
+        disc(img, "#ffffff", left + i * 14, top, 3.2, 1.0 if i == active else 0.45)
+
+
+def slide_package(name, width, height):
+    """A parcel with a ribbon and a few lines of "text": what is being installed."""
+    img = slide_background(width, height, "#2f7cf6", "#5b4de0")
+    # The parcel: lid, body, ribbon.
+    bar(img, "#ffffff", 58, 52, 150, 120, 6, 0.95)
+    bar(img, "#dfe7ff", 52, 38, 156, 58, 5)
+    bar(img, "#ffb547", 97, 38, 111, 120, 2)
+    shape(img, "#ffb547", [(104, 38), (84, 22), (80, 32), (96, 40)])
+    shape(img, "#ffb547", [(104, 38), (124, 22), (128, 32), (112, 40)])
+    # Lines that stand for a caption.
+    bar(img, "#ffffff", 196, 50, 372, 62, 6)
+    bar(img, "#ffffff", 196, 76, 420, 84, 4, 0.6)
+    bar(img, "#ffffff", 196, 94, 336, 102, 4, 0.6)
+    dots(img, 200, 124, 0)
+    write_png(name, width, height, img)
+
+
+def slide_shield(name, width, height):
+    """A shield with a tick: everything checked and safe."""
+    img = slide_background(width, height, "#12a58a", "#2f7cf6")
+    outline = [(104, 24), (146, 38), (142, 86), (104, 126), (66, 86), (62, 38)]
+    shape(img, "#ffffff", outline, 0.95)
+    inner = [(104, 34), (136, 45), (133, 83), (104, 114), (75, 83), (72, 45)]
+    shape(img, "#e3f7f2", inner)
+    stroke(img, "#12a58a", 88, 74, 100, 86, 4.5)
+    stroke(img, "#12a58a", 100, 86, 122, 60, 4.5)
+    bar(img, "#ffffff", 196, 50, 348, 62, 6)
+    bar(img, "#ffffff", 196, 76, 412, 84, 4, 0.6)
+    bar(img, "#ffffff", 196, 94, 360, 102, 4, 0.6)
+    dots(img, 200, 124, 1)
+    write_png(name, width, height, img)
+
+
+def slide_rocket(name, width, height):
+    """A small rocket over rising bars: quick to start."""
+    img = slide_background(width, height, "#f0793a", "#d6457a")
+    for i, h in enumerate((26, 44, 62)):
+        bar(img, "#ffffff", 50 + i * 26, 124 - h, 70 + i * 26, 124, 4, 0.35)
+    # Flame, fins, body and window.
+    shape(img, "#ffd166", [(120, 96), (132, 96), (126, 122)])
+    shape(img, "#ffffff", [(114, 70), (114, 96), (102, 100)], 0.9)
+    shape(img, "#ffffff", [(138, 70), (138, 96), (150, 100)], 0.9)
+    body = [(126, 22), (138, 42), (140, 96), (112, 96), (114, 42)]
+    shape(img, "#ffffff", body)
+    disc(img, "#d6457a", 126, 56, 7)
+    disc(img, "#ffe3ec", 126, 56, 4.5)
+    bar(img, "#ffffff", 196, 50, 356, 62, 6)
+    bar(img, "#ffffff", 196, 76, 404, 84, 4, 0.6)
+    bar(img, "#ffffff", 196, 94, 318, 102, 4, 0.6)
+    dots(img, 200, 124, 2)
+    write_png(name, width, height, img)
 
 
 def button(name, fill, border):
@@ -206,6 +331,11 @@ def main():
             strength = max(0.0, 1.0 - distance / spread) ** 2
             img[y][x] = (0, 0, 0, int(round(60 * strength)))
     write_png("shadow.png", size, size, img)
+
+    # Slides of the progress page's show: one size, so they cross-fade.
+    slide_package("slide1.png", 480, 150)
+    slide_shield("slide2.png", 480, 150)
+    slide_rocket("slide3.png", 480, 150)
 
 
 if __name__ == "__main__":

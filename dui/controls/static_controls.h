@@ -22,7 +22,8 @@ class TitleBar : public Control {
     static void onLButtonDown(void* self, Control* sender, Event& event);
 };
 
-// The element "Image": its `src` image at the image's natural size.
+// The element "Image": its `src` image stretched over the control, measured at the
+// image's natural size.
 class Drawing : public Control {
   public:
     Drawing();
@@ -48,12 +49,6 @@ class ProgressBar : public Control {
   private:
     int32_t range_ = 1;
     int32_t position_ = 0;
-};
-
-// A slide show that cross-fades the images of `imagelist`.
-class PowerPoint : public Control {
-  public:
-    std::u16string_view getName() const override { return u"PowerPoint"; }
 };
 
 }  // namespace tamlo::dui

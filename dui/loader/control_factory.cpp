@@ -4,6 +4,7 @@
 #include "dui/controls/combo_box.h"
 #include "dui/controls/label.h"
 #include "dui/controls/list_box.h"
+#include "dui/controls/power_point.h"
 #include "dui/controls/scroll_bar.h"
 #include "dui/controls/slider.h"
 #include "dui/controls/static_controls.h"

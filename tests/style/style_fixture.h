@@ -15,12 +15,9 @@
 #include "platform/message_pump.h"
 #include "render/back_buffer.h"
 #include "runtime/ui_context.h"
+#include "support/png_bytes.h"
 
 namespace tamlo::test {
-
-// PNG bytes of a width x height image whose pixel colour is `rgbaAt(x, y)` (0xRRGGBBAA).
-std::string pngOf(int32_t width, int32_t height, uint32_t (*rgbaAt)(int32_t x, int32_t y));
-std::string solidPng(int32_t width, int32_t height, uint32_t rgba);
 
 // A UI context (for the attribute registry), an installed style set reading from an
 // in-memory map of entries, and a small back buffer.

@@ -1,6 +1,8 @@
-#include "style_fixture.h"
+#include "support/png_bytes.h"
 
 #include <stb/stb_image_write.h>
+
+#include <vector>
 
 namespace tamlo::test {
 namespace {
