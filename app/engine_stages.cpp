@@ -1,6 +1,9 @@
 #include "app/engine_stages.h"
 
+#include <memory>
+
 #include "dui/style/style_set.h"
+#include "dui/style/style_set_metrics.h"
 #include "platform/debug_sink.h"
 #include "platform/message_queue.h"
 #include "runtime/run_queue.h"
@@ -13,6 +16,12 @@
 
 namespace tamlo::app {
 namespace {
+
+// Layout measures text and images through the loaded style set.
+std::unique_ptr<dui::StyleSetMetrics>& layoutMetrics() {
+    static std::unique_ptr<dui::StyleSetMetrics> metrics;
+    return metrics;
+}
 
 void startUi() {
     // The main thread is the UI thread: its queue must exist before anything posts.
@@ -28,6 +37,8 @@ void startUi() {
             debugOutput("the style package could not be read");
         }
         styles->install();
+        layoutMetrics() = std::make_unique<dui::StyleSetMetrics>(*styles);
+        dui::setContentMetrics(layoutMetrics().get());
         context->layoutPackage->load(u"frame.lz");
     }
     // Scripted windows leave the script's registries when they are destroyed, and drags
@@ -46,6 +57,8 @@ void runUiScript() {
 
 void stopUi() {
     script::ScriptHost::instance().close();
+    dui::setContentMetrics(nullptr);
+    layoutMetrics().reset();
     destroyUiContext();
     SRService::stop();
 }

@@ -5,10 +5,7 @@
 
 #include <lua.hpp>
 
-#if __has_include("dui/controls/power_point.h")
 #include "dui/controls/power_point.h"
-#define TAMLO_HAVE_SLIDES 1
-#endif
 #include "dui/controls/static_controls.h"
 #include "dui/core/attribute_keys.h"
 #include "dui/core/control.h"
@@ -257,7 +254,6 @@ T* selfAs(lua_State* L) {
     return dynamic_cast<T*>(self(L));
 }
 
-#ifdef TAMLO_HAVE_SLIDES
 int playStartMethod(lua_State* L) {
     if (auto* slides = selfAs<dui::PowerPoint>(L)) {
         slides->playStart();
@@ -277,7 +273,6 @@ const luaL_Reg kPowerPointMethods[] = {
     {"playStop", playStopMethod},
     {nullptr, nullptr},
 };
-#endif
 
 int setRangeMethod(lua_State* L) {
     if (auto* bar = selfAs<dui::ProgressBar>(L)) {
@@ -307,9 +302,7 @@ struct TypeMethods {
 const TypeMethods kTypeMethods[] = {
     {u"Panel", kPanelMethods},
     {u"Button", kButtonMethods},
-#ifdef TAMLO_HAVE_SLIDES
     {u"PowerPoint", kPowerPointMethods},
-#endif
     {u"ProgressBar", kProgressBarMethods},
 };
 

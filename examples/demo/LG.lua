@@ -1,2 +1,113 @@
--- The demo's installation script, run on a worker thread by startWork.
-print("demo: LG.lua is running with install path " .. tostring(config and config.path))
+-- The demo's installation script. It runs on a worker thread with its own Lua state:
+-- `config` comes from UI.lua, `extractFile` writes payload entries, `notifyMessage` tells
+-- the dialog how far it is and hears back whether to go on.
+
+local PROGRESS, DONE, CANCELLED, FAILED = 1, 2, 3, 4
+local STOP = 1
+
+local PRODUCT_KEY = "Software\\Orvinex"
+local UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvinex"
+
+local function notify(fields)
+    local parts = {}
+    for key, value in pairs(fields) do
+        local text = type(value) == "string" and string.format("%q", value) or tostring(value)
+        parts[#parts + 1] = key .. " = " .. text
+    end
+    return notifyMessage("{ " .. table.concat(parts, ", ") .. " }")
+end
+
+local root = config and config.installPath
+if type(root) ~= "string" or root == "" then
+    notify({ code = FAILED, text = "没有安装位置。" })
+    return
+end
+
+-- The payload lists its own files.
+local manifest = getTempFolder() .. "orvinex-manifest.txt"
+local names = {}
+if extractFile("manifest.txt", manifest) then
+    for line in io.lines(manifest) do
+        if line ~= "" and line:sub(1, 1) ~= "#" then
+            names[#names + 1] = line
+        end
+    end
+    removeFile(manifest)
+end
+if #names == 0 then
+    notify({ code = FAILED, text = "安装包已损坏。" })
+    return
+end
+
+local written, folders = {}, {}
+local shortcutPath = nil
+
+local function folderOf(path) return path:match("^(.*)/[^/]*$") end
+
+-- Takes back everything this run wrote: files, then the folders they emptied, the
+-- registry values and the shortcut.
+local function undo()
+    for i = #written, 1, -1 do
+        removeFile(written[i])
+    end
+    table.sort(folders, function(a, b) return #a > #b end)
+    for _, folder in ipairs(folders) do
+        if directoryEmpty(folder) then
+            removeDirectory(folder)
+        end
+    end
+    if directoryEmpty(root) then
+        removeDirectory(root)
+    end
+    regDeleteSubKey(HKEY_CURRENT_USER, PRODUCT_KEY)
+    regDeleteSubKey(HKEY_CURRENT_USER, UNINSTALL_KEY)
+    if shortcutPath then
+        removeFile(shortcutPath)
+    end
+end
+
+local seen = {}
+for index, name in ipairs(names) do
+    local target = root .. "/" .. name
+    local folder = folderOf(target)
+    while folder and #folder > #root and not seen[folder] do
+        seen[folder] = true
+        folders[#folders + 1] = folder
+        folder = folderOf(folder)
+    end
+    createDirectory(folderOf(target))
+    if not extractFile(name, target) then
+        undo()
+        notify({ code = FAILED, text = "无法写入 " .. target })
+        return
+    end
+    written[#written + 1] = target
+    if notify({ code = PROGRESS, done = index, total = #names, file = name }) == STOP then
+        undo()
+        notify({ code = CANCELLED })
+        return
+    end
+end
+
+regWriteString(HKEY_CURRENT_USER, PRODUCT_KEY, "InstallPath", root)
+regWriteString(HKEY_CURRENT_USER, PRODUCT_KEY, "Version", config.version or "")
+regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayName", config.product or "Orvinex")
+regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion", config.version or "")
+regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", root)
+regWriteInteger(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify", 1)
+
+if config.desktopShortcut then
+    local desktop = getDesktopFolder()
+    if desktop then
+        shortcutPath = desktop .. "/Orvinex.desktop"
+        createShortCut(root .. "/bin/orvinex", shortcutPath)
+    end
+end
+
+-- The last word: a cancel that came too late still takes everything back.
+if notify({ code = PROGRESS, done = #names, total = #names, file = "" }) == STOP then
+    undo()
+    notify({ code = CANCELLED })
+    return
+end
+notify({ code = DONE })

@@ -1,5 +1,8 @@
 #include "tools/run/project_metrics.h"
 
+#include "dui/style/style_set.h"
+#include "render/text.h"
+
 #include "dui/loader/xml_document.h"
 #include "platform/text_encoding.h"
 
@@ -19,8 +22,13 @@
 
 namespace tamlo::runtool {
 
-Size ProjectMetrics::textExtent(std::u16string_view, std::u16string_view) {
-    return Size{0, 0};
+Size ProjectMetrics::textExtent(std::u16string_view font, std::u16string_view text) {
+    // Text is measured only where it is painted: with the project's fonts installed.
+    dui::StyleSet* styles = dui::StyleSet::current();
+    if (styles == nullptr) {
+        return Size{0, 0};
+    }
+    return render::measureText(styles->getFont(font.empty() ? u"Default" : font), text);
 }
 
 bool ProjectMetrics::imageSize(std::u16string_view file, Size& out) {

@@ -10,6 +10,7 @@
 #include "platform/native_window.h"
 #include "platform/registry_store.h"
 #include "platform/text_encoding.h"
+#include "runtime/ui_context.h"
 #include "tools/run/run_commands.h"
 #include "window/shadowed_window.h"
 
@@ -17,6 +18,7 @@ namespace tamlo::runtool {
 namespace {
 
 constexpr uint32_t kStepIntervalMs = 10;
+constexpr int32_t kWorkerNotify = 1024;
 
 bool isRegularFile(const std::string& path) {
     struct stat info {};
@@ -81,6 +83,18 @@ void RunStepRunner::start() {
     if (!steps_.empty()) {
         timer_ = platform::setTimer(0, 0, kStepIntervalMs, &RunStepRunner::tick);
     }
+    if (UiContext* context = uiContext()) {
+        context->applicationEvents.add(kWorkerNotify, this, &RunStepRunner::onNotification);
+        listening_ = true;
+    }
+}
+
+void RunStepRunner::onNotification(void* self, dui::Control*, dui::Event&) {
+    auto* runner = static_cast<RunStepRunner*>(self);
+    ++runner->notifications_;
+    if (runner->timer_ != 0) {
+        runner->runSome();
+    }
 }
 
 void RunStepRunner::finish() {
@@ -88,6 +102,10 @@ void RunStepRunner::finish() {
         platform::killTimer(0, timer_);
         timer_ = 0;
     }
+    if (UiContext* context = listening_ ? uiContext() : nullptr) {
+        context->applicationEvents.remove(kWorkerNotify, this, &RunStepRunner::onNotification);
+    }
+    listening_ = false;
     while (!failed_ && next_ < steps_.size()) {
         bool waiting = false;
         if (!run(steps_[next_++], &waiting)) {
@@ -122,9 +140,16 @@ void RunStepRunner::tick(std::uintptr_t, uint32_t, std::uintptr_t, uint64_t) {
 }
 
 void RunStepRunner::runSome() {
-    if (failed_ || platform::currentTime() < resumeAt_) {
+    // A step that pumps messages (a screenshot) must not start the next one inside it.
+    if (running_ || failed_ || platform::currentTime() < resumeAt_) {
         return;
     }
+    running_ = true;
+    runDueSteps();
+    running_ = false;
+}
+
+void RunStepRunner::runDueSteps() {
     while (next_ < steps_.size()) {
         const ShowStep& step = steps_[next_];
         bool waiting = false;
@@ -149,6 +174,20 @@ void RunStepRunner::runSome() {
         platform::killTimer(0, timer_);
         timer_ = 0;
     }
+}
+
+// Keeps a wait going until its time limit: false once it has passed.
+bool RunStepRunner::timedOut(const ShowStep& step, bool* waiting) {
+    const uint64_t now = platform::currentTime();
+    if (!waiting_) {
+        waiting_ = true;
+        waitingSince_ = now;
+    }
+    if (now - waitingSince_ > static_cast<uint64_t>(step.x)) {
+        return failStep(step, "not so within " + std::to_string(step.x) + " ms");
+    }
+    *waiting = true;
+    return true;
 }
 
 bool RunStepRunner::failStep(const ShowStep& step, const std::string& why) {
@@ -277,17 +316,10 @@ bool RunStepRunner::run(const ShowStep& step, bool* waiting) {
             if (target != nullptr && target->hasFlags(step.flagMask) == step.flagOn) {
                 return true;
             }
-            const uint64_t now = platform::currentTime();
-            if (!waiting_) {
-                waiting_ = true;
-                waitingSince_ = now;
-            }
-            if (now - waitingSince_ > static_cast<uint64_t>(step.x)) {
-                return failStep(step, "not so within " + std::to_string(step.x) + " ms");
-            }
-            *waiting = true;
-            return true;
+            return timedOut(step, waiting);
         }
+        case Kind::WaitForNotify:
+            return notifications_ >= step.id || timedOut(step, waiting);
         case Kind::AnswerBox:
             boxAnswers_.push_back(step.x);
             return true;

@@ -10,7 +10,11 @@
 
 namespace tamlo {
 class WindowImpl;
-}
+namespace dui {
+class Control;
+struct Event;
+}  // namespace dui
+}  // namespace tamlo
 
 namespace tamlo::runtool {
 
@@ -40,7 +44,12 @@ class RunStepRunner {
 
   private:
     static void tick(std::uintptr_t, uint32_t, std::uintptr_t, uint64_t);
+    // Seen before the windows' own handlers; steps also run here, between two
+    // notifications, while the worker waits for its answer.
+    static void onNotification(void* self, dui::Control* sender, dui::Event& event);
+    bool timedOut(const ShowStep& step, bool* waiting);
     void runSome();
+    void runDueSteps();
     // False stops the steps (a failure was reported).
     bool run(const ShowStep& step, bool* waiting);
     bool failStep(const ShowStep& step, const std::string& why);
@@ -55,9 +64,12 @@ class RunStepRunner {
     uint64_t resumeAt_ = 0;
     uint64_t waitingSince_ = 0;
     bool waiting_ = false;
+    bool running_ = false;
     std::uintptr_t timer_ = 0;
     bool failed_ = false;
     bool sawErrorBox_ = false;
+    int notifications_ = 0;
+    bool listening_ = false;
     std::deque<int> boxAnswers_;
     std::deque<std::string> folderAnswers_;
 };

@@ -155,6 +155,7 @@ class StepRunner {
             case Kind::Close:
                 break;
             case Kind::WaitFor:
+            case Kind::WaitForNotify:
             case Kind::AnswerBox:
             case Kind::AnswerFolder:
             case Kind::ExpectFile:

@@ -100,6 +100,12 @@ std::string restOfLine(const std::string& raw, int skip) {
 bool parseRunStep(const std::string& verb, const std::vector<std::string>& args,
                   const std::string& raw, ShowStep& step) {
     using Kind = ShowStep::Kind;
+    if (verb == "waitfor" && !args.empty() && args[0] == "notify") {
+        step.kind = Kind::WaitForNotify;
+        step.x = kDefaultWaitForMs;
+        return (args.size() == 2 || args.size() == 3) && parseInt(args[1], step.id) &&
+               step.id > 0 && (args.size() == 2 || (parseInt(args[2], step.x) && step.x >= 0));
+    }
     if (verb == "waitfor") {
         step.kind = Kind::WaitFor;
         step.x = kDefaultWaitForMs;

@@ -25,6 +25,7 @@ struct ShowStep {
         Close,
         // Only in `tamlo-run run`:
         WaitFor,         // a control's flag, with a time limit in x (milliseconds)
+        WaitForNotify,   // id: that many worker notifications seen, time limit in x
         AnswerBox,       // the next message box gets x
         AnswerFolder,    // the next folder picker gets text (empty: cancelled)
         ExpectFile,      // text: a path under the prefix exists as a file
