@@ -41,9 +41,7 @@ void startUi() {
         dui::setContentMetrics(layoutMetrics().get());
         context->layoutPackage->load(u"frame.lz");
     }
-    // Scripted windows leave the script's registries when they are destroyed, and drags
-    // reach the controls that accept drops.
-    WindowImpl::setDestroyedHook(script::LuaWindow::onWindowDestroyed);
+    // Drags reach the controls that accept drops.
     CDropTarget::installRouting();
     script::installEngineBindings();
     if (!script::ScriptHost::instance().start()) {

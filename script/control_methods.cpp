@@ -156,16 +156,19 @@ int setColorMethod(lua_State* L) {
     return 1;
 }
 
+// Scripts address the flags word by bit number modulo 32.
+int32_t flagBit(lua_State* L, int index) { return ((int32Argument(L, index) % 32) + 32) % 32; }
+
 int writeFlagMethod(lua_State* L) {
     if (Control* control = self(L)) {
-        control->writeFlag(int32Argument(L, 2), booleanArgument(L, 3));
+        control->writeFlag(flagBit(L, 2), booleanArgument(L, 3));
     }
     return 0;
 }
 
 int readFlagMethod(lua_State* L) {
     Control* control = self(L);
-    return control == nullptr ? 0 : pushBoolean(L, control->readFlag(int32Argument(L, 2)));
+    return control == nullptr ? 0 : pushBoolean(L, control->readFlag(flagBit(L, 2)));
 }
 
 // addHandler and removeHandler sit between repaint and getName; the host supplies them.

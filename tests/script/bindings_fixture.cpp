@@ -1,0 +1,84 @@
+#include "script/bindings_fixture.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "dui/loader/layout_loader.h"
+#include "platform/message_loop.h"
+#include "resources/package_writer.h"
+#include "script/engine_bindings.h"
+#include "script/lua_work.h"
+
+namespace tamlo::test {
+
+void BindingsTest::SetUp() {
+    script::installEngineBindings();
+    dui::setLayoutSource([](std::u16string_view name, std::string& bytes) {
+        if (name == u"proxywindow.xml") {
+            bytes = "<Window/>";
+            return true;
+        }
+        if (name == u"page.xml") {
+            bytes =
+                "<Window initSize=\"300,200\"><StackPanel id=\"10\">"
+                "<Button id=\"11\" width=\"50\" height=\"20\"/>"
+                "<Button id=\"12\" width=\"50\" height=\"20\"/>"
+                "<ProgressBar id=\"13\" height=\"8\"/>"
+                "<CheckBox id=\"14\" width=\"50\" height=\"20\"/>"
+                "</StackPanel></Window>";
+            return true;
+        }
+        return false;
+    });
+    ScriptHostTest::SetUp();
+    std::string pattern = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
+                          "/bindings-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    scratch = pattern;
+}
+
+void BindingsTest::TearDown() {
+    EXPECT_TRUE(waitForWorkers());
+    ScriptHostTest::TearDown();
+    dui::setLayoutSource(nullptr);
+    std::string command = "rm -rf '" + scratch + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+bool BindingsTest::waitForWorkers() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (script::LuaWork::runningCount() > 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        platform::pumpPendingMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    platform::pumpPendingMessages();
+    return true;
+}
+
+void BindingsTest::setPayload(const std::vector<std::pair<std::u16string, std::string>>& entries) {
+    const std::string path = scratch + "/program.lz";
+    PackageWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.open(path, &error)) << error;
+    bool store = false;
+    for (const auto& entry : entries) {
+        store = !store;  // stored and compressed entries alike
+        ASSERT_TRUE(writer.addBuffer(entry.first,
+                                     reinterpret_cast<const uint8_t*>(entry.second.data()),
+                                     entry.second.size(), store, &error))
+            << error;
+    }
+    ASSERT_TRUE(writer.finish(&error)) << error;
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    files.files[u"program.lz"] = bytes.str();
+}
+
+}  // namespace tamlo::test
