@@ -16,9 +16,10 @@
 
 namespace tamlo::bench {
 
+// From the source folder the build names: __FILE__ is relative when the compiler launcher
+// rewrites paths, and the benches are run from anywhere.
 inline std::string demoPath(const std::string& relative) {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind("bench/")) + "examples/demo/" + relative;
+    return std::string(TAMLO_SOURCE_DIR) + "/examples/demo/" + relative;
 }
 
 inline bool readDisk(const std::string& path, std::string& bytes) {
