@@ -261,6 +261,16 @@ def radio_icon(name, border, fill, checked):
     write_png(name, 16, 16, img)
 
 
+def app_icon(name, size):
+    # The window icon (setIcon 128): a blue tile with a white ring and a dot.
+    img = canvas(size, size)
+    paint(img, "#2f7cf6", rounded(0, 0, size, size, size // 5))
+    centre, outer = size / 2, size * 0.32
+    paint(img, "#ffffff", lambda x, y: outer * 0.62 <= ((x - centre) ** 2 + (y - centre) ** 2) ** 0.5 <= outer)
+    disc(img, "#ffb547", centre + outer * 0.72, centre - outer * 0.72, size * 0.09)
+    write_png(name, size, size, img)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     blue, blue_over, blue_down = "#2f7cf6", "#4b8ffa", "#1e63d0"
@@ -311,6 +321,8 @@ def main():
     radio_icon("radio_checked_over.png", blue_over, blue_over, True)
     radio_icon("radio_checked_down.png", blue_down, blue_down, True)
     radio_icon("radio_checked_disabled.png", disabled, disabled, True)
+
+    app_icon("icon128.png", 48)
 
     # Bars: round ends with one stretchable column between them (grid 6,0,6,0).
     img = canvas(13, 12)

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+
 #include "platform/headless/headless_backend.h"
 #include "platform/headless/headless_input.h"
 #include "platform/headless/window_screenshot.h"
@@ -93,7 +95,9 @@ void RunStepRunner::onNotification(void* self, dui::Control*, dui::Event&) {
     auto* runner = static_cast<RunStepRunner*>(self);
     ++runner->notifications_;
     if (runner->timer_ != 0) {
+        runner->inNotification_ = true;
         runner->runSome();
+        runner->inNotification_ = false;
     }
 }
 
@@ -106,6 +110,7 @@ void RunStepRunner::finish() {
         context->applicationEvents.remove(kWorkerNotify, this, &RunStepRunner::onNotification);
     }
     listening_ = false;
+    ended_ = true;
     while (!failed_ && next_ < steps_.size()) {
         bool waiting = false;
         if (!run(steps_[next_++], &waiting)) {
@@ -174,6 +179,31 @@ void RunStepRunner::runDueSteps() {
         platform::killTimer(0, timer_);
         timer_ = 0;
     }
+}
+
+// A loop of its own for `ms`: windows keep painting and taking input, while a worker whose
+// notification is being handled waits for its answer (a screenshot from outside sees the
+// progress page standing still).
+void RunStepRunner::hold(int32_t ms) {
+    std::fprintf(stderr, "tamlo-run: holding for %d ms\n", ms);
+    std::fflush(stderr);
+    static bool holdOver = false;
+    holdOver = false;
+    const std::uintptr_t timer = platform::setTimer(
+        0, 0, static_cast<uint32_t>(ms),
+        [](std::uintptr_t, uint32_t, std::uintptr_t, uint64_t) { holdOver = true; });
+    platform::Message message;
+    while (!holdOver && timer != 0) {
+        if (platform::getMessage(message) <= 0) {
+            platform::postQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        platform::translateMessage(message);
+        platform::dispatchMessage(message);
+    }
+    platform::killTimer(0, timer);
+    std::fprintf(stderr, "tamlo-run: held\n");
+    std::fflush(stderr);
 }
 
 // Keeps a wait going until its time limit: false once it has passed.
@@ -320,6 +350,17 @@ bool RunStepRunner::run(const ShowStep& step, bool* waiting) {
         }
         case Kind::WaitForNotify:
             return notifications_ >= step.id || timedOut(step, waiting);
+        case Kind::WaitForEnd:
+            *waiting = !ended_;  // what follows runs once the installer is done
+            return true;
+        case Kind::Hold:
+            // Only a notification holds the worker: until one comes, the step waits.
+            if (!inNotification_ && !ended_) {
+                *waiting = true;
+                return true;
+            }
+            hold(step.x);
+            return true;
         case Kind::AnswerBox:
             boxAnswers_.push_back(step.x);
             return true;

@@ -48,6 +48,7 @@ class RunStepRunner {
     // notifications, while the worker waits for its answer.
     static void onNotification(void* self, dui::Control* sender, dui::Event& event);
     bool timedOut(const ShowStep& step, bool* waiting);
+    void hold(int32_t ms);
     void runSome();
     void runDueSteps();
     // False stops the steps (a failure was reported).
@@ -65,6 +66,8 @@ class RunStepRunner {
     uint64_t waitingSince_ = 0;
     bool waiting_ = false;
     bool running_ = false;
+    bool ended_ = false;
+    bool inNotification_ = false;
     std::uintptr_t timer_ = 0;
     bool failed_ = false;
     bool sawErrorBox_ = false;

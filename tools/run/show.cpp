@@ -156,6 +156,8 @@ class StepRunner {
                 break;
             case Kind::WaitFor:
             case Kind::WaitForNotify:
+            case Kind::WaitForEnd:
+            case Kind::Hold:
             case Kind::AnswerBox:
             case Kind::AnswerFolder:
             case Kind::ExpectFile:

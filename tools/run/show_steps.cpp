@@ -100,6 +100,14 @@ std::string restOfLine(const std::string& raw, int skip) {
 bool parseRunStep(const std::string& verb, const std::vector<std::string>& args,
                   const std::string& raw, ShowStep& step) {
     using Kind = ShowStep::Kind;
+    if (verb == "hold") {
+        step.kind = Kind::Hold;
+        return args.size() == 1 && parseInt(args[0], step.x) && step.x >= 0;
+    }
+    if (verb == "waitfor" && args.size() == 1 && args[0] == "end") {
+        step.kind = Kind::WaitForEnd;
+        return true;
+    }
     if (verb == "waitfor" && !args.empty() && args[0] == "notify") {
         step.kind = Kind::WaitForNotify;
         step.x = kDefaultWaitForMs;

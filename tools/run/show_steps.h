@@ -26,6 +26,8 @@ struct ShowStep {
         // Only in `tamlo-run run`:
         WaitFor,         // a control's flag, with a time limit in x (milliseconds)
         WaitForNotify,   // id: that many worker notifications seen, time limit in x
+        WaitForEnd,      // the installer has ended and its workers too
+        Hold,            // keeps the UI running x ms without answering the worker
         AnswerBox,       // the next message box gets x
         AnswerFolder,    // the next folder picker gets text (empty: cancelled)
         ExpectFile,      // text: a path under the prefix exists as a file
