@@ -95,11 +95,10 @@ int runInstaller(const StartupOptions& options) {
         }
         // 3. Stop the companion programs, the daemon last; 4. remove the profile.
         std::string profile = profileFolder();
-        stopCompanionPrograms(profile, options.killByImageName
-                                           ? options.killByImageName
-                                           : [](const std::string& name) {
-                                                 os::killProcessesByImageName(name);
-                                             });
+        stopCompanionPrograms(
+            profile, options.killByImageName
+                         ? options.killByImageName
+                         : [](const std::string& name) { os::killProcessesByImageName(name); });
         if (!profile.empty()) {
             os::deleteTree(profile);
         }

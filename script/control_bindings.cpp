@@ -81,7 +81,6 @@ const luaL_Reg kDispatchMethods[] = {
     {nullptr, nullptr},
 };
 
-
 struct BridgeCall {
     dui::Control* bound;
     dui::Control* sender;
@@ -174,7 +173,9 @@ dui::Control* resolveControl(lua_State* L, int index) {
     return control;
 }
 
-void addHandlerMethods(lua_State* L) { luaL_setfuncs(L, kDispatchMethods, 0); }
+void addHandlerMethods(lua_State* L) {
+    luaL_setfuncs(L, kDispatchMethods, 0);
+}
 
 void addControlMethodFamily(ControlMethodFamily family) {
     for (ControlMethodFamily existing : methodFamilies()) {
@@ -200,8 +201,12 @@ void eventBridge(void* boundControl, dui::Control* sender, dui::Event& event) {
     event.handled = call.handled ? 1 : 0;
 }
 
-void installControlBindings() { dui::Control::setScriptReleaseHook(onControlDestroyed); }
+void installControlBindings() {
+    dui::Control::setScriptReleaseHook(onControlDestroyed);
+}
 
-std::size_t wrappedControlCount() { return wrappedControls().size(); }
+std::size_t wrappedControlCount() {
+    return wrappedControls().size();
+}
 
 }  // namespace tamlo::script

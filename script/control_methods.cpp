@@ -20,7 +20,9 @@ namespace {
 
 using dui::Control;
 
-Control* self(lua_State* L) { return resolveControl(L, 1); }
+Control* self(lua_State* L) {
+    return resolveControl(L, 1);
+}
 
 int pushBoolean(lua_State* L, bool value) {
     lua_pushboolean(L, value ? 1 : 0);
@@ -53,9 +55,15 @@ int relativeMethod(lua_State* L) {
     return 1;
 }
 
-Control* parentOf(const Control& control) { return control.parent(); }
-Control* previousOf(const Control& control) { return control.previousSibling(); }
-Control* nextOf(const Control& control) { return control.nextSibling(); }
+Control* parentOf(const Control& control) {
+    return control.parent();
+}
+Control* previousOf(const Control& control) {
+    return control.previousSibling();
+}
+Control* nextOf(const Control& control) {
+    return control.nextSibling();
+}
 
 int getEnabledMethod(lua_State* L) {
     Control* control = self(L);
@@ -157,7 +165,9 @@ int setColorMethod(lua_State* L) {
 }
 
 // Scripts address the flags word by bit number modulo 32.
-int32_t flagBit(lua_State* L, int index) { return ((int32Argument(L, index) % 32) + 32) % 32; }
+int32_t flagBit(lua_State* L, int index) {
+    return ((int32Argument(L, index) % 32) + 32) % 32;
+}
 
 int writeFlagMethod(lua_State* L) {
     if (Control* control = self(L)) {
@@ -188,14 +198,9 @@ const luaL_Reg kControlMethodsBeforeHandlers[] = {
 };
 
 const luaL_Reg kControlMethodsAfterHandlers[] = {
-    {"getName", getNameMethod},
-    {"setText", setTextMethod},
-    {"getText", getTextMethod},
-    {"setToolTip", setToolTipMethod},
-    {"setColor", setColorMethod},
-    {"writeFlag", writeFlagMethod},
-    {"readFlag", readFlagMethod},
-    {nullptr, nullptr},
+    {"getName", getNameMethod},       {"setText", setTextMethod},   {"getText", getTextMethod},
+    {"setToolTip", setToolTipMethod}, {"setColor", setColorMethod}, {"writeFlag", writeFlagMethod},
+    {"readFlag", readFlagMethod},     {nullptr, nullptr},
 };
 
 // ---- by type name -----------------------------------------------------------------------

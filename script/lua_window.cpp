@@ -38,7 +38,9 @@ std::vector<LuaWindow::MethodFamily>& methodFamilies() {
     return families;
 }
 
-void* bridgeTarget(WindowHandle window) { return reinterpret_cast<void*>(window); }
+void* bridgeTarget(WindowHandle window) {
+    return reinterpret_cast<void*>(window);
+}
 
 }  // namespace
 
@@ -69,8 +71,8 @@ int LuaWindow::setTimerMethod(lua_State* L) {
     int64_t requested = integerArgument(L, 2);
     lua_settop(L, 3);
     uint32_t interval = kDefaultTimerInterval;
-    interval = static_cast<uint32_t>(
-        std::clamp<int64_t>(requested, kMinimumTimerInterval, INT32_MAX));
+    interval =
+        static_cast<uint32_t>(std::clamp<int64_t>(requested, kMinimumTimerInterval, INT32_MAX));
     auto* timer = new LuaWindow::LuaWindowTimer(L, window);
     timer->setInterval(interval);
     windowTimers()[window].emplace_back(timer);
@@ -230,8 +232,8 @@ void LuaWindow::onWindowDestroyed(WindowHandle window) {
         }
     }
     if (UiContext* context = uiContext()) {
-        while (context->applicationEvents.remove(dui::EventCode::WorkerNotify,
-                                                 bridgeTarget(window), messageBridge)) {
+        while (context->applicationEvents.remove(dui::EventCode::WorkerNotify, bridgeTarget(window),
+                                                 messageBridge)) {
         }
     }
     auto found = windowTimers().find(window);
@@ -265,6 +267,8 @@ std::size_t LuaWindow::timerCount(WindowHandle window) {
     return found == windowTimers().end() ? 0 : found->second.size();
 }
 
-bool LuaWindow::isScripted(WindowHandle window) { return scriptedWindows().count(window) != 0; }
+bool LuaWindow::isScripted(WindowHandle window) {
+    return scriptedWindows().count(window) != 0;
+}
 
 }  // namespace tamlo::script

@@ -19,17 +19,17 @@ using WindowHandle = std::uintptr_t;
 // The script side of windows: wrappers filed in "__window", the message handler
 // subscription to worker notifications, and the windows' script timers.
 class LuaWindow {
-public:
+  public:
     // A script timer of one window: each tick calls `lua_onTimer` with its handle.
     class LuaWindowTimer : public Timer {
-    public:
+      public:
         LuaWindowTimer(lua_State* L, WindowHandle window);
         WindowHandle window() const { return window_; }
 
-    protected:
+      protected:
         void onTimer() override;
 
-    private:
+      private:
         lua_State* state_;
         WindowHandle window_;
     };

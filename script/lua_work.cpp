@@ -156,9 +156,8 @@ class Payload {
 int notifyMessageFunction(lua_State* L) {
     // The string stays at index 1 while the worker waits, so the pointer stays valid. A
     // number is converted in place (that may raise: no C++ object is alive yet).
-    const char* text = lua_type(L, 1) == LUA_TSTRING || lua_type(L, 1) == LUA_TNUMBER
-                           ? lua_tostring(L, 1)
-                           : "";
+    const char* text =
+        lua_type(L, 1) == LUA_TSTRING || lua_type(L, 1) == LUA_TNUMBER ? lua_tostring(L, 1) : "";
     const int32_t answer = LuaWork::notify(text);
     lua_pushnumber(L, answer);
     return 1;
@@ -274,7 +273,9 @@ int startWorkFunction(lua_State* L) {
     return 0;
 }
 
-void registerStartWork(lua_State* L) { lua_register(L, "startWork", startWorkFunction); }
+void registerStartWork(lua_State* L) {
+    lua_register(L, "startWork", startWorkFunction);
+}
 
 }  // namespace
 
@@ -284,7 +285,9 @@ void LuaWork::NotifyRunable::run() {
     answer(static_cast<int32_t>(event.lParam));
 }
 
-void LuaWork::NotifyRunable::cancel() { answer(0); }
+void LuaWork::NotifyRunable::cancel() {
+    answer(0);
+}
 
 void LuaWork::NotifyRunable::answer(int32_t value) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -319,8 +322,12 @@ int32_t LuaWork::notify(const char* text) {
     return notification->waitForAnswer();
 }
 
-int LuaWork::runningCount() { return runningWorkers.load(); }
+int LuaWork::runningCount() {
+    return runningWorkers.load();
+}
 
-void installBackgroundWork() { ScriptHost::instance().addRegistrar(registerStartWork); }
+void installBackgroundWork() {
+    ScriptHost::instance().addRegistrar(registerStartWork);
+}
 
 }  // namespace tamlo::script

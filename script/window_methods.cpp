@@ -175,8 +175,7 @@ int setIconMethod(lua_State* L) {
     }
     const uint32_t id = static_cast<uint32_t>(int32Argument(L, 2)) & 0xFFFF;
     dui::StyleSet* styles = dui::StyleSet::current();
-    const render::Image* image =
-        styles == nullptr ? nullptr : styles->image(iconEntryName(id));
+    const render::Image* image = styles == nullptr ? nullptr : styles->image(iconEntryName(id));
     if (image == nullptr || !image->hasBitmap()) {
         return 0;  // a missing icon sets none
     }
@@ -184,8 +183,9 @@ int setIconMethod(lua_State* L) {
     icon.width = image->width();
     icon.height = image->height();
     const render::Bitmap& bitmap = image->bitmap();
-    icon.pixels.assign(bitmap.pixels(), bitmap.pixels() + static_cast<std::size_t>(icon.width) *
-                                                              static_cast<std::size_t>(icon.height));
+    icon.pixels.assign(bitmap.pixels(),
+                       bitmap.pixels() + static_cast<std::size_t>(icon.width) *
+                                             static_cast<std::size_t>(icon.height));
     platform::setWindowIcon(window, icon);
     return 0;
 }
@@ -253,9 +253,13 @@ const luaL_Reg kWindowMethods[] = {
     {nullptr, nullptr},
 };
 
-void windowMethodFamily(lua_State* L) { luaL_setfuncs(L, kWindowMethods, 0); }
+void windowMethodFamily(lua_State* L) {
+    luaL_setfuncs(L, kWindowMethods, 0);
+}
 
-void registerCreateWindow(lua_State* L) { lua_register(L, "createWindow", createWindowFunction); }
+void registerCreateWindow(lua_State* L) {
+    lua_register(L, "createWindow", createWindowFunction);
+}
 
 }  // namespace
 

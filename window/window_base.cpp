@@ -1,8 +1,8 @@
 #include "window/window_base.h"
 
-#include "platform/native_window.h"
 #include "platform/message_loop.h"
 #include "platform/messages.h"
+#include "platform/native_window.h"
 #include "platform/window_registry.h"
 
 namespace tamlo {

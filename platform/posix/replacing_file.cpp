@@ -22,7 +22,9 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-ReplacingFile::~ReplacingFile() { discard(); }
+ReplacingFile::~ReplacingFile() {
+    discard();
+}
 
 bool ReplacingFile::open(const std::string& target) {
     discard();

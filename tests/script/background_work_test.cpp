@@ -76,7 +76,8 @@ TEST_F(BackgroundWorkTest, TheConfigChunkIsTheWorkersOnlyInput) {
 }
 
 TEST_F(BackgroundWorkTest, TwoWindowsBothHearANotificationAndTheSecondAnswerWins) {
-    files.files[u"LG.lua"] = "notifyMessage('answer ' .. notifyMessage('ask')); notifyMessage('end')";
+    files.files[u"LG.lua"] =
+        "notifyMessage('answer ' .. notifyMessage('ask')); notifyMessage('end')";
     const std::string result = run(std::string(kDialog) + R"(
         other = createWindow("page.xml")
         other:setMessageHandler(function(text) return 2 end)
@@ -123,14 +124,15 @@ TEST_F(BackgroundWorkTest, ExtractFileWritesWholeEntriesAndLeavesOthersAlone) {
     writeFile(dir + "/kept.txt", "old");
     writeFile(dir + "/locked.txt", "read-only before");
     ASSERT_EQ(chmod((dir + "/locked.txt").c_str(), 0444), 0);
-    const std::string worker = "local d = config.dir; local r = {}\n"
-                               "r[1] = extractFile('docs\\\\readme.txt', d .. '/readme.txt')\n"
-                               "r[2] = extractFile('docs/readme.txt', d .. '/locked.txt')\n"
-                               "r[3] = extractFile('no/such', d .. '/kept.txt')\n"
-                               "r[4] = extractFile('bin/tool', d .. '/missing/folder/tool')\n"
-                               "r[5] = extractFile('bin/tool', d .. '/tool')\n"
-                               "for i = 1, 5 do notifyMessage(tostring(r[i])) end\n"
-                               "notifyMessage('end')\n";
+    const std::string worker =
+        "local d = config.dir; local r = {}\n"
+        "r[1] = extractFile('docs\\\\readme.txt', d .. '/readme.txt')\n"
+        "r[2] = extractFile('docs/readme.txt', d .. '/locked.txt')\n"
+        "r[3] = extractFile('no/such', d .. '/kept.txt')\n"
+        "r[4] = extractFile('bin/tool', d .. '/missing/folder/tool')\n"
+        "r[5] = extractFile('bin/tool', d .. '/tool')\n"
+        "for i = 1, 5 do notifyMessage(tostring(r[i])) end\n"
+        "notifyMessage('end')\n";
     EXPECT_EQ(runDialog(worker, "{ dir = '" + dir + "' }"), "7:true,true,false,false,true,end");
     EXPECT_EQ(readFile(dir + "/readme.txt"), "the readme");  // found with backslashes
     EXPECT_EQ(readFile(dir + "/locked.txt"), "the readme");  // a read-only file replaced

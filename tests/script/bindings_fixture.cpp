@@ -34,8 +34,8 @@ void BindingsTest::SetUp() {
         return false;
     });
     ScriptHostTest::SetUp();
-    std::string pattern = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
-                          "/bindings-XXXXXX";
+    std::string pattern =
+        std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/bindings-XXXXXX";
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     scratch = pattern;
 }

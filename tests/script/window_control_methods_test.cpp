@@ -61,8 +61,7 @@ TEST_F(WindowControlMethodsTest, AMissingLayoutGivesNil) {
 
 TEST_F(WindowControlMethodsTest, PanelChildrenByPosition) {
     // getLastChild is getFirstChild; a negative index is the first child, past the end nil.
-    EXPECT_EQ(run("local p = w:getChild(10) return p:getLastChild() == p:getFirstChild()"),
-              "true");
+    EXPECT_EQ(run("local p = w:getChild(10) return p:getLastChild() == p:getFirstChild()"), "true");
     EXPECT_EQ(run("local p = w:getChild(10) return p:getChild(0) == w:getChild(11)"), "true");
     EXPECT_EQ(run("local p = w:getChild(10) return p:getChild(-3) == w:getChild(11)"), "true");
     EXPECT_EQ(run("local p = w:getChild(10) return p:getChild(1) == w:getChild(12)"), "true");
@@ -84,8 +83,7 @@ TEST_F(WindowControlMethodsTest, ProgressBarPositionIsCappedByTheRangeOnly) {
 TEST_F(WindowControlMethodsTest, CommonControlMethods) {
     // setColor hands back its own argument; writeFlag and readFlag address any bit.
     EXPECT_EQ(run("return w:getChild(11):setColor(3355596)"), "3355596");
-    EXPECT_EQ(run("local b = w:getChild(11) b:writeFlag(10, true) return b:readFlag(10)"),
-              "true");
+    EXPECT_EQ(run("local b = w:getChild(11) b:writeFlag(10, true) return b:readFlag(10)"), "true");
     EXPECT_EQ(run("local b = w:getChild(11) b:writeFlag(42, false) return b:readFlag(10)"),
               "false");  // bit 42 is bit 10
     EXPECT_EQ(run("local b = w:getChild(11) b:setText(12.5) return b:getText()"), "12.5");

@@ -231,7 +231,8 @@ int runInstallerCommand(const std::vector<std::string>& arguments) {
         return fail(error);
     }
     std::string bundlePath = options.target;
-    if (S_ISDIR(target.st_mode) && !stageProject(options.target, options.prefix, bundlePath, &error)) {
+    if (S_ISDIR(target.st_mode) &&
+        !stageProject(options.target, options.prefix, bundlePath, &error)) {
         return fail(error);
     }
     if (!makeFolder(options.outDir)) {

@@ -237,7 +237,8 @@ std::string RunStepRunner::underPrefix(const std::string& path) const {
 std::optional<std::string> RunStepRunner::registryValue(const ShowStep& step) const {
     const std::size_t slash = step.text.find('\\');
     const std::string rootName = step.text.substr(0, slash);
-    const std::string key = slash == std::string::npos ? std::string() : step.text.substr(slash + 1);
+    const std::string key =
+        slash == std::string::npos ? std::string() : step.text.substr(slash + 1);
     auto root = registry::rootFromName(rootName);
     if (!root) {
         return std::nullopt;
@@ -324,9 +325,8 @@ bool RunStepRunner::run(const ShowStep& step, bool* waiting) {
             platform::pumpPendingMessages();
             std::string error;
             window = frontWindow();
-            if (window == nullptr ||
-                !platform::saveWindowScreenshot(window->handle(), outDir_ + "/" + step.text,
-                                                &error)) {
+            if (window == nullptr || !platform::saveWindowScreenshot(
+                                         window->handle(), outDir_ + "/" + step.text, &error)) {
                 return failStep(step, window == nullptr ? "the window went" : error);
             }
             return true;
