@@ -10,7 +10,7 @@ if ! command -v xvfb-run >/dev/null 2>&1; then
   echo "install_gtk: skipped, xvfb-run is not installed"
   exit 0
 fi
-for tool in xdotool import python3; do
+for tool in xdotool xprop import python3; do
   command -v "$tool" >/dev/null 2>&1 || { echo "install_gtk: $tool is missing" >&2; exit 1; }
 done
 if [[ -z "${INSTALL_GTK_INSIDE:-}" ]]; then
@@ -60,6 +60,8 @@ for _ in $(seq 1 100); do
 done
 [[ -n "$window" ]] || fail "the installer window did not appear"
 [[ "$(xdotool getwindowname "$window")" == "奥维克斯 安装向导" ]] || fail "the title is not set"
+# setIcon(128) took style/icon128.png (48 x 48) as the window's icon.
+xprop -id "$window" _NET_WM_ICON | grep -q "48 x 48" || fail "the window has no icon"
 
 shot() {  # the window as it shows now, into $1
   import -window root -crop "560x360+$wx+$wy" +repage "$1"

@@ -79,4 +79,10 @@ left=$(find "$work/p3/home" -path "*Orvinex*" | head -5)
 [[ -z "$left" ]] || fail "a cancelled run left files: $left"
 TAMLO_REGISTRY_DIR="$work/p3/registry" "$build/tamlo-reg" export HKEY_CURRENT_USER >"$work/reg3.txt"
 ! grep -q "Orvinex" "$work/reg3.txt" || fail "a cancelled run left registry values"
+# 4. Closed on the welcome page: nothing is installed and the run ends.
+printf 'click #101\nwaitfor end\nexpect nofile home/.local/opt/Orvinex/bin/orvinex\n' >"$work/close.txt"
+"$build/tamlo-run" run "$work/installer" --headless --steps "$work/close.txt" \
+  --out "$work/shots" --prefix "$work/p4" --timeout 120 2>"$work/run4.txt" ||
+  { cat "$work/run4.txt" >&2; fail "closing on the welcome page failed"; }
+grep -q "the dialog ended with 2" "$work/run4.txt" || fail "the close button did not end the dialog"
 echo "install_headless: passed"

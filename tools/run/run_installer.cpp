@@ -2,15 +2,13 @@
 // that holds its registry, profile, temporary and special folders, so the author's own
 // machine is not touched. A project folder is staged into stored packages first.
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -134,7 +132,7 @@ bool isolateInPrefix(const RunOptions& options, std::string* error) {
     }
     if (!options.guards) {
         // A private instance lock: another installer on this machine is not stopped.
-        const std::string instance = "tamlo-run-" + std::to_string(getpid());
+        const std::string instance = "tamlo-run-" + std::to_string(std::random_device{}());
         setenv("TAMLO_INSTANCE_NAME", instance.c_str(), 1);
     }
     if (options.headless) {
@@ -223,15 +221,16 @@ int runInstallerCommand(const std::vector<std::string>& arguments) {
     if (!options.stepsFile.empty() && !readSteps(options.stepsFile, steps, &error)) {
         return fail(error);
     }
-    struct stat target {};
-    if (stat(options.target.c_str(), &target) != 0) {
+    std::error_code failure;
+    const fs::file_status target = fs::status(options.target, failure);
+    if (failure || !fs::exists(target)) {
         return fail("no such project or installer: " + options.target);
     }
     if (!preparePrefix(options, &error) || !isolateInPrefix(options, &error)) {
         return fail(error);
     }
     std::string bundlePath = options.target;
-    if (S_ISDIR(target.st_mode) &&
+    if (fs::is_directory(target) &&
         !stageProject(options.target, options.prefix, bundlePath, &error)) {
         return fail(error);
     }

@@ -1,8 +1,7 @@
 #include "tools/run/run_steps.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/headless/headless_backend.h"
 #include "platform/headless/headless_input.h"
@@ -23,8 +22,8 @@ constexpr uint32_t kStepIntervalMs = 10;
 constexpr int32_t kWorkerNotify = 1024;
 
 bool isRegularFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    std::error_code failure;
+    return std::filesystem::is_regular_file(path, failure);
 }
 
 // The value as a step writes it: a number for a DWORD, else the text.
