@@ -31,15 +31,15 @@ void startUi() {
     }
     UiContext* context = createUiContext();
     if (context != nullptr) {
-        auto* styles = new dui::StyleSet();
-        context->styleSet = makeOwnedSlot(styles);
+        context->registries->styleSet = std::make_unique<dui::StyleSet>();
+        dui::StyleSet* styles = context->registries->styleSet.get();
         if (!styles->loadStylePackage(u"style.lz")) {
             debugOutput("the style package could not be read");
         }
         styles->install();
         layoutMetrics() = std::make_unique<dui::StyleSetMetrics>(*styles);
         dui::setContentMetrics(layoutMetrics().get());
-        context->layoutPackage->load(u"frame.lz");
+        context->registries->layoutPackage->load(u"frame.lz");
     }
     // Drags reach the controls that accept drops.
     CDropTarget::installRouting();

@@ -16,7 +16,7 @@
 #include "dui/core/host_window.h"
 #include "dui/core/panel.h"
 #include "platform/message_loop.h"
-#include "runtime/posted_call.h"
+#include "platform/posted_call.h"
 #include "runtime/run_queue.h"
 #include "runtime/ui_context.h"
 

@@ -19,8 +19,8 @@
 #include "platform/native_window.h"
 #include "platform/platform.h"
 #include "render/back_buffer.h"
-#include "render/paint_entry.h"
 #include "runtime/ui_context.h"
+#include "window/paint_entry.h"
 #include "window/window_impl.h"
 
 namespace {

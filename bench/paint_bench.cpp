@@ -25,8 +25,8 @@
 #include "platform/text_encoding.h"
 #include "render/back_buffer.h"
 #include "render/image.h"
-#include "render/paint_entry.h"
 #include "runtime/ui_context.h"
+#include "window/paint_entry.h"
 #include "window/window_base.h"
 
 namespace {

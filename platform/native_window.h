@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/geometry.h"
 #include "platform/platform.h"
 #include "platform/window_constants.h"
 
@@ -16,39 +17,6 @@
 // WM_CAPTURECHANGED) and are mirrored to the started backend's NativeWindows.
 // UI thread only; failures return false or 0.
 namespace tamlo::platform {
-
-struct Point {
-    int x = 0;
-    int y = 0;
-    bool operator==(const Point& other) const { return x == other.x && y == other.y; }
-};
-
-struct Size {
-    int width = 0;
-    int height = 0;
-    bool operator==(const Size& other) const {
-        return width == other.width && height == other.height;
-    }
-};
-
-// Left and top inside, right and bottom outside.
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    int width() const { return right - left; }
-    int height() const { return bottom - top; }
-    bool isEmpty() const { return right <= left || bottom <= top; }
-    bool contains(Point p) const {
-        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
-    }
-    bool operator==(const Rect& other) const {
-        return left == other.left && top == other.top && right == other.right &&
-               bottom == other.bottom;
-    }
-};
 
 Rect unionOf(const Rect& a, const Rect& b);  // an empty side is ignored
 Rect intersectionOf(const Rect& a, const Rect& b);

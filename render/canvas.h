@@ -4,16 +4,16 @@
 
 #include <vector>
 
-#include "dui/core/drawing.h"
-#include "dui/core/geometry.h"
+#include "platform/geometry.h"
 #include "render/color.h"
+#include "render/drawing_context.h"
 #include "render/font.h"
 
 namespace tamlo::render {
 
 // A drawing context over a cairo surface, in the surface's pixel coordinates: a clip stack,
 // the selected font and the text colour. save/restore keep all three, as SaveDC does.
-class Canvas : public dui::DrawingContext {
+class Canvas : public DrawingContext {
   public:
     // Holds a reference to `target` for its lifetime.
     explicit Canvas(cairo_surface_t* target);

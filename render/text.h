@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dui/core/geometry.h"
+#include "platform/geometry.h"
 #include "render/canvas.h"
 #include "render/color.h"
 #include "render/font.h"

@@ -4,22 +4,12 @@
 
 #include "platform/messages.h"
 #include "platform/platform.h"
-#include "runtime/posted_call.h"
+#include "platform/posted_call.h"
 
 namespace tamlo {
 
 // The hidden window whose queue carries posted calls to the UI thread.
 constexpr char16_t kDispatcherClassName[] = u"Dispatcher_Corvo124";
-constexpr uint32_t kPostedCallMessage = win32::WM_USER + 1;
-
-// The heap record a post carries in wParam; the dispatcher deletes it after the call.
-struct PostedCall {
-    void* object;
-    PostedMethod method;
-    std::uintptr_t argument1;
-    std::uintptr_t argument2;
-};
-
 // Creates the never-shown 1x1 tool popup; 0 on failure.
 platform::WindowHandle createDispatcherWindow();
 

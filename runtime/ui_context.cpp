@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "dui/loader/loader_registries.h"
 #include "platform/message_loop.h"
+#include "platform/posted_call.h"
 #include "runtime/dispatcher_window.h"
 
 namespace tamlo {
@@ -34,8 +34,9 @@ UiContext* createUiContext() {
     if (context->dispatcherWindow == 0) {
         return nullptr;
     }
-    dui::installLoaderRegistries(*context);
     std::lock_guard<std::mutex> lock(uiContextLock());
+    dui::setUiRegistries(context->registries.get());
+    setPostedCallWindow(context->dispatcherWindow);
     contextPointer().store(context.get());
     return context.release();
 }
@@ -46,18 +47,17 @@ void destroyUiContext() {
         return;
     }
     // 1-2. The layout package and the style set go first: styles may hold package data.
-    context->layoutPackage.reset();
-    context->styleSet.reset();
+    context->registries->releaseContent();
 
     // 3. The context itself ends under the lock, so no post can reach it halfway.
     platform::WindowHandle dispatcher;
     {
         std::lock_guard<std::mutex> lock(uiContextLock());
         dispatcher = context->dispatcherWindow;
+        setPostedCallWindow(0);
         context->applicationEvents.clear();
-        context->controlFactory.reset();
-        context->styleFactory.reset();
-        context->attributeRegistry.reset();
+        dui::setUiRegistries(nullptr);
+        context->registries.reset();
         contextPointer().store(nullptr);
         delete context;
     }

@@ -3,20 +3,11 @@
 #include <memory>
 #include <mutex>
 
+#include "dui/loader/ui_registries.h"
 #include "platform/platform.h"
 #include "runtime/application_events.h"
-#include "runtime/layout_package.h"
-#include "runtime/owned_slot.h"
 
 namespace tamlo {
-
-// Filled by the layout loader and the style system when they arrive.
-namespace dui {
-class AttributeRegistry;  // attribute name -> setter
-class ControlFactory;     // element name -> control creator
-class StyleFactory;       // style type name -> style creator
-class StyleSet;           // styles, decoded images, named fonts
-}  // namespace dui
 
 // The one process-wide holder of what the UI thread's subsystems share. It exists from
 // start-up until tear-down; see createUiContext and destroyUiContext.
@@ -26,11 +17,8 @@ class UiContext {
     UiContext(const UiContext&) = delete;
     UiContext& operator=(const UiContext&) = delete;
 
-    OwnedSlot<dui::AttributeRegistry> attributeRegistry = emptySlot<dui::AttributeRegistry>();
-    OwnedSlot<dui::StyleSet> styleSet = emptySlot<dui::StyleSet>();
-    std::unique_ptr<LayoutPackage> layoutPackage = std::make_unique<LayoutPackage>();
-    OwnedSlot<dui::ControlFactory> controlFactory = emptySlot<dui::ControlFactory>();
-    OwnedSlot<dui::StyleFactory> styleFactory = emptySlot<dui::StyleFactory>();
+    // The loader's and the style set's registries; current while the context exists.
+    std::unique_ptr<dui::UiRegistries> registries = std::make_unique<dui::UiRegistries>();
     platform::WindowHandle dispatcherWindow = 0;
     ApplicationEvents applicationEvents;
 };
@@ -46,7 +34,7 @@ UiContext* createUiContext();
 void destroyUiContext();
 
 // The context, or null before creation and after tear-down. For the UI thread; other
-// threads only post calls (runtime/posted_call.h).
+// threads only post calls (platform/posted_call.h).
 UiContext* uiContext();
 
 // Guards the process-wide context pointer against a post racing with tear-down.

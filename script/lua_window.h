@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "window/timer.h"
+#include "dui/core/timer.h"
 
 struct lua_State;
 

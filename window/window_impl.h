@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "dui/core/timer.h"
 #include "render/back_buffer.h"
 #include "window/drop_target.h"
-#include "window/timer.h"
 #include "window/window_base.h"
 
 namespace tamlo {

@@ -1,6 +1,6 @@
 #include <cairo.h>
 
-#include "render/paint_entry.h"
+#include "window/paint_entry.h"
 #include "window/window_impl.h"
 
 namespace tamlo {

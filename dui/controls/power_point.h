@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "dui/core/control.h"
+#include "dui/core/timer.h"
 #include "render/bitmap.h"
 #include "render/image.h"
-#include "window/timer.h"
 
 namespace tamlo::dui {
 

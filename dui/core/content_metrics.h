@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "dui/core/attribute_keys.h"
-#include "dui/core/geometry.h"
+#include "platform/geometry.h"
 
 namespace tamlo::dui {
 

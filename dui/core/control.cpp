@@ -7,7 +7,7 @@
 #include "dui/core/host_window.h"
 #include "dui/core/live_set.h"
 #include "dui/core/panel.h"
-#include "runtime/posted_call.h"
+#include "platform/posted_call.h"
 
 namespace tamlo::dui {
 
@@ -145,7 +145,8 @@ void Control::raiseEvent(Event& event) {
     }
 }
 
-bool Control::raiseEvent(int32_t code, int32_t routing, std::uintptr_t wParam, std::intptr_t lParam) {
+bool Control::raiseEvent(int32_t code, int32_t routing, std::uintptr_t wParam,
+                         std::intptr_t lParam) {
     Event event{code, routing, wParam, lParam, 0};
     raiseEvent(event);
     return event.handled != 0;

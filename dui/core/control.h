@@ -9,12 +9,16 @@
 #include "dui/core/control_flags.h"
 #include "dui/core/delegate.h"
 #include "dui/core/event.h"
-#include "dui/core/geometry.h"
 #include "dui/core/object.h"
+#include "platform/geometry.h"
+
+namespace tamlo::render {
+class DrawingContext;
+}
 
 namespace tamlo::dui {
 
-class DrawingContext;
+using render::DrawingContext;
 class HostWindow;
 class Panel;
 
@@ -68,7 +72,8 @@ class Control : public Object {
     // Dispatches now; the caller reads `event.handled` afterwards. Does nothing unless alive.
     void raiseEvent(Event& event);
     // Shorthand for a fresh record; returns whether it was handled.
-    bool raiseEvent(int32_t code, int32_t routing, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    bool raiseEvent(int32_t code, int32_t routing, std::uintptr_t wParam = 0,
+                    std::intptr_t lParam = 0);
     // Raises a copy later on the UI thread, unless this control has left its window by
     // then. Callable from any thread while the control exists.
     void postEvent(const Event& event);

@@ -2,22 +2,14 @@
 
 #include <string_view>
 
-#include "dui/core/geometry.h"
+#include "platform/geometry.h"
+#include "render/drawing_context.h"
 
 namespace tamlo::dui {
 
 class Control;
 
-// The renderer's drawing surface as the paint walk sees it: a clip stack over a
-// surface in window-client coordinates.
-class DrawingContext {
-  public:
-    virtual ~DrawingContext() = default;
-    virtual void save() = 0;
-    virtual void restore() = 0;
-    // Limits drawing to `area` until the matching restore.
-    virtual void clipTo(const Rect& area) = 0;
-};
+using render::DrawingContext;
 
 // Where a control's `style` attribute is resolved and drawn. The style set installs
 // itself here; without one, or for a name it cannot load, nothing is drawn.

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "dui/core/geometry.h"
+#include "platform/geometry.h"
 
 namespace tamlo::dui {
 

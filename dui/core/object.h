@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "dui/core/attribute_keys.h"
-#include "dui/core/geometry.h"
 #include "dui/core/object_pool.h"
+#include "platform/geometry.h"
 
 namespace tamlo::dui {
 

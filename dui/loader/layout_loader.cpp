@@ -7,9 +7,9 @@
 #include "dui/core/panel.h"
 #include "dui/loader/attribute_registry.h"
 #include "dui/loader/control_factory.h"
+#include "dui/loader/ui_registries.h"
 #include "platform/debug_sink.h"
 #include "platform/text_encoding.h"
-#include "runtime/ui_context.h"
 
 namespace tamlo::dui {
 namespace {
@@ -23,13 +23,13 @@ LayoutSource& layoutSource() {
 }
 
 bool readFromLayoutPackage(std::u16string_view name, std::string& bytes) {
-    UiContext* context = uiContext();
-    if (context == nullptr || context->layoutPackage == nullptr ||
-        context->layoutPackage->reader == nullptr) {
+    UiRegistries* registries = uiRegistries();
+    if (registries == nullptr || registries->layoutPackage == nullptr ||
+        registries->layoutPackage->reader == nullptr) {
         return false;
     }
     int size = 0;
-    uint8_t* data = context->layoutPackage->reader->extract(name, &size);
+    uint8_t* data = registries->layoutPackage->reader->extract(name, &size);
     if (data == nullptr) {
         return false;
     }
@@ -55,12 +55,12 @@ Control* buildElementAt(const XmlNode* element, int depth) {
     if (element == nullptr || element->type() != rapidxml::node_element) {
         return nullptr;
     }
-    UiContext* context = uiContext();
-    if (context == nullptr || context->controlFactory == nullptr) {
+    UiRegistries* registries = uiRegistries();
+    if (registries == nullptr || registries->controlFactory == nullptr) {
         return nullptr;
     }
     const std::u16string name = nodeName(*element);
-    Control* control = context->controlFactory->create(name);
+    Control* control = registries->controlFactory->create(name);
     if (control == nullptr) {
         return nullptr;
     }
@@ -119,8 +119,8 @@ Control* buildElement(const XmlNode* element) {
 }
 
 void applyAttributes(Object& target, const XmlNode* element) {
-    UiContext* context = uiContext();
-    if (element == nullptr || context == nullptr || context->attributeRegistry == nullptr) {
+    UiRegistries* registries = uiRegistries();
+    if (element == nullptr || registries == nullptr || registries->attributeRegistry == nullptr) {
         return;
     }
     auto* control = dynamic_cast<Control*>(&target);
@@ -128,7 +128,8 @@ void applyAttributes(Object& target, const XmlNode* element) {
          attribute != nullptr; attribute = attribute->next_attribute()) {
         const std::string_view name(attribute->name(), attribute->name_size());
         const std::string_view value(attribute->value(), attribute->value_size());
-        if (const duiField::ISetter* setter = context->attributeRegistry->find(utf8ToUtf16(name))) {
+        if (const duiField::ISetter* setter =
+                registries->attributeRegistry->find(utf8ToUtf16(name))) {
             setter->set(target, utf8ToUtf16(value));
         } else if (const uint32_t flag = flagOfName(name); flag != 0 && control != nullptr) {
             control->setFlags(flag, value == "1");

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dui/core/drawing.h"
-#include "dui/core/geometry.h"
 #include "dui/core/object.h"
+#include "platform/geometry.h"
 
 namespace tamlo::dui {
 

@@ -5,11 +5,11 @@
 
 #include "dui/loader/control_factory.h"
 #include "dui/loader/layout_loader.h"
+#include "dui/loader/ui_registries.h"
 #include "dui/loader/xml_document.h"
 #include "platform/text_encoding.h"
 #include "resources/file_system.h"
 #include "resources/package_reader.h"
-#include "runtime/ui_context.h"
 
 namespace tamlo::dui {
 namespace {
@@ -42,9 +42,9 @@ int32_t parseSigned(std::string_view text) {
 }
 
 const StyleFactory& styleFactory() {
-    UiContext* context = uiContext();
-    if (context != nullptr && context->styleFactory != nullptr) {
-        return *context->styleFactory;
+    UiRegistries* registries = uiRegistries();
+    if (registries != nullptr && registries->styleFactory != nullptr) {
+        return *registries->styleFactory;
     }
     static const StyleFactory fallback;
     return fallback;

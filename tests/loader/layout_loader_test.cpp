@@ -170,7 +170,7 @@ TEST_F(LoaderTest, LoadLayoutReadsTheLayoutPackageAndReturnsNullForMissingNames)
     ASSERT_FALSE(bytes.empty());
     auto* buffer = static_cast<uint8_t*>(std::malloc(bytes.size()));
     std::memcpy(buffer, bytes.data(), bytes.size());
-    LayoutPackage& layouts = *uiContext()->layoutPackage;
+    LayoutPackage& layouts = *uiContext()->registries->layoutPackage;
     layouts.buffer = buffer;
     layouts.reader = std::make_unique<PackageReader>(buffer, bytes.size());
     ASSERT_FALSE(layouts.reader->damaged());

@@ -2,8 +2,8 @@
 #include <chrono>
 #include <thread>
 
+#include "dui/core/timer.h"
 #include "message_queue_fixture.h"
-#include "window/timer.h"
 
 namespace tamlo::test {
 namespace {

@@ -3,10 +3,10 @@
 #include <thread>
 #include <vector>
 
+#include "platform/posted_call.h"
 #include "platform/window_registry.h"
 #include "resources/file_system.h"
 #include "runtime/dispatcher_window.h"
-#include "runtime/posted_call.h"
 #include "runtime_fixture.h"
 
 namespace tamlo::test {
@@ -144,28 +144,10 @@ TEST_F(PostedCalls, TearDownFreesTheLayoutBufferThroughTheFileSystem) {
     setGlobalFileSystem(&files);
     UiContext* context = createUiContext();
     auto* buffer = static_cast<uint8_t*>(std::malloc(16));
-    context->layoutPackage->buffer = buffer;
+    context->registries->layoutPackage->buffer = buffer;
     destroyUiContext();
     setGlobalFileSystem(previous);
     EXPECT_EQ(files.freed, (std::vector<uint8_t*>{buffer}));
-}
-
-struct Tracked {
-    explicit Tracked(int& deletions) : deletions_(deletions) {}
-    ~Tracked() { ++deletions_; }
-    int& deletions_;
-};
-
-TEST(OwnedSlots, AFilledSlotDeletesItsObjectAndAnEmptyOneNothing) {
-    int deletions = 0;
-    {
-        OwnedSlot<Tracked> empty = emptySlot<Tracked>();
-        OwnedSlot<Tracked> filled = makeOwnedSlot(new Tracked(deletions));
-        empty = makeOwnedSlot(new Tracked(deletions));
-        empty.reset();
-        EXPECT_EQ(deletions, 1);
-    }
-    EXPECT_EQ(deletions, 2);
 }
 
 }  // namespace

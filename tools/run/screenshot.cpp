@@ -17,12 +17,12 @@
 #include "platform/platform.h"
 #include "platform/text_encoding.h"
 #include "render/back_buffer.h"
-#include "render/paint_entry.h"
 #include "runtime/ui_context.h"
 #include "tools/run/project.h"
 #include "tools/run/project_metrics.h"
 #include "tools/run/run_commands.h"
 #include "tools/run/run_session.h"
+#include "window/paint_entry.h"
 #include "window/window_base.h"
 
 namespace tamlo::runtool {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+// The engine's one geometry: points, sizes and rectangles in pixels, shared by the
+// window services, the renderer and the control tree.
 namespace tamlo {
 
 struct Point {
@@ -28,6 +30,7 @@ struct Rect {
     bool contains(int32_t x, int32_t y) const {
         return x >= left && x < right && y >= top && y < bottom;
     }
+    bool contains(Point p) const { return contains(p.x, p.y); }
     Rect offsetBy(int32_t dx, int32_t dy) const {
         return {left + dx, top + dy, right + dx, bottom + dy};
     }
@@ -55,5 +58,15 @@ inline Rect intersection(const Rect& a, const Rect& b) {
     }
     return out;
 }
+
+inline bool operator!=(const Point& a, const Point& b) {
+    return !(a == b);
+}
+
+namespace platform {
+using tamlo::Point;
+using tamlo::Rect;
+using tamlo::Size;
+}  // namespace platform
 
 }  // namespace tamlo

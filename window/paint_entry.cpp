@@ -1,4 +1,4 @@
-#include "render/paint_entry.h"
+#include "window/paint_entry.h"
 
 #include "dui/style/style_set.h"
 

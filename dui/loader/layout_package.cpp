@@ -1,4 +1,4 @@
-#include "runtime/layout_package.h"
+#include "dui/loader/layout_package.h"
 
 #include <cstdlib>
 
@@ -7,7 +7,9 @@
 
 namespace tamlo {
 
-LayoutPackage::~LayoutPackage() { release(); }
+LayoutPackage::~LayoutPackage() {
+    release();
+}
 
 bool LayoutPackage::load(const std::u16string& name) {
     release();

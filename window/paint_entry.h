@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dui/core/control.h"
-#include "dui/core/geometry.h"
+#include "platform/geometry.h"
 #include "render/canvas.h"
 
 namespace tamlo::render {

@@ -1,4 +1,4 @@
-#include "window/timer.h"
+#include "dui/core/timer.h"
 
 #include <map>
 
