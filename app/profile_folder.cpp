@@ -1,30 +1,10 @@
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdlib>
-#include <vector>
+#include <optional>
 
 #include "app/startup.h"
+#include "platform/known_folders.h"
 
 namespace tamlo::app {
-namespace {
-
-std::string homeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && home[0] == '/') {
-        return home;
-    }
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_dir && found->pw_dir[0] == '/') {
-        return found->pw_dir;
-    }
-    return {};
-}
-
-}  // namespace
 
 std::string profileFolder() {
     // A relative XDG_DATA_HOME is invalid and ignored; the profile is deleted at start,
@@ -34,9 +14,8 @@ std::string profileFolder() {
     if (data && data[0] == '/') {
         base = data;
     } else {
-        std::string home = homeFolder();
-        if (!home.empty()) {
-            base = home + "/.local/share";
+        if (std::optional<std::string> home = folders::homeFolder()) {
+            base = *home + "/.local/share";
         }
     }
     while (!base.empty() && base.back() == '/') {

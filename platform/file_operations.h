@@ -40,8 +40,8 @@ bool setCurrentDirectory(const std::string& path);
 
 // Writes a new file beside `target` and puts it in the target's place only on commit(),
 // so the path always holds the old file or the whole new one, never a part. A writer
-// destroyed without a commit removes what it wrote. The new file gets mode 0666 less
-// the umask, like any newly created file.
+// destroyed without a commit removes what it wrote. The new file gets mode 0666 less the
+// umask, like any newly created file, or exactly `mode` when one is given.
 class ReplacingFile {
   public:
     ReplacingFile() = default;
@@ -50,7 +50,7 @@ class ReplacingFile {
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     // False when no file can be made in the target's folder (it must exist).
-    bool open(const std::string& target);
+    bool open(const std::string& target, int mode = -1);
     // Appends every byte or fails.
     bool write(const uint8_t* data, size_t size);
     // Closes the new file and renames it over the target (a read-only target is

@@ -13,6 +13,10 @@ enum class SpecialFolder {
     StartMenu,  // /usr/share/applications for root, else ~/.local/share/applications
 };
 
+// The user's home folder: $HOME when it is absolute, else the account's home; nothing
+// when neither is known. Never relative.
+std::optional<std::string> homeFolder();
+
 // Where the folder is for this environment; `systemWide` selects the root variants.
 // Nothing when the home folder cannot be found.
 std::optional<std::string> resolveSpecialFolder(SpecialFolder folder, bool systemWide);

@@ -1,15 +1,12 @@
 #include "resources/bundle.h"
 
-#include <fcntl.h>
 #include <lzma.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "platform/mapped_file.h"
 #include "platform/text_encoding.h"
 #include "resources/bundle_format.h"
 #include "resources/package_format.h"
@@ -43,40 +40,25 @@ const char16_t* embeddedFileName(int32_t id) {
     return nullptr;
 }
 
-Bundle::Bundle(const uint8_t* bytes, size_t length, bool mapped)
-    : bytes_(bytes), length_(length), mapped_(mapped) {}
+Bundle::Bundle(const uint8_t* bytes, size_t length, std::unique_ptr<platform::MappedFile> mapping)
+    : bytes_(bytes), length_(length), mapping_(std::move(mapping)) {}
 
-Bundle::~Bundle() {
-    if (mapped_ && length_ > 0) {
-        munmap(const_cast<uint8_t*>(bytes_), length_);
-    }
-}
+Bundle::~Bundle() = default;
 
 std::unique_ptr<Bundle> Bundle::open(const std::string& path, std::string* error) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        setError(error, "cannot open " + path + ": " + std::strerror(errno));
+    auto mapping = std::make_unique<platform::MappedFile>();
+    std::string why;
+    if (!mapping->open(path, &why)) {
+        setError(error, why);
         return nullptr;
     }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        setError(error, path + " is not a regular file");
-        return nullptr;
-    }
-    const size_t length = static_cast<size_t>(info.st_size);
-    if (length < bundle::kFooterSize) {
-        ::close(fd);
+    if (mapping->size() < bundle::kFooterSize) {
         setError(error, "no embedded files: the program is too short");
         return nullptr;
     }
-    void* view = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
-    if (view == MAP_FAILED) {
-        setError(error, "cannot map " + path + ": " + std::strerror(errno));
-        return nullptr;
-    }
-    std::unique_ptr<Bundle> result(new Bundle(static_cast<const uint8_t*>(view), length, true));
+    const uint8_t* bytes = mapping->data();
+    const size_t length = mapping->size();
+    std::unique_ptr<Bundle> result(new Bundle(bytes, length, std::move(mapping)));
     if (!result->parse(error)) {
         return nullptr;
     }
@@ -89,7 +71,7 @@ std::unique_ptr<Bundle> Bundle::openSelf(std::string* error) {
 
 std::unique_ptr<Bundle> Bundle::fromMemory(const uint8_t* bytes, size_t length,
                                            std::string* error) {
-    std::unique_ptr<Bundle> result(new Bundle(bytes, bytes == nullptr ? 0 : length, false));
+    std::unique_ptr<Bundle> result(new Bundle(bytes, bytes == nullptr ? 0 : length, nullptr));
     if (!result->parse(error)) {
         return nullptr;
     }
@@ -177,16 +159,10 @@ const uint8_t* Bundle::data(int32_t id, uint32_t* size) const {
 }
 
 void Bundle::releasePages(const uint8_t* begin, size_t length) const {
-    if (!mapped_ || begin < bytes_ || begin > bytes_ + length_) {
+    if (mapping_ == nullptr || begin < bytes_ || begin > bytes_ + length_) {
         return;
     }
-    length = std::min(length, static_cast<size_t>(bytes_ + length_ - begin));
-    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-    const uintptr_t start = (reinterpret_cast<uintptr_t>(begin) + page - 1) / page * page;
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(begin) + length) / page * page;
-    if (end > start) {
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
-    }
+    mapping_->dropPages(static_cast<size_t>(begin - bytes_), length);
 }
 
 bool Bundle::verify(int32_t id) const {

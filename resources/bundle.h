@@ -8,6 +8,10 @@
 
 namespace tamlo {
 
+namespace platform {
+class MappedFile;
+}
+
 // The five embedded files and their resource ids.
 struct EmbeddedFileName {
     int32_t id;
@@ -63,12 +67,12 @@ class Bundle {
     bool verifyAll(std::string* error) const;
 
   private:
-    Bundle(const uint8_t* bytes, size_t length, bool mapped);
+    Bundle(const uint8_t* bytes, size_t length, std::unique_ptr<platform::MappedFile> mapping);
     bool parse(std::string* error);
 
     const uint8_t* bytes_;
     size_t length_;
-    bool mapped_;
+    std::unique_ptr<platform::MappedFile> mapping_;  // null for bytes in memory
     std::vector<BundleFileInfo> files_;
 };
 

@@ -1,9 +1,6 @@
 #include "resources/bundle_writer.h"
 
-#include <fcntl.h>
 #include <lzma.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +8,7 @@
 #include <memory>
 #include <set>
 
+#include "platform/file_operations.h"
 #include "resources/bundle.h"
 #include "resources/bundle_format.h"
 #include "resources/package_format.h"
@@ -27,22 +25,13 @@ void setError(std::string* error, std::string text) {
     }
 }
 
-// Writes to a temporary file beside the destination and renames it into place, so a
-// failed build never leaves a half-written installer under the final name.
+// The new installer is written beside the destination and put in its place once whole,
+// so a failed build never leaves a half-written installer under the final name.
 class OutputFile {
   public:
-    ~OutputFile() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            ::unlink(temporary_.c_str());
-        }
-    }
-
     bool create(const std::string& path, std::string* error) {
         path_ = path;
-        temporary_ = path + ".XXXXXX";
-        fd_ = mkstemp(temporary_.data());
-        if (fd_ < 0) {
+        if (!file_.open(path, 0755)) {
             setError(error, "cannot create " + path + ": " + std::strerror(errno));
             return false;
         }
@@ -50,19 +39,11 @@ class OutputFile {
     }
 
     bool write(const uint8_t* data, size_t size, std::string* error) {
-        while (size > 0) {
-            ssize_t done = ::write(fd_, data, size);
-            if (done < 0 && errno == EINTR) {
-                continue;
-            }
-            if (done <= 0) {
-                setError(error, "cannot write " + path_ + ": " + std::strerror(errno));
-                return false;
-            }
-            data += done;
-            size -= static_cast<size_t>(done);
-            offset_ += static_cast<uint64_t>(done);
+        if (!file_.write(data, size)) {
+            setError(error, "cannot write " + path_ + ": " + std::strerror(errno));
+            return false;
         }
+        offset_ += size;
         return true;
     }
 
@@ -82,12 +63,8 @@ class OutputFile {
     bool align(std::string* error) { return zeros((8 - offset_ % 8) % 8, error); }
 
     bool commit(std::string* error) {
-        bool ok = fchmod(fd_, 0755) == 0;
-        ok = ::close(fd_) == 0 && ok;
-        fd_ = -1;
-        if (!ok || rename(temporary_.c_str(), path_.c_str()) != 0) {
+        if (!file_.commit()) {
             setError(error, "cannot write " + path_ + ": " + std::strerror(errno));
-            ::unlink(temporary_.c_str());
             return false;
         }
         return true;
@@ -96,9 +73,8 @@ class OutputFile {
     uint64_t offset() const { return offset_; }
 
   private:
+    files::ReplacingFile file_;
     std::string path_;
-    std::string temporary_;
-    int fd_ = -1;
     uint64_t offset_ = 0;
 };
 

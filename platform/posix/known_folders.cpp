@@ -6,24 +6,30 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <vector>
 
 #include "platform/file_operations.h"
 #include "platform/os_services.h"
 
 namespace tamlo::folders {
-namespace {
 
 std::optional<std::string> homeFolder() {
     const char* home = std::getenv("HOME");
     if (home != nullptr && *home == '/') {
         return std::string(home);
     }
-    struct passwd* entry = getpwuid(geteuid());
-    if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/') {
-        return std::string(entry->pw_dir);
+    // getpwuid_r: a worker thread may ask at the same time.
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return std::string(found->pw_dir);
     }
     return std::nullopt;
 }
+
+namespace {
 
 // XDG base variables must be absolute to count.
 std::optional<std::string> absoluteEnv(const char* name) {

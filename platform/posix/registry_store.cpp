@@ -1,5 +1,7 @@
 #include "platform/registry_store.h"
 
+#include "platform/known_folders.h"
+
 #include <locale.h>
 #include <pwd.h>
 #include <sqlite3.h>
@@ -29,12 +31,7 @@ const char* const kSchema =
     "  PRIMARY KEY(root, key, folded_name));";
 
 std::string homeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') {
-        return home;
-    }
-    struct passwd* entry = getpwuid(geteuid());
-    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "/";
+    return folders::homeFolder().value_or("/");
 }
 
 std::string envOr(const char* name, const std::string& fallback) {

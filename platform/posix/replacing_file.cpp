@@ -26,7 +26,7 @@ ReplacingFile::~ReplacingFile() {
     discard();
 }
 
-bool ReplacingFile::open(const std::string& target) {
+bool ReplacingFile::open(const std::string& target, int mode) {
     discard();
     if (target.empty() || target.back() == '/') {
         return false;
@@ -49,6 +49,11 @@ bool ReplacingFile::open(const std::string& target) {
         }
     }
     if (descriptor < 0) {
+        return false;
+    }
+    if (mode >= 0 && fchmod(descriptor, static_cast<mode_t>(mode)) != 0) {
+        close(descriptor);
+        unlink(temporary.c_str());
         return false;
     }
     descriptor_ = descriptor;

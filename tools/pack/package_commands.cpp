@@ -3,15 +3,17 @@
 #include <memory>
 #include <set>
 
+#include "platform/mapped_file.h"
 #include "platform/text_encoding.h"
 #include "resources/entry_path.h"
 #include "resources/package_builder.h"
 #include "resources/package_reader.h"
 #include "tools/pack/entry_output.h"
-#include "tools/pack/mapped_file.h"
 #include "tools/pack/pack_commands.h"
 
 namespace tamlo::pack {
+
+using platform::MappedFile;
 
 namespace {
 
@@ -29,6 +31,7 @@ bool openPackage(const std::string& path, MappedFile* file, std::unique_ptr<Pack
     if (!file->open(path, error)) {
         return false;
     }
+    file->adviseSequential();  // entries are decoded front to back
     *reader = std::make_unique<PackageReader>(file->data(), file->size());
     if ((*reader)->damaged()) {
         *error = path + " is damaged: " + (*reader)->problem();

@@ -1,7 +1,7 @@
 #include "tools/run/project.h"
 
-#include <sys/stat.h>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -108,12 +108,13 @@ class InstallerProject : public Project {
 }  // namespace
 
 std::unique_ptr<Project> Project::open(const std::string& path, std::string* error) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
+    std::error_code failure;
+    const std::filesystem::file_status status = std::filesystem::status(path, failure);
+    if (failure || !std::filesystem::exists(status)) {
         *error = "no such project or installer: " + path;
         return nullptr;
     }
-    if (S_ISDIR(status.st_mode)) {
+    if (std::filesystem::is_directory(status)) {
         return std::make_unique<FolderProject>(path);
     }
     std::string why;

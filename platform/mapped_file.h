@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-namespace tamlo::pack {
+namespace tamlo::platform {
 
-// A whole file mapped read-only; pages are read on demand, so even a large package
-// costs little memory to open.
+// A whole regular file mapped read-only; pages are read on demand, so even a large
+// package costs little memory to open. A failed open leaves it empty with a reason.
 class MappedFile {
   public:
     MappedFile() = default;
@@ -21,11 +21,14 @@ class MappedFile {
 
     // Lets the pages of [offset, offset + length) go; they are read again if touched.
     // Keeps the memory of a long sequential read from growing with the file.
+    // Only whole pages inside the range go.
     void dropPages(size_t offset, size_t length) const;
+    // Asks for the pages to be read ahead in order.
+    void adviseSequential() const;
 
   private:
     uint8_t* data_ = nullptr;
     size_t size_ = 0;
 };
 
-}  // namespace tamlo::pack
+}  // namespace tamlo::platform

@@ -1,4 +1,4 @@
-#include "tools/pack/mapped_file.h"
+#include "platform/mapped_file.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace tamlo::pack {
+namespace tamlo::platform {
 
 MappedFile::~MappedFile() {
     if (data_ != nullptr) {
@@ -27,7 +27,17 @@ void MappedFile::dropPages(size_t offset, size_t length) const {
     madvise(data_ + start, end - start, MADV_DONTNEED);
 }
 
+void MappedFile::adviseSequential() const {
+    if (data_ != nullptr) {
+        madvise(data_, size_, MADV_SEQUENTIAL);
+    }
+}
+
 bool MappedFile::open(const std::string& path, std::string* error) {
+    std::string ignored;
+    if (error == nullptr) {
+        error = &ignored;
+    }
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         *error = "cannot open " + path + ": " + std::strerror(errno);
@@ -49,11 +59,9 @@ bool MappedFile::open(const std::string& path, std::string* error) {
             return false;
         }
         data_ = static_cast<uint8_t*>(view);
-        // Entries are decoded front to back.
-        madvise(data_, size_, MADV_SEQUENTIAL);
     }
     ::close(fd);
     return true;
 }
 
-}  // namespace tamlo::pack
+}  // namespace tamlo::platform
