@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -165,10 +166,15 @@ TEST_F(TabControlTest, AnItemOutlivingItsTabControlDeletesItsPageSafely) {
     delete first;  // its page must not reach for the tab control that is gone
 }
 
-TEST(TabControlWait, NonPositiveWaitsReturnAtOnce) {
-    dui::TabControl::waitMs(0);
+TEST(TabControlWait, AWaitLastsAtLeastItsUnitsAndNonPositiveOnesReturn) {
+    // A lower bound only: the wait counts 1/1024 s units on a monotonic clock.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    dui::TabControl::waitMs(5);
+    const auto waited = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start);
+    EXPECT_GE(waited.count() * 1024, 5LL * 1000000000LL);
+    dui::TabControl::waitMs(0);  // nothing to wait for: these come back
     dui::TabControl::waitMs(-100);
-    dui::TabControl::waitMs(1);
 }
 
 }  // namespace

@@ -125,10 +125,19 @@ TEST(OsDeleteTree, AFolderThatIsItselfALinkLosesOnlyTheLink) {
     EXPECT_EQ(test::readFile(base + "/real/data.txt"), "keep");
 }
 
-TEST(OsDeleteTree, MissingFolderIsNoError) {
-    os::deleteTree(test::isolatedRoot() + "/never/was");
+TEST(OsDeleteTree, AMissingFolderOrAnEmptyPathDeletesNothing) {
+    std::string base = test::makeTempDir("missing");
+    test::writeFile(base + "/keep.txt", "keep");
+    os::deleteTree(base + "/never/was");
+    EXPECT_FALSE(exists(base + "/never"));
+    EXPECT_EQ(test::readFile(base + "/keep.txt"), "keep");
+    // An empty path never resolves to the current folder.
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(base.c_str()), 0);
     os::deleteTree("");
-    SUCCEED();
+    EXPECT_EQ(test::readFile(base + "/keep.txt"), "keep");
+    ASSERT_EQ(chdir(previous), 0);
 }
 
 }  // namespace
