@@ -51,8 +51,13 @@ class ReplacingFile {
 
     // False when no file can be made in the target's folder (it must exist).
     bool open(const std::string& target, int mode = -1);
-    // Appends every byte or fails.
+    // Writes every byte at the current position or fails.
     bool write(const uint8_t* data, size_t size);
+    // The current position, and moving it (to write over what was written before).
+    bool position(uint64_t* offset) const;
+    bool seek(uint64_t offset);
+    // Cuts the new file at the current position.
+    bool truncateHere();
     // Closes the new file and renames it over the target (a read-only target is
     // replaced all the same). False leaves the target as it was.
     bool commit();

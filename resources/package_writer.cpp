@@ -1,14 +1,13 @@
 #include "resources/package_writer.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
+#include "platform/file_operations.h"
 #include "resources/package_format.h"
 
 namespace tamlo {
@@ -45,7 +44,7 @@ class FileSource final : public PackageWriter::Source {
     size_t read(uint8_t* buffer, size_t capacity) override {
         return std::fread(buffer, 1, capacity, file_);
     }
-    bool rewind() override { return fseeko(file_, 0, SEEK_SET) == 0; }
+    bool rewind() override { return std::fseek(file_, 0, SEEK_SET) == 0; }
 
   private:
     std::FILE* file_;
@@ -77,24 +76,20 @@ class MemorySource final : public PackageWriter::Source {
 
 PackageWriter::PackageWriter(PackageWriteOptions options) : options_(options) {}
 
-PackageWriter::~PackageWriter() {
-    if (file_ != nullptr) {
-        // Never leave a half-written package behind.
-        std::fclose(file_);
-        ::unlink(path_.c_str());
-    }
-}
+// An unfinished package is discarded with its writer: the path keeps what it held.
+PackageWriter::~PackageWriter() = default;
 
 bool PackageWriter::open(const std::string& path, std::string* error) {
     if (file_ != nullptr) {
         setError(error, "a package is being written already");
         return false;
     }
-    file_ = std::fopen(path.c_str(), "wb");
-    if (file_ == nullptr) {
+    auto file = std::make_unique<files::ReplacingFile>();
+    if (!file->open(path)) {
         setError(error, "cannot create " + path + ": " + std::strerror(errno));
         return false;
     }
+    file_ = std::move(file);
     path_ = path;
     records_.clear();
     return true;
@@ -115,7 +110,7 @@ bool PackageWriter::checkName(const std::u16string& name, std::string* error) co
 }
 
 bool PackageWriter::writeBytes(const uint8_t* data, size_t size, std::string* error) {
-    if (size > 0 && std::fwrite(data, 1, size, file_) != size) {
+    if (size > 0 && !file_->write(data, size)) {
         setError(error, "cannot write " + path_ + ": " + std::strerror(errno));
         return false;
     }
@@ -123,17 +118,17 @@ bool PackageWriter::writeBytes(const uint8_t* data, size_t size, std::string* er
 }
 
 bool PackageWriter::position(uint64_t* offset, std::string* error) {
-    off_t here = ftello(file_);
-    if (here < 0) {
+    uint64_t here = 0;
+    if (!file_->position(&here)) {
         setError(error, "cannot write " + path_ + ": " + std::strerror(errno));
         return false;
     }
     // Offsets and sizes in the directory are 32-bit.
-    if (static_cast<uint64_t>(here) > UINT32_MAX) {
+    if (here > UINT32_MAX) {
         setError(error, "the package would exceed 4 GiB");
         return false;
     }
-    *offset = static_cast<uint64_t>(here);
+    *offset = here;
     return true;
 }
 
@@ -148,12 +143,14 @@ bool PackageWriter::addFile(const std::u16string& name, const std::string& sourc
         return false;
     }
     FileSource source(file);
-    struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+    std::error_code failure;
+    const bool regular = std::filesystem::is_regular_file(sourcePath, failure);
+    const uintmax_t size = regular ? std::filesystem::file_size(sourcePath, failure) : 0;
+    if (!regular || failure) {
         setError(error, sourcePath + " is not a regular file");
         return false;
     }
-    return addSource(name, static_cast<uint64_t>(info.st_size), store, source, error);
+    return addSource(name, static_cast<uint64_t>(size), store, source, error);
 }
 
 bool PackageWriter::addBuffer(const std::u16string& name, const uint8_t* data, size_t size,
@@ -263,7 +260,7 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
             return false;
         }
         // Not smaller: write the data as it is over the partial attempt, which is shorter.
-        if (fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0 || !source.rewind()) {
+        if (!file_->seek(offset) || !source.rewind()) {
             setError(error, "cannot rewind while writing " + path_);
             return false;
         }
@@ -290,7 +287,7 @@ bool PackageWriter::finish(std::string* error) {
     for (const Record& record : records_) {
         directory = std::max<uint64_t>(directory, uint64_t{record.dataOffset} + record.storedSize);
     }
-    if (fseeko(file_, static_cast<off_t>(directory), SEEK_SET) != 0) {
+    if (!file_->seek(directory)) {
         setError(error, "cannot write " + path_);
         return false;
     }
@@ -325,12 +322,9 @@ bool PackageWriter::finish(std::string* error) {
         return false;
     }
     // Drop whatever a longer abandoned attempt left after the trailer.
-    off_t end = ftello(file_);
-    bool closed = std::fflush(file_) == 0 && end >= 0 && ftruncate(fileno(file_), end) == 0;
-    closed = std::fclose(file_) == 0 && closed;
-    file_ = nullptr;
+    const bool closed = file_->truncateHere() && file_->commit();
+    file_.reset();
     if (!closed) {
-        ::unlink(path_.c_str());
         setError(error, "cannot write " + path_ + ": " + std::strerror(errno));
         return false;
     }

@@ -2,12 +2,17 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "resources/lzma_codec.h"
 
 namespace tamlo {
+
+namespace files {
+class ReplacingFile;
+}
 
 struct PackageWriteOptions {
     lzma::Properties properties;  // lc 3, lp 0, pb 2, 8 MiB dictionary
@@ -53,7 +58,8 @@ class PackageWriter {
     bool position(uint64_t* offset, std::string* error);
 
     PackageWriteOptions options_;
-    std::FILE* file_ = nullptr;
+    // The new package replaces the file at the path only once finished.
+    std::unique_ptr<files::ReplacingFile> file_;
     std::string path_;
     std::vector<Record> records_;
 };

@@ -80,6 +80,25 @@ bool ReplacingFile::write(const uint8_t* data, size_t size) {
     return true;
 }
 
+bool ReplacingFile::position(uint64_t* offset) const {
+    const off_t here = descriptor_ < 0 ? -1 : lseek(descriptor_, 0, SEEK_CUR);
+    if (here < 0) {
+        return false;
+    }
+    *offset = static_cast<uint64_t>(here);
+    return true;
+}
+
+bool ReplacingFile::seek(uint64_t offset) {
+    return descriptor_ >= 0 && offset <= static_cast<uint64_t>(INT64_MAX) &&
+           lseek(descriptor_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+bool ReplacingFile::truncateHere() {
+    uint64_t here = 0;
+    return position(&here) && ftruncate(descriptor_, static_cast<off_t>(here)) == 0;
+}
+
 bool ReplacingFile::commit() {
     if (descriptor_ < 0) {
         return false;

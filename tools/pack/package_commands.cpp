@@ -3,12 +3,12 @@
 #include <memory>
 #include <set>
 
+#include "platform/contained_folder.h"
 #include "platform/mapped_file.h"
 #include "platform/text_encoding.h"
 #include "resources/entry_path.h"
 #include "resources/package_builder.h"
 #include "resources/package_reader.h"
-#include "tools/pack/entry_output.h"
 #include "tools/pack/pack_commands.h"
 
 namespace tamlo::pack {
@@ -164,7 +164,7 @@ int runExtract(const std::vector<std::string>& args, std::string* error) {
         }
         targets.push_back(std::move(segments));
     }
-    EntryOutput output;
+    files::ContainedFolder output;
     if (!output.openRoot(directory, error)) {
         return kFailure;
     }

@@ -4,18 +4,22 @@
 #include <string>
 #include <vector>
 
-#include "resources/chunk_sink.h"
+#include <cstddef>
+#include <cstdint>
 
-namespace tamlo::pack {
+namespace tamlo::files {
+
+// Receives a file's bytes piece by piece; false stops the writing.
+using ChunkWriter = std::function<bool(const uint8_t* data, size_t size)>;
 
 // Writes files below one folder without ever leaving it: every path segment is opened
 // relative to its parent without following symbolic links.
-class EntryOutput {
+class ContainedFolder {
   public:
-    EntryOutput() = default;
-    ~EntryOutput();
-    EntryOutput(const EntryOutput&) = delete;
-    EntryOutput& operator=(const EntryOutput&) = delete;
+    ContainedFolder() = default;
+    ~ContainedFolder();
+    ContainedFolder(const ContainedFolder&) = delete;
+    ContainedFolder& operator=(const ContainedFolder&) = delete;
 
     // Opens (creating when missing) the folder everything is written below.
     bool openRoot(const std::string& directory, std::string* error);
@@ -23,10 +27,11 @@ class EntryOutput {
     // Creates the file `segments` (parents made as needed) and fills it through `fill`,
     // which is given a sink that writes to it. A file that could not be filled is removed.
     bool write(const std::vector<std::string>& segments,
-               const std::function<bool(const ChunkSink&, std::string*)>& fill, std::string* error);
+               const std::function<bool(const ChunkWriter&, std::string*)>& fill,
+               std::string* error);
 
   private:
     int root_ = -1;
 };
 
-}  // namespace tamlo::pack
+}  // namespace tamlo::files

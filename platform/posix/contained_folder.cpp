@@ -1,4 +1,4 @@
-#include "tools/pack/entry_output.h"
+#include "platform/contained_folder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <functional>
 
-namespace tamlo::pack {
+namespace tamlo::files {
 
 namespace {
 
@@ -53,13 +53,13 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-EntryOutput::~EntryOutput() {
+ContainedFolder::~ContainedFolder() {
     if (root_ >= 0) {
         ::close(root_);
     }
 }
 
-bool EntryOutput::openRoot(const std::string& directory, std::string* error) {
+bool ContainedFolder::openRoot(const std::string& directory, std::string* error) {
     std::error_code failure;
     std::filesystem::create_directories(directory, failure);
     root_ = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -70,9 +70,9 @@ bool EntryOutput::openRoot(const std::string& directory, std::string* error) {
     return true;
 }
 
-bool EntryOutput::write(const std::vector<std::string>& segments,
-                        const std::function<bool(const ChunkSink&, std::string*)>& fill,
-                        std::string* error) {
+bool ContainedFolder::write(const std::vector<std::string>& segments,
+                            const std::function<bool(const ChunkWriter&, std::string*)>& fill,
+                            std::string* error) {
     if (root_ < 0 || segments.empty()) {
         *error = "no output folder";
         return false;
@@ -103,7 +103,7 @@ bool EntryOutput::write(const std::vector<std::string>& segments,
         return false;
     }
     bool writeFailed = false;
-    ChunkSink sink = [&](const uint8_t* data, size_t size) {
+    ChunkWriter sink = [&](const uint8_t* data, size_t size) {
         if (!writeAll(file.get(), data, size)) {
             writeFailed = true;
             return false;
@@ -127,4 +127,4 @@ bool EntryOutput::write(const std::vector<std::string>& segments,
     return true;
 }
 
-}  // namespace tamlo::pack
+}  // namespace tamlo::files
