@@ -5,7 +5,7 @@
 #include "dui/style/style_set.h"
 #include "dui/style/style_set_metrics.h"
 #include "platform/debug_sink.h"
-#include "platform/message_queue.h"
+#include "platform/windowing/message_queue.h"
 #include "runtime/run_queue.h"
 #include "runtime/ui_context.h"
 #include "script/engine_bindings.h"

@@ -1,6 +1,6 @@
 #include "app/engine_stages.h"
 #include "app/startup.h"
-#include "platform/platform.h"
+#include "platform/backend.h"
 
 // The installer reads nothing from its command line.
 int main() {

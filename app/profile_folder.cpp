@@ -2,7 +2,7 @@
 #include <optional>
 
 #include "app/startup.h"
-#include "platform/known_folders.h"
+#include "platform/os/known_folders.h"
 
 namespace tamlo::app {
 

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
+#include "platform/backend.h"
 #include "platform/debug_sink.h"
-#include "platform/instance_guard.h"
-#include "platform/os_services.h"
-#include "platform/platform.h"
-#include "platform/restart_marker.h"
+#include "platform/os/instance_guard.h"
+#include "platform/os/os_services.h"
+#include "platform/os/restart_marker.h"
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
 #include "resources/resource_file_system.h"

@@ -10,8 +10,8 @@
 
 #include "dui/loader/layout_loader.h"
 #include "dui/style/style_set.h"
-#include "platform/message_queue.h"
-#include "platform/platform.h"
+#include "platform/backend.h"
+#include "platform/windowing/message_queue.h"
 #include "runtime/ui_context.h"
 
 namespace tamlo::bench {

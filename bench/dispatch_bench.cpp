@@ -15,8 +15,8 @@
 #include "dui/core/control.h"
 #include "dui/core/host_window.h"
 #include "dui/core/panel.h"
-#include "platform/message_loop.h"
-#include "platform/posted_call.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/posted_call.h"
 #include "runtime/run_queue.h"
 #include "runtime/ui_context.h"
 

@@ -12,8 +12,8 @@
 #include "dui/core/panel.h"
 #include "dui/loader/layout_loader.h"
 #include "dui/loader/xml_document.h"
-#include "platform/message_loop.h"
-#include "platform/message_pump.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_pump.h"
 #include "runtime/ui_context.h"
 
 namespace {

@@ -2,11 +2,11 @@
 #include <functional>
 #include <memory>
 
-#include "platform/headless/headless_backend.h"
+#include "platform/headless/backend.h"
 #ifdef TAMLO_HAVE_GTK
-#include "platform/gtk/gtk_backend.h"
+#include "platform/gtk/backend.h"
 #endif
-#include "platform/platform.h"
+#include "platform/backend.h"
 
 namespace tamlo::platform {
 namespace {

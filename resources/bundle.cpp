@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/mapped_file.h"
+#include "platform/os/mapped_file.h"
 #include "platform/text_encoding.h"
 #include "resources/bundle_format.h"
 #include "resources/package_format.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <set>
 
-#include "platform/file_operations.h"
+#include "platform/os/file_operations.h"
 #include "resources/bundle.h"
 #include "resources/bundle_format.h"
 #include "resources/package_format.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "platform/file_operations.h"
+#include "platform/os/file_operations.h"
 #include "resources/package_format.h"
 
 namespace tamlo {

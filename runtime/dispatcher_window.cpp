@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "platform/message_loop.h"
-#include "platform/window_registry.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/window_registry.h"
 
 namespace tamlo {
 namespace {

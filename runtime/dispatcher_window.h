@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "platform/messages.h"
-#include "platform/platform.h"
-#include "platform/posted_call.h"
+#include "platform/backend.h"
+#include "platform/windowing/messages.h"
+#include "platform/windowing/posted_call.h"
 
 namespace tamlo {
 

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/message_loop.h"
+#include "platform/windowing/message_loop.h"
 #include "runtime/thread_reaper.h"
 
 namespace tamlo::SRService {

@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "platform/message_loop.h"
-#include "platform/posted_call.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/posted_call.h"
 #include "runtime/dispatcher_window.h"
 
 namespace tamlo {

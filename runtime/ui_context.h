@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "dui/loader/ui_registries.h"
-#include "platform/platform.h"
+#include "platform/backend.h"
 #include "runtime/application_events.h"
 
 namespace tamlo {
@@ -34,7 +34,7 @@ UiContext* createUiContext();
 void destroyUiContext();
 
 // The context, or null before creation and after tear-down. For the UI thread; other
-// threads only post calls (platform/posted_call.h).
+// threads only post calls (platform/windowing/posted_call.h).
 UiContext* uiContext();
 
 // Guards the process-wide context pointer against a post racing with tear-down.

@@ -9,9 +9,9 @@
 #include <lua.hpp>
 
 #include "dui/core/event.h"
+#include "platform/backend.h"
 #include "platform/debug_sink.h"
-#include "platform/file_operations.h"
-#include "platform/platform.h"
+#include "platform/os/file_operations.h"
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
 #include "resources/file_system.h"

@@ -4,11 +4,11 @@
 
 #include <lua.hpp>
 
+#include "platform/backend.h"
 #include "platform/debug_sink.h"
-#include "platform/message_loop.h"
-#include "platform/platform.h"
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
+#include "platform/windowing/message_loop.h"
 #include "resources/file_system.h"
 #include "script/protected_call.h"
 #include "script/registry_prelude.h"
@@ -76,8 +76,8 @@ bool ScriptHost::start() {
         return false;
     }
     std::string error;
-    bool ok = protectedCall(L, openLibraries, nullptr, 0, &error) &&
-              registerSystemFunctions(L, &error);
+    bool ok =
+        protectedCall(L, openLibraries, nullptr, 0, &error) && registerSystemFunctions(L, &error);
     for (size_t i = 0; ok && i < registrars_.size(); ++i) {
         registrars_[i](L);
     }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/running_process_block.h"
+#include "platform/os/running_process_block.h"
 
 struct lua_State;
 

@@ -6,12 +6,12 @@
 #include <lua.hpp>
 
 #include "dui/style/style_set.h"
+#include "platform/backend.h"
 #include "platform/debug_sink.h"
-#include "platform/messages.h"
-#include "platform/native_window.h"
-#include "platform/platform.h"
 #include "platform/text_encoding.h"
-#include "platform/window_constants.h"
+#include "platform/windowing/messages.h"
+#include "platform/windowing/native_window.h"
+#include "platform/windowing/window_constants.h"
 #include "render/image.h"
 #include "script/control_bindings.h"
 #include "script/lua_arguments.h"

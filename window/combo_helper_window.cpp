@@ -1,6 +1,6 @@
 #include "window/combo_helper_window.h"
 
-#include "platform/messages.h"
+#include "platform/windowing/messages.h"
 
 namespace tamlo {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "platform/drag_drop.h"
+#include "platform/windowing/drag_drop.h"
 
 namespace tamlo {
 

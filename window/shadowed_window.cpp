@@ -1,9 +1,9 @@
 #include "window/shadowed_window.h"
 
 #include "dui/loader/layout_loader.h"
-#include "platform/message_loop.h"
-#include "platform/messages.h"
-#include "platform/native_window.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/messages.h"
+#include "platform/windowing/native_window.h"
 #include "window/proxy_window.h"
 
 namespace tamlo {

@@ -1,9 +1,9 @@
 #include "window/window_base.h"
 
-#include "platform/message_loop.h"
-#include "platform/messages.h"
-#include "platform/native_window.h"
-#include "platform/window_registry.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/messages.h"
+#include "platform/windowing/native_window.h"
+#include "platform/windowing/window_registry.h"
 
 namespace tamlo {
 namespace {

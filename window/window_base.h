@@ -5,7 +5,7 @@
 
 #include "dui/core/control.h"
 #include "dui/core/host_window.h"
-#include "platform/platform.h"
+#include "platform/backend.h"
 
 namespace tamlo {
 

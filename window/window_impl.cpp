@@ -4,9 +4,9 @@
 
 #include "dui/core/attribute_keys.h"
 #include "dui/core/panel.h"
-#include "platform/message_loop.h"
-#include "platform/messages.h"
-#include "platform/native_window.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/messages.h"
+#include "platform/windowing/native_window.h"
 
 namespace tamlo {
 namespace {

@@ -1,9 +1,9 @@
 #include "dui/controls/label.h"
 #include "dui/core/attribute_keys.h"
-#include "platform/native_window.h"
-#include "platform/shell_execute.h"
+#include "platform/os/shell_execute.h"
 #include "platform/text_encoding.h"
-#include "platform/window_constants.h"
+#include "platform/windowing/native_window.h"
+#include "platform/windowing/window_constants.h"
 
 namespace tamlo::dui {
 namespace {

@@ -1,6 +1,6 @@
 #include "dui/controls/static_controls.h"
 #include "dui/core/host_window.h"
-#include "platform/messages.h"
+#include "platform/windowing/messages.h"
 
 namespace tamlo::dui {
 namespace {

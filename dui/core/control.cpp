@@ -7,7 +7,7 @@
 #include "dui/core/host_window.h"
 #include "dui/core/live_set.h"
 #include "dui/core/panel.h"
-#include "platform/posted_call.h"
+#include "platform/windowing/posted_call.h"
 
 namespace tamlo::dui {
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "platform/message_loop.h"
+#include "platform/windowing/message_loop.h"
 
 namespace tamlo {
 namespace {

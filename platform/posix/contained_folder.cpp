@@ -1,4 +1,4 @@
-#include "platform/contained_folder.h"
+#include "platform/os/contained_folder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

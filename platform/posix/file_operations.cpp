@@ -1,4 +1,4 @@
-#include "platform/file_operations.h"
+#include "platform/os/file_operations.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
 
 namespace tamlo::files {
 namespace {

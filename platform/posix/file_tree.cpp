@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
 
 namespace tamlo::os {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
 
 namespace tamlo::os {
 namespace {

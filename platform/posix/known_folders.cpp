@@ -1,4 +1,4 @@
-#include "platform/known_folders.h"
+#include "platform/os/known_folders.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/file_operations.h"
-#include "platform/os_services.h"
+#include "platform/os/file_operations.h"
+#include "platform/os/os_services.h"
 
 namespace tamlo::folders {
 

@@ -1,11 +1,11 @@
-#include "platform/process_control.h"
+#include "platform/os/process_control.h"
 
 #include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include "platform/file_operations.h"
-#include "platform/os_services.h"
+#include "platform/os/file_operations.h"
+#include "platform/os/os_services.h"
 
 namespace tamlo::processes {
 namespace {

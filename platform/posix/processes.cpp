@@ -14,7 +14,7 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
 
 // Termination is SIGKILL: where Windows would report exit code -8 for a killed
 // process, here its parent sees death by signal 9.

@@ -1,8 +1,8 @@
-#include "platform/reboot.h"
+#include "platform/os/reboot.h"
 
 #include <cstdlib>
 
-#include "platform/shell_execute.h"
+#include "platform/os/shell_execute.h"
 
 namespace tamlo::power {
 

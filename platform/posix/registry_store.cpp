@@ -1,6 +1,6 @@
-#include "platform/registry_store.h"
+#include "platform/os/registry_store.h"
 
-#include "platform/known_folders.h"
+#include "platform/os/known_folders.h"
 
 #include <locale.h>
 #include <pwd.h>

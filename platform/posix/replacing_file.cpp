@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/file_operations.h"
+#include "platform/os/file_operations.h"
 
 namespace tamlo::files {
 namespace {

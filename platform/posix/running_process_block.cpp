@@ -1,4 +1,4 @@
-#include "platform/running_process_block.h"
+#include "platform/os/running_process_block.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "platform/debug_sink.h"
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
 #include "platform/text_encoding.h"
 
 namespace tamlo::processes {

@@ -1,4 +1,4 @@
-#include "platform/shell_execute.h"
+#include "platform/os/shell_execute.h"
 
 #include <fcntl.h>
 #include <poll.h>

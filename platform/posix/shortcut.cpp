@@ -1,4 +1,4 @@
-#include "platform/shortcut.h"
+#include "platform/os/shortcut.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 #include <locale.h>
 #include <wctype.h>
 
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
 #include "platform/text_encoding.h"
 
 namespace tamlo::os {

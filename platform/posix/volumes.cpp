@@ -1,4 +1,4 @@
-#include "platform/volumes.h"
+#include "platform/os/volumes.h"
 
 #include <limits.h>
 #include <stdlib.h>

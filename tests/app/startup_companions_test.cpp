@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/startup.h"
-#include "platform/instance_guard.h"
-#include "platform/os_services.h"
+#include "platform/os/instance_guard.h"
+#include "platform/os/os_services.h"
 #include "startup_fixture.h"
 #include "support/spawned_program.h"
 #include "support/test_environment.h"

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "platform/instance_guard.h"
-#include "platform/os_services.h"
-#include "platform/restart_marker.h"
+#include "platform/os/instance_guard.h"
+#include "platform/os/os_services.h"
+#include "platform/os/restart_marker.h"
 #include "startup_fixture.h"
 #include "support/test_environment.h"
 

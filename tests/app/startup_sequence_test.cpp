@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/startup.h"
-#include "platform/headless/headless_backend.h"
-#include "platform/instance_guard.h"
-#include "platform/os_services.h"
-#include "platform/restart_marker.h"
+#include "platform/headless/backend.h"
+#include "platform/os/instance_guard.h"
+#include "platform/os/os_services.h"
+#include "platform/os/restart_marker.h"
 #include "platform/win32_constants.h"
 #include "resources/bundle_writer.h"
 #include "resources/file_system.h"

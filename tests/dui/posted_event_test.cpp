@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "control_test_support.h"
-#include "platform/message_loop.h"
+#include "platform/windowing/message_loop.h"
 #include "runtime/ui_context.h"
 
 namespace tamlo::dui {

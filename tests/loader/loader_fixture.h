@@ -9,8 +9,8 @@
 #include "dui/core/control.h"
 #include "dui/loader/layout_loader.h"
 #include "platform/debug_sink.h"
-#include "platform/message_loop.h"
-#include "platform/message_pump.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_pump.h"
 #include "runtime/ui_context.h"
 
 namespace tamlo::test {

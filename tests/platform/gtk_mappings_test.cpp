@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/gtk/gtk_mappings.h"
-#include "platform/messages.h"
+#include "platform/gtk/mappings.h"
 #include "platform/win32_constants.h"
-#include "platform/window_constants.h"
+#include "platform/windowing/messages.h"
+#include "platform/windowing/window_constants.h"
 
 namespace tamlo::test {
 namespace {

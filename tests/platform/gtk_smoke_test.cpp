@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
-#include "platform/headless/window_screenshot.h"
-#include "platform/messages.h"
-#include "platform/platform.h"
+#include "platform/backend.h"
+#include "platform/headless/screenshot.h"
+#include "platform/windowing/messages.h"
 #include "support/test_environment.h"
 #include "window_test_support.h"
 

@@ -1,5 +1,5 @@
-#include "platform/headless/headless_input.h"
-#include "platform/messages.h"
+#include "platform/headless/input.h"
+#include "platform/windowing/messages.h"
 #include "window_test_support.h"
 
 namespace tamlo::test {

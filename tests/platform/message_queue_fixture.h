@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/keyboard_state.h"
-#include "platform/message_loop.h"
-#include "platform/message_pump.h"
+#include "platform/windowing/keyboard_state.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_pump.h"
 
 namespace tamlo::test {
 

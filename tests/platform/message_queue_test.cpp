@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "message_queue_fixture.h"
-#include "platform/headless/headless_backend.h"
+#include "platform/headless/backend.h"
 #include "platform/win32_constants.h"
 
 namespace tamlo::test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
 #include "support/test_environment.h"
 
 namespace tamlo {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/instance_guard.h"
-#include "platform/os_services.h"
+#include "platform/os/instance_guard.h"
+#include "platform/os/os_services.h"
 
 namespace tamlo {
 namespace {

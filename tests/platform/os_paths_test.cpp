@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
 #include "support/test_environment.h"
 
 namespace tamlo {

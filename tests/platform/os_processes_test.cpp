@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
 #include "support/spawned_program.h"
 #include "support/test_environment.h"
 

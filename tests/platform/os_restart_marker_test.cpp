@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/os_services.h"
-#include "platform/restart_marker.h"
+#include "platform/os/os_services.h"
+#include "platform/os/restart_marker.h"
 #include "support/test_environment.h"
 
 namespace tamlo {

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/shortcut.h"
-#include "platform/known_folders.h"
-#include "platform/volumes.h"
+#include "platform/os/known_folders.h"
+#include "platform/os/shortcut.h"
+#include "platform/os/volumes.h"
 #include "support/test_environment.h"
 
 namespace tamlo {

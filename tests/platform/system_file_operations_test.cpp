@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/file_operations.h"
+#include "platform/os/file_operations.h"
 #include "support/test_environment.h"
 
 namespace tamlo::files {

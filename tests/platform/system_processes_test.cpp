@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/debug_sink.h"
-#include "platform/process_control.h"
-#include "platform/running_process_block.h"
+#include "platform/os/process_control.h"
+#include "platform/os/running_process_block.h"
 #include "platform/system_test_processes.h"
 #include "support/test_environment.h"
 

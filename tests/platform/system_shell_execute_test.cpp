@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/reboot.h"
-#include "platform/shell_execute.h"
+#include "platform/os/reboot.h"
+#include "platform/os/shell_execute.h"
 #include "support/test_environment.h"
 
 namespace tamlo::shell {

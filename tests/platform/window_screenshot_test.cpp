@@ -1,6 +1,6 @@
 #include <stb/stb_image.h>
 
-#include "platform/headless/window_screenshot.h"
+#include "platform/headless/screenshot.h"
 #include "support/test_environment.h"
 #include "window_test_support.h"
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 
-#include "platform/messages.h"
-#include "platform/window_state.h"
+#include "platform/windowing/messages.h"
+#include "platform/windowing/window_state.h"
 #include "window_test_support.h"
 
 namespace tamlo::test {

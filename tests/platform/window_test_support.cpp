@@ -1,6 +1,6 @@
 #include "window_test_support.h"
 
-#include "platform/headless/headless_input.h"
+#include "platform/headless/input.h"
 
 namespace tamlo::test {
 

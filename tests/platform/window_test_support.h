@@ -5,12 +5,12 @@
 #include <memory>
 #include <vector>
 
-#include "platform/keyboard_state.h"
-#include "platform/message_loop.h"
-#include "platform/message_pump.h"
-#include "platform/native_window.h"
-#include "platform/pointer_input.h"
-#include "platform/window_registry.h"
+#include "platform/windowing/keyboard_state.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_pump.h"
+#include "platform/windowing/native_window.h"
+#include "platform/windowing/pointer_input.h"
+#include "platform/windowing/window_registry.h"
 
 namespace tamlo::test {
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/headless/headless_backend.h"
+#include "platform/headless/backend.h"
 #include "platform/win32_constants.h"
 #include "runtime_fixture.h"
 

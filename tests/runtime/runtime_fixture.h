@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "platform/message_loop.h"
-#include "platform/message_pump.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_pump.h"
 #include "runtime/run_queue.h"
 #include "runtime/ui_context.h"
 

@@ -3,8 +3,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posted_call.h"
-#include "platform/window_registry.h"
+#include "platform/windowing/posted_call.h"
+#include "platform/windowing/window_registry.h"
 #include "resources/file_system.h"
 #include "runtime/dispatcher_window.h"
 #include "runtime_fixture.h"

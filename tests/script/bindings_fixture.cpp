@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "dui/loader/layout_loader.h"
-#include "platform/message_loop.h"
+#include "platform/windowing/message_loop.h"
 #include "resources/package_writer.h"
 #include "script/engine_bindings.h"
 #include "script/lua_work.h"

@@ -6,10 +6,10 @@
 #include <lua.hpp>
 
 #include "dui/core/panel.h"
-#include "platform/headless/headless_backend.h"
-#include "platform/message_loop.h"
-#include "platform/message_queue.h"
+#include "platform/headless/backend.h"
 #include "platform/text_encoding.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_queue.h"
 #include "runtime/run_queue.h"
 #include "runtime/ui_context.h"
 #include "script/control_bindings.h"
@@ -32,8 +32,8 @@ int controlGlobal(lua_State* L) {
 }
 
 int newWindowGlobal(lua_State* L) {
-    script::LuaWindow::pushNewWrapper(L, static_cast<script::WindowHandle>(
-                                             script::integerArgument(L, 1)));
+    script::LuaWindow::pushNewWrapper(
+        L, static_cast<script::WindowHandle>(script::integerArgument(L, 1)));
     return 1;
 }
 
@@ -74,7 +74,9 @@ uint8_t* MemoryFileSystem::read(const std::u16string& name, int& size) {
     return buffer;
 }
 
-void MemoryFileSystem::free(uint8_t* buffer) { std::free(buffer); }
+void MemoryFileSystem::free(uint8_t* buffer) {
+    std::free(buffer);
+}
 
 void ScriptHostTest::SetUp() {
     auto pump = std::make_unique<platform::ConditionPump>(platform::ConditionPump::Time::Virtual);
@@ -84,8 +86,7 @@ void ScriptHostTest::SetUp() {
     ASSERT_NE(platform::startBackend(&error), nullptr) << error;
     platform::headlessBackend()->setMessageBoxResponder(
         [this](const platform::MessageBoxRequest& request) {
-            messageBoxes.push_back(utf16ToUtf8(request.caption) + "|" +
-                                   utf16ToUtf8(request.text));
+            messageBoxes.push_back(utf16ToUtf8(request.caption) + "|" + utf16ToUtf8(request.text));
             return 1;
         });
     ASSERT_TRUE(SRService::start());

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend.h"
 #include "platform/debug_sink.h"
-#include "platform/headless/headless_backend.h"
-#include "platform/platform.h"
-#include "platform/registry_store.h"
+#include "platform/headless/backend.h"
+#include "platform/os/registry_store.h"
 #include "platform/system_test_processes.h"
 #include "script/system_functions.h"
 #include "script/system_functions_script_runner.h"

@@ -2,8 +2,8 @@
 #include <optional>
 
 #include "dui/controls/static_controls.h"
-#include "platform/headless/headless_backend.h"
-#include "platform/native_window.h"
+#include "platform/headless/backend.h"
+#include "platform/windowing/native_window.h"
 #include "script/bindings_fixture.h"
 #include "window/window_base.h"
 

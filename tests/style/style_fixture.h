@@ -11,8 +11,8 @@
 
 #include "dui/core/control.h"
 #include "dui/style/style_set.h"
-#include "platform/message_loop.h"
-#include "platform/message_pump.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_pump.h"
 #include "render/back_buffer.h"
 #include "runtime/ui_context.h"
 #include "support/png_bytes.h"

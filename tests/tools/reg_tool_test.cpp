@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/registry_store.h"
+#include "platform/os/registry_store.h"
 #include "script/system_functions.h"
 #include "support/test_environment.h"
 

@@ -5,7 +5,7 @@
 #include "dui/control_test_support.h"
 #include "dui/core/panel.h"
 #include "loader/loader_fixture.h"
-#include "platform/window_registry.h"
+#include "platform/windowing/window_registry.h"
 #include "window/window_base.h"
 
 namespace tamlo::test {

@@ -7,11 +7,11 @@
 #include "dui/core/event.h"
 #include "dui/core/panel.h"
 #include "loader/loader_fixture.h"
-#include "platform/headless/headless_input.h"
-#include "platform/keyboard_state.h"
-#include "platform/message_loop.h"
-#include "platform/native_window.h"
-#include "platform/pointer_input.h"
+#include "platform/headless/input.h"
+#include "platform/windowing/keyboard_state.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/native_window.h"
+#include "platform/windowing/pointer_input.h"
 #include "window/window_impl.h"
 
 namespace tamlo::test {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
 #include "platform/text_encoding.h"
 #include "resources/bundle.h"
 #include "resources/bundle_writer.h"

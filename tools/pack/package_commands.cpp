@@ -3,8 +3,8 @@
 #include <memory>
 #include <set>
 
-#include "platform/contained_folder.h"
-#include "platform/mapped_file.h"
+#include "platform/os/contained_folder.h"
+#include "platform/os/mapped_file.h"
 #include "platform/text_encoding.h"
 #include "resources/entry_path.h"
 #include "resources/package_builder.h"

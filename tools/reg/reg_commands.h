@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_store.h"
+#include "platform/os/registry_store.h"
 
 namespace tamlo::regtool {
 

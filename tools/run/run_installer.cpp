@@ -14,9 +14,9 @@
 
 #include "app/engine_stages.h"
 #include "app/startup.h"
-#include "platform/message_loop.h"
-#include "platform/messages.h"
-#include "platform/os_services.h"
+#include "platform/os/os_services.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/messages.h"
 #include "resources/bundle.h"
 #include "resources/bundle_writer.h"
 #include "resources/package_builder.h"

@@ -5,9 +5,9 @@
 #include "dui/core/content_metrics.h"
 #include "dui/loader/layout_loader.h"
 #include "dui/style/style_set.h"
+#include "platform/backend.h"
 #include "platform/debug_sink.h"
-#include "platform/message_queue.h"
-#include "platform/platform.h"
+#include "platform/windowing/message_queue.h"
 #include "runtime/ui_context.h"
 
 namespace tamlo::runtool {

@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/headless/headless_backend.h"
-#include "platform/headless/headless_input.h"
-#include "platform/headless/window_screenshot.h"
-#include "platform/message_box_buttons.h"
-#include "platform/message_loop.h"
-#include "platform/native_window.h"
-#include "platform/registry_store.h"
+#include "platform/headless/backend.h"
+#include "platform/headless/input.h"
+#include "platform/headless/screenshot.h"
+#include "platform/os/registry_store.h"
 #include "platform/text_encoding.h"
+#include "platform/windowing/message_box_buttons.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/native_window.h"
 #include "runtime/ui_context.h"
 #include "tools/run/run_commands.h"
 #include "window/shadowed_window.h"

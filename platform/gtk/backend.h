@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/backend.h"
+#include "platform/windowing/message_pump.h"
+#include "platform/windowing/native_window.h"
+
+// The Linux desktop backend: real GTK 3 windows for every engine window, native input as
+// Win32 messages, the UI queue driven from the GLib loop. GTK headers stay in this folder.
+namespace tamlo::platform::gtk {
+
+// Null with `error` set when GTK cannot open the display.
+std::unique_ptr<Backend> createGtkBackend(std::string* error);
+
+// A pump on the thread's GLib main context; a GLib source dispatches the UI queue in
+// every GLib loop that is not the engine's own wait (GTK's dialogs, drags).
+std::unique_ptr<MessagePump> createGlibPump();
+
+std::unique_ptr<NativeWindows> createGtkWindows();
+
+// The GtkWindow of an engine window (as void*, to keep GTK out of this header), or null.
+void* nativeWindowWidget(WindowHandle window);
+
+}  // namespace tamlo::platform::gtk

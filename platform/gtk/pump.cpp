@@ -1,0 +1,111 @@
+#include <glib.h>
+
+#include <vector>
+
+#include "platform/gtk/backend.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_queue.h"
+
+namespace tamlo::platform::gtk {
+namespace {
+
+// The dispatch depths at which the engine's own waits run their GLib iteration. A source
+// dispatched at such a depth leaves the messages to the waiting getMessage; one deeper
+// (a GTK loop nested inside) handles them itself.
+std::vector<int>& ownWaitDepths() {
+    static std::vector<int> depths;
+    return depths;
+}
+
+bool queueIsReady(gint* timeout) {
+    auto queue = uiQueueIfAny();
+    if (timeout) {
+        *timeout = -1;
+    }
+    if (!queue || queue->ownerThread() != std::this_thread::get_id()) {
+        return false;
+    }
+    if (queue->postedCount() > 0) {
+        return true;
+    }
+    // A pending quit alone is not work: a nested loop must not spin on it.
+    if (auto due = queue->nextTimerDue(kAnyWindow)) {
+        uint64_t now = queue->now();
+        if (*due <= now) {
+            return true;
+        }
+        if (timeout) {
+            *timeout = static_cast<gint>(std::min<uint64_t>(*due - now, G_MAXINT));
+        }
+    }
+    return false;
+}
+
+gboolean queuePrepare(GSource*, gint* timeout) {
+    return queueIsReady(timeout);
+}
+
+gboolean queueCheck(GSource*) {
+    return queueIsReady(nullptr);
+}
+
+gboolean queueDispatch(GSource*, GSourceFunc, gpointer) {
+    const auto& depths = ownWaitDepths();
+    if (!depths.empty() && g_main_depth() == depths.back() + 1) {
+        return G_SOURCE_CONTINUE;  // the waiting getMessage takes it
+    }
+    pumpPendingMessages();
+    return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs queueSourceFuncs = {queuePrepare, queueCheck, queueDispatch,
+                                 nullptr,      nullptr,    nullptr};
+
+class GlibPump : public MessagePump {
+  public:
+    GlibPump() {
+        source_ = g_source_new(&queueSourceFuncs, sizeof(GSource));
+        g_source_set_priority(source_, G_PRIORITY_DEFAULT);
+        g_source_attach(source_, nullptr);
+    }
+    ~GlibPump() override {
+        g_source_destroy(source_);
+        g_source_unref(source_);
+    }
+
+    uint64_t nowMilliseconds() override {
+        return static_cast<uint64_t>(g_get_monotonic_time() / 1000);
+    }
+
+    void waitForEvent(std::optional<uint64_t> deadline) override {
+        GSource* timeout = nullptr;
+        if (deadline) {
+            uint64_t now = nowMilliseconds();
+            guint remaining = *deadline > now ? static_cast<guint>(*deadline - now) : 0;
+            timeout = g_timeout_source_new(remaining);
+            g_source_set_callback(
+                timeout, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
+            g_source_attach(timeout, nullptr);
+        }
+        ownWaitDepths().push_back(g_main_depth());
+        g_main_context_iteration(nullptr, TRUE);
+        ownWaitDepths().pop_back();
+        if (timeout) {
+            g_source_destroy(timeout);
+            g_source_unref(timeout);
+        }
+    }
+
+    void wake() override { g_main_context_wakeup(nullptr); }
+
+  private:
+    GSource* source_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<MessagePump> createGlibPump() {
+    return std::make_unique<GlibPump>();
+}
+
+}  // namespace tamlo::platform::gtk

@@ -1,0 +1,180 @@
+#include "platform/headless/backend.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+
+#include "platform/debug_sink.h"
+#include "platform/text_encoding.h"
+#include "platform/windowing/message_box_buttons.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_pump.h"
+#include "platform/windowing/native_window.h"
+
+namespace tamlo::platform {
+namespace {
+
+std::string escaped(std::u16string_view text) {
+    std::string out;
+    for (char c : utf16ToUtf8(text)) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::deque<int> answersFromEnvironment() {
+    std::deque<int> answers;
+    const char* list = std::getenv("TAMLO_HEADLESS_ANSWERS");
+    if (list == nullptr) {
+        return answers;
+    }
+    const char* p = list;
+    while (*p) {
+        char* end = nullptr;
+        long value = std::strtol(p, &end, 10);
+        if (end == p) {
+            break;
+        }
+        answers.push_back(static_cast<int>(value));
+        p = *end == ',' ? end + 1 : end;
+    }
+    return answers;
+}
+
+// TAMLO_HEADLESS_SCREEN=WIDTHxHEIGHT replaces the fixed 1920 x 1080 screen.
+void applyScreenFromEnvironment() {
+    const char* value = std::getenv("TAMLO_HEADLESS_SCREEN");
+    if (value == nullptr) {
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    if (std::sscanf(value, "%dx%d", &width, &height) == 2 && width > 0 && height > 0) {
+        SystemMetrics metrics = systemMetrics();
+        metrics.screen = Size{width, height};
+        setSystemMetrics(metrics);
+    }
+}
+
+}  // namespace
+
+struct HeadlessBackend::State {
+    std::mutex mutex;
+    MessageBoxResponder responder;
+    FolderPickerResponder folderResponder;
+    std::deque<int> scriptedAnswers = answersFromEnvironment();
+};
+
+HeadlessBackend::HeadlessBackend() : state_(std::make_unique<State>()) {
+    setDebugEcho(true);
+    setSystemMetrics(SystemMetrics{});
+    applyScreenFromEnvironment();
+}
+
+HeadlessBackend::~HeadlessBackend() = default;
+
+int HeadlessBackend::messageBox(WindowHandle owner, std::u16string_view text,
+                                std::u16string_view caption, uint32_t type) {
+    MessageBoxRequest request{owner, std::u16string(text), std::u16string(caption), type};
+    if (isUiThread()) {
+        pumpPendingMessages();
+    }
+    MessageBoxResponder responder;
+    int answer = messageBoxDefaultAnswer(type);
+    {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        responder = state_->responder;
+        if (!responder && !state_->scriptedAnswers.empty()) {
+            answer = state_->scriptedAnswers.front();
+            state_->scriptedAnswers.pop_front();
+        }
+    }
+    if (responder) {
+        answer = responder(request);
+    }
+    std::fprintf(stderr, "%s\n", messageBoxLogLine(request, answer).c_str());
+    std::fflush(stderr);
+    return answer;
+}
+
+bool HeadlessBackend::browseForFolder(WindowHandle owner, std::u16string_view title,
+                                      std::u16string& path) {
+    FolderPickerRequest request{owner, std::u16string(title)};
+    if (isUiThread()) {
+        pumpPendingMessages();
+    }
+    FolderPickerResponder responder;
+    {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        responder = state_->folderResponder;
+    }
+    std::optional<std::u16string> answer;
+    if (responder) {
+        answer = responder(request);
+    }
+    std::fprintf(stderr, "%s\n", folderPickerLogLine(request, answer).c_str());
+    std::fflush(stderr);
+    if (!answer) {
+        return false;
+    }
+    path = *answer;
+    return true;
+}
+
+std::unique_ptr<MessagePump> HeadlessBackend::createMessagePump() {
+    const char* clock = std::getenv("TAMLO_HEADLESS_CLOCK");
+    bool virtualTime = clock != nullptr && std::string_view(clock) == "virtual";
+    return std::make_unique<ConditionPump>(virtualTime ? ConditionPump::Time::Virtual
+                                                       : ConditionPump::Time::Real);
+}
+
+MessageBoxResponder HeadlessBackend::setMessageBoxResponder(MessageBoxResponder responder) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    MessageBoxResponder previous = std::move(state_->responder);
+    state_->responder = std::move(responder);
+    return previous;
+}
+
+FolderPickerResponder HeadlessBackend::setFolderPickerResponder(FolderPickerResponder responder) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    FolderPickerResponder previous = std::move(state_->folderResponder);
+    state_->folderResponder = std::move(responder);
+    return previous;
+}
+
+std::string folderPickerLogLine(const FolderPickerRequest& request,
+                                const std::optional<std::u16string>& answer) {
+    return "folderpicker title=\"" + escaped(request.title) + "\" -> " +
+           (answer ? "\"" + escaped(*answer) + "\"" : std::string("cancel"));
+}
+
+std::string messageBoxLogLine(const MessageBoxRequest& request, int answer) {
+    return "messagebox caption=\"" + escaped(request.caption) + "\" text=\"" +
+           escaped(request.text) + "\" type=" + std::to_string(request.type) + " -> " +
+           std::to_string(answer);
+}
+
+HeadlessBackend* headlessBackend() {
+    return backendStarted() ? dynamic_cast<HeadlessBackend*>(&backend()) : nullptr;
+}
+
+}  // namespace tamlo::platform
