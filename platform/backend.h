@@ -2,21 +2,68 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The UI backend boundary. Every window-system service the engine needs is an
-// operation of `Backend`; each backend lives in its own folder (headless/, gtk/)
-// and is chosen by name at start-up. OS services that do not depend on the
-// window system are in platform/os/os_services.h.
+#include "platform/geometry.h"
+
+// The backend table: every operation a window-system backend provides, in three parts:
+// `Backend` (message boxes, the folder picker, its message pump and native windows),
+// `MessagePump` (the clock and wait of the UI thread's queue) and `NativeWindows` (showing
+// what the window services decided). What a backend calls back into is listed in
+// platform/backend_callbacks.h. Each backend lives in a folder of its own (headless/,
+// gtk/) with the same file names for the same roles, and is chosen by name at start-up.
+// A new backend implements these three classes and registers in backend_registry.cpp.
+// OS services that do not depend on the window system are in platform/os/.
 namespace tamlo::platform {
 
 using WindowHandle = std::uintptr_t;  // 0 is "no window"
 
-class MessagePump;
-class NativeWindows;
+// What the UI thread's message queue needs from a backend: the time its timers run on,
+// and a way to sleep until something may have arrived. A GTK backend drives the same
+// queue from a GLib source and implements the wait with the GLib loop.
+class MessagePump {
+  public:
+    virtual ~MessagePump() = default;
 
+    // Milliseconds on the clock that timers and message times use.
+    virtual uint64_t nowMilliseconds() = 0;
+
+    // Sleeps until `wake` is called, or `deadline` (on this pump's clock) has passed.
+    // A wake that came before the call makes it return at once. It may return early.
+    virtual void waitForEvent(std::optional<uint64_t> deadline) = 0;
+
+    // Ends a current or the next wait. Callable from any thread.
+    virtual void wake() = 0;
+};
+
+// What a window-system backend does to show the window services' state
+// (platform/windowing/native_window.h). The services call it after their state changed; the backend
+// calls back into the services (and the input of platform/backend_callbacks.h) when the desktop
+// changes something.
+class NativeWindows {
+  public:
+    virtual ~NativeWindows() = default;
+
+    virtual void windowCreated(WindowHandle window) = 0;
+    virtual void windowDestroyed(WindowHandle window) = 0;
+    virtual void windowPlaced(WindowHandle window, const Rect& screenRect) = 0;
+    virtual void windowShown(WindowHandle window, bool visible, bool activate) = 0;
+    virtual void windowsRestacked(const std::vector<WindowHandle>& topFirst) = 0;
+    virtual void windowActivated(WindowHandle window) = 0;
+    virtual void windowContentsChanged(WindowHandle window, const Rect& area) = 0;
+    virtual void windowShapeChanged(WindowHandle window) = 0;
+    virtual void windowTextChanged(WindowHandle window) = 0;
+    virtual void windowIconChanged(WindowHandle /*window*/) {}
+    // Minimised (true) or restored (false) by ShowWindow.
+    virtual void windowIconicChanged(WindowHandle /*window*/, bool /*iconic*/) {}
+    virtual void captureChanged(WindowHandle captured) = 0;
+    virtual void cursorChanged(uint32_t cursorId) = 0;
+};
+
+// The backend itself: its name, the modal dialogs it shows, its pump and windows.
 class Backend {
   public:
     virtual ~Backend() = default;

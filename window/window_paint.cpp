@@ -1,5 +1,6 @@
 #include <cairo.h>
 
+#include "platform/windowing/native_window.h"
 #include "window/paint_entry.h"
 #include "window/window_impl.h"
 

@@ -5,25 +5,11 @@
 #include <mutex>
 #include <optional>
 
-// What the UI thread's message queue needs from a backend: the time its timers run on,
-// and a way to sleep until something may have arrived. A GTK backend drives the same
-// queue from a GLib source and implements the wait with the GLib loop.
+#include "platform/backend.h"
+
+// The pump every backend can fall back on (the MessagePump interface is in
+// platform/backend.h).
 namespace tamlo::platform {
-
-class MessagePump {
-  public:
-    virtual ~MessagePump() = default;
-
-    // Milliseconds on the clock that timers and message times use.
-    virtual uint64_t nowMilliseconds() = 0;
-
-    // Sleeps until `wake` is called, or `deadline` (on this pump's clock) has passed.
-    // A wake that came before the call makes it return at once. It may return early.
-    virtual void waitForEvent(std::optional<uint64_t> deadline) = 0;
-
-    // Ends a current or the next wait. Callable from any thread.
-    virtual void wake() = 0;
-};
 
 // A pump on a condition variable. Real time is a steady clock; virtual time stands still
 // until `advance` moves it (tests), so a wait on virtual time ends only by a wake.

@@ -178,29 +178,4 @@ uint32_t doubleClickTime();
 // Replaces the metrics (headless set-up and tests; a desktop backend reports its own).
 void setSystemMetrics(const SystemMetrics& metrics);
 
-// ---- Backend side --------------------------------------------------------------------
-
-// What a window-system backend does to show the state above. The window services call it
-// after their state changed; the backend calls back into the services (and the input of
-// platform/windowing/pointer_input.h) when the desktop changes something.
-class NativeWindows {
-  public:
-    virtual ~NativeWindows() = default;
-
-    virtual void windowCreated(WindowHandle window) = 0;
-    virtual void windowDestroyed(WindowHandle window) = 0;
-    virtual void windowPlaced(WindowHandle window, const Rect& screenRect) = 0;
-    virtual void windowShown(WindowHandle window, bool visible, bool activate) = 0;
-    virtual void windowsRestacked(const std::vector<WindowHandle>& topFirst) = 0;
-    virtual void windowActivated(WindowHandle window) = 0;
-    virtual void windowContentsChanged(WindowHandle window, const Rect& area) = 0;
-    virtual void windowShapeChanged(WindowHandle window) = 0;
-    virtual void windowTextChanged(WindowHandle window) = 0;
-    virtual void windowIconChanged(WindowHandle /*window*/) {}
-    // Minimised (true) or restored (false) by ShowWindow.
-    virtual void windowIconicChanged(WindowHandle /*window*/, bool /*iconic*/) {}
-    virtual void captureChanged(WindowHandle captured) = 0;
-    virtual void cursorChanged(uint32_t cursorId) = 0;
-};
-
 }  // namespace tamlo::platform

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/backend.h"
+
+// What a backend calls back into: the desktop's input and drags, turned into the messages
+// a Win32 window gets, with the same wParam and lParam encodings. UI thread only; `under`
+// is the window the pointer is over (0 for none), points are screen coordinates. While a
+// window holds capture, pointer messages go to it in its client coordinates. A backend
+// also reads the window services' state (platform/windowing/native_window.h) and reports
+// the desktop's metrics with setSystemMetrics.
+namespace tamlo::platform {
+
+// ---- Pointer and keys -------------------------------------------------------------------
+
+enum class MouseButton { Left, Right, Middle };
+
+// WM_SETCURSOR (sent, when nothing holds capture; an unhandled one sets the arrow), then
+// WM_MOUSEMOVE (posted; wParam = MK_ state, lParam = client x | y << 16). Ends mouse-leave
+// tracking of a window the pointer is no longer over and restarts hover timing when the
+// pointer leaves the hover rectangle.
+void inputPointerMoved(Point screen, WindowHandle under);
+// WM_xBUTTONDOWN, WM_xBUTTONUP, or WM_xBUTTONDBLCLK for a CS_DBLCLKS window. A press on an
+// inactive window activates it first (WA_CLICKACTIVE). Disabled windows get nothing.
+void inputButton(MouseButton button, bool down, Point screen, WindowHandle under);
+// WM_MOUSEWHEEL to the capture window or the window under the pointer: wParam = MK_ state
+// | delta << 16 (120 a notch), lParam = the screen position.
+void inputWheel(int delta, Point screen, WindowHandle under);
+// WM_KEYDOWN / WM_KEYUP (WM_SYSKEY... while Alt is down) to the focus window, or the
+// active one. lParam: repeat count 1, scan code, extended bit, context, previous state,
+// transition. WM_CHAR follows through translateMessage.
+void inputKey(uint32_t virtualKey, bool down, uint32_t scanCode = 0, bool extended = false);
+// A WM_CHAR for text that no key produces (input methods, non-US layouts).
+void inputCharacter(char16_t character);
+// Modifier state reported by a desktop with its events.
+void inputSetModifiers(bool shift, bool control, bool alt);
+
+// ---- Drag and drop ------------------------------------------------------------------------
+
+enum class DragPhase { Enter, Over, Leave, Drop };
+
+struct DragPayload {
+    std::vector<std::string> files;  // UTF-8 paths of a file list
+    std::u16string text;             // dragged text
+};
+
+struct DragEvent {
+    WindowHandle window = 0;
+    DragPhase phase = DragPhase::Enter;
+    Point client;                          // the pointer in the window's client coordinates
+    const DragPayload* payload = nullptr;  // what is dragged (null on leave)
+};
+
+// Hands a drag to the engine's handler; false when nothing accepts it (no copy effect).
+bool deliverDragEvent(const DragEvent& event);
+
+}  // namespace tamlo::platform
