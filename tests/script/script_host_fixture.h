@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dui/control_test_support.h"
+#include "dui/core/control_test_support.h"
 #include "platform/message_pump.h"
 #include "resources/file_system.h"
 
@@ -17,7 +17,7 @@ namespace tamlo::test {
 
 // Embedded files held in memory, handed out as the resource file system does.
 class MemoryFileSystem : public FileSystem {
-public:
+  public:
     std::map<std::u16string, std::string> files;
     uint8_t* read(const std::u16string& name, int& size) override;
     void free(uint8_t* buffer) override;
@@ -28,7 +28,7 @@ public:
 // wrapper of controls[n]), `newWindow(handle)` (a new window wrapper) and
 // `raise(n, code, routing)`.
 class ScriptHostTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

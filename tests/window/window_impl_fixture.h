@@ -6,7 +6,7 @@
 
 #include "dui/core/event.h"
 #include "dui/core/panel.h"
-#include "loader/loader_fixture.h"
+#include "dui/loader/loader_fixture.h"
 #include "platform/headless/headless_input.h"
 #include "platform/keyboard_state.h"
 #include "platform/message_loop.h"
