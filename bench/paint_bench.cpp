@@ -6,7 +6,6 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 #include <stb/stb_image.h>
-#include <stb/stb_image_write.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +20,7 @@
 #include "dui/loader/layout_loader.h"
 #include "dui/style/style_set.h"
 #include "platform/backend.h"
+#include "platform/png_encoding.h"
 #include "platform/text_encoding.h"
 #include "platform/windowing/message_queue.h"
 #include "render/back_buffer.h"
@@ -51,13 +51,7 @@ const std::string& skinPng() {
                                          200, static_cast<uint8_t>(edge >= 8 ? 255 : edge * 30)});
             }
         }
-        std::string out;
-        stbi_write_png_to_func(
-            [](void* context, void* data, int size) {
-                static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
-            },
-            &out, kSkinSide, kSkinSide, 4, rgba.data(), kSkinSide * 4);
-        return out;
+        return platform::pngBytes(rgba, kSkinSide, kSkinSide);
     }();
     return png;
 }

@@ -1,25 +1,17 @@
 #include "platform/headless/screenshot.h"
 
-#include <stb_image_write.h>
+#include <algorithm>
 
+#include "platform/png_encoding.h"
 #include "platform/windowing/window_state.h"
 
 namespace tamlo::platform {
 
 std::vector<uint8_t> unpremultipliedRgba(const WindowPixels& pixels, uint8_t constantAlpha) {
-    std::size_t count = static_cast<std::size_t>(pixels.width) * pixels.height;
-    std::vector<uint8_t> rgba(count * 4, 0);
-    for (std::size_t i = 0; i < count && i < pixels.pixels.size(); ++i) {
-        uint32_t word = pixels.pixels[i];
-        unsigned alpha = word >> 24;
-        unsigned channel[3] = {(word >> 16) & 0xFF, (word >> 8) & 0xFF, word & 0xFF};
-        for (int c = 0; c < 3; ++c) {
-            // Premultiplied channels never exceed alpha; clamp damaged input anyway.
-            unsigned value = alpha == 0 ? 0 : (channel[c] * 255 + alpha / 2) / alpha;
-            rgba[i * 4 + c] = static_cast<uint8_t>(value > 255 ? 255 : value);
-        }
-        rgba[i * 4 + 3] = static_cast<uint8_t>((alpha * constantAlpha + 127) / 255);
-    }
+    const std::size_t count = static_cast<std::size_t>(pixels.width) * pixels.height;
+    std::vector<uint8_t> rgba = unpremultipliedRgba(
+        pixels.pixels.data(), std::min(count, pixels.pixels.size()), constantAlpha);
+    rgba.resize(count * 4, 0);  // words missing from a short buffer stay clear
     return rgba;
 }
 
@@ -68,7 +60,7 @@ bool saveWindowScreenshot(WindowHandle window, const std::string& path, std::str
         }
         return false;
     }
-    if (!stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4)) {
+    if (!writePng(path, rgba, width, height)) {
         if (error) {
             *error = "cannot write " + path;
         }

@@ -1,6 +1,7 @@
 // Decoding, premultiplication and the copy/blend rules of images.
 #include <gtest/gtest.h>
 
+#include "platform/png_encoding.h"
 #include "render/image.h"
 #include "render/image_cache.h"
 #include "render_test_support.h"
@@ -8,13 +9,13 @@
 namespace tamlo::render {
 namespace {
 
-using test::encodePng;
+using platform::pngBytes;
 using test::fill;
 using test::makeImage;
 
 TEST(ImageLoad, PremultipliesByTruncationAndFlagsAlpha) {
     const std::vector<uint8_t> rgba = {200, 100, 50, 128, 9, 9, 9, 0, 1, 2, 3, 255, 1, 3, 254, 128};
-    const std::string png = encodePng(rgba, 4, 1);
+    const std::string png = pngBytes(rgba, 4, 1);
     Image image;
     ASSERT_TRUE(image.load(reinterpret_cast<const uint8_t*>(png.data()), png.size()));
     EXPECT_EQ(image.width(), 4);
@@ -36,7 +37,7 @@ TEST(ImageLoad, OpaqueImageHasNoAlpha) {
 }
 
 TEST(ImageLoad, LeadingOneByteIsSkipped) {
-    const std::string png = encodePng({10, 20, 30, 40}, 1, 1);
+    const std::string png = pngBytes({10, 20, 30, 40}, 1, 1);
     const std::string prefixed = std::string(1, '\x01') + png;
     Image plain;
     Image withPrefix;
@@ -47,7 +48,7 @@ TEST(ImageLoad, LeadingOneByteIsSkipped) {
 }
 
 TEST(ImageLoad, BadInputGivesAnImageThatDrawsNothing) {
-    const std::string png = encodePng({10, 20, 30, 40}, 1, 1);
+    const std::string png = pngBytes({10, 20, 30, 40}, 1, 1);
     const std::vector<std::string> inputs = {"", "\x01", "not an image", png.substr(0, 30)};
     BackBuffer buffer;
     fill(buffer, 4, 4, rgb(1, 2, 3));
@@ -138,7 +139,7 @@ TEST(ImageDraw, StripTakesOneFrameAndRefusesFramesOutsideTheImage) {
 }
 
 TEST(ImageCacheTest, MissingFilesAreRetriedAndBrokenOnesKept) {
-    const std::string png = encodePng({1, 2, 3, 255}, 1, 1);
+    const std::string png = pngBytes({1, 2, 3, 255}, 1, 1);
     std::map<std::u16string, int> reads;
     bool present = false;
     ImageCache cache([&](const std::u16string& name, std::vector<uint8_t>& bytes) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "render/back_buffer.h"
@@ -29,8 +28,5 @@ void makeImage(Image& image, int32_t width, int32_t height, Function rgbaAt) {
     }
     image.loadRgba(rgba.data(), width, height);
 }
-
-// PNG bytes of RGBA pixels.
-std::string encodePng(const std::vector<uint8_t>& rgba, int32_t width, int32_t height);
 
 }  // namespace tamlo::render::test

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <lua.hpp>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "script/registry_prelude.h"
@@ -126,6 +128,18 @@ TEST(RegistryPrelude, EventTableNamesTheScriptCodes) {
         return event.GotFocus .. "," .. event.Click .. "," .. event.ValueChange .. ","
             .. event.Notify .. "," .. event.MouseMove .. "," .. n)"),
               "2,30,31,32,25,29");
+}
+
+TEST(RegistryPrelude, SourceFileCompilesAsLuaAndIsTheEmbeddedText) {
+    const std::string path = TAMLO_SOURCE_DIR "/script/registry_prelude.lua";
+    lua_State* L = luaL_newstate();
+    const int status = luaL_loadfile(L, path.c_str());
+    EXPECT_EQ(status, LUA_OK) << (status == LUA_OK ? "" : lua_tostring(L, -1));
+    lua_close(L);
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    EXPECT_EQ(text.str(), tamlo::registryPreludeSource());
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dui/control_test_support.h"
+#include "dui/core/control_test_support.h"
 #include "platform/windowing/message_pump.h"
 #include "resources/file_system.h"
 

@@ -1,8 +1,8 @@
 #include "support/png_bytes.h"
 
-#include <stb/stb_image_write.h>
-
 #include <vector>
+
+#include "platform/png_encoding.h"
 
 namespace tamlo::test {
 namespace {
@@ -21,14 +21,7 @@ std::string pngOf(int32_t width, int32_t height, uint32_t (*rgbaAt)(int32_t x, i
             }
         }
     }
-    std::string out;
-    stbi_write_png_to_func(
-        [](void* context, void* data, int size) {
-            static_cast<std::string*>(context)->append(static_cast<const char*>(data),
-                                                       static_cast<size_t>(size));
-        },
-        &out, width, height, 4, rgba.data(), width * 4);
-    return out;
+    return platform::pngBytes(rgba, width, height);
 }
 
 std::string solidPng(int32_t width, int32_t height, uint32_t rgba) {

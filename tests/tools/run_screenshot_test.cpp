@@ -1,11 +1,11 @@
 // tamlo-run screenshot over a small project with one colour per button state.
 #include <gtest/gtest.h>
 #include <stb/stb_image.h>
-#include <stb/stb_image_write.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/png_encoding.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {
@@ -16,14 +16,7 @@ std::string solidPng(uint8_t red, uint8_t green, uint8_t blue) {
     for (int i = 0; i < 16; ++i) {
         rgba.insert(rgba.end(), {red, green, blue, 255});
     }
-    std::string out;
-    stbi_write_png_to_func(
-        [](void* context, void* data, int size) {
-            static_cast<std::string*>(context)->append(static_cast<const char*>(data),
-                                                       static_cast<size_t>(size));
-        },
-        &out, 4, 4, 4, rgba.data(), 16);
-    return out;
+    return platform::pngBytes(rgba, 4, 4);
 }
 
 struct Shot {

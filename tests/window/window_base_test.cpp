@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "dui/control_test_support.h"
+#include "dui/core/control_test_support.h"
 #include "dui/core/panel.h"
-#include "loader/loader_fixture.h"
+#include "dui/loader/loader_fixture.h"
 #include "platform/windowing/window_registry.h"
 #include "window/window_base.h"
 

@@ -6,7 +6,7 @@
 
 #include "dui/core/event.h"
 #include "dui/core/panel.h"
-#include "loader/loader_fixture.h"
+#include "dui/loader/loader_fixture.h"
 #include "platform/headless/input.h"
 #include "platform/windowing/keyboard_state.h"
 #include "platform/windowing/message_loop.h"

@@ -2,8 +2,6 @@
 // the requested states on controls by id, paints it with the project's skin and writes a
 // PNG.
 
-#include <stb/stb_image_write.h>
-
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -14,6 +12,7 @@
 #include "dui/style/style_set.h"
 #include "platform/backend.h"
 #include "platform/debug_sink.h"
+#include "platform/png_encoding.h"
 #include "platform/text_encoding.h"
 #include "platform/windowing/message_queue.h"
 #include "render/back_buffer.h"
@@ -74,25 +73,6 @@ bool parseState(const std::string& text, StateRequest& out) {
     return true;
 }
 
-// Straight (not premultiplied) R, G, B, A bytes of the buffer's pixels.
-std::vector<uint8_t> straightRgba(const render::Bitmap& pixels) {
-    std::vector<uint8_t> rgba(static_cast<std::size_t>(pixels.width()) * pixels.height() * 4);
-    std::size_t at = 0;
-    for (int32_t y = 0; y < pixels.height(); ++y) {
-        for (int32_t x = 0; x < pixels.width(); ++x) {
-            const uint32_t pixel = pixels.pixel(x, y);
-            const uint32_t alpha = pixel >> 24;
-            for (int shift : {16, 8, 0}) {
-                const uint32_t channel = pixel >> shift & 0xFF;
-                rgba[at++] = static_cast<uint8_t>(
-                    alpha == 0 ? 0 : std::min<uint32_t>(255, (channel * 255 + alpha / 2) / alpha));
-            }
-            rgba[at++] = static_cast<uint8_t>(alpha);
-        }
-    }
-    return rgba;
-}
-
 int paintWindow(WindowBase& window, const std::vector<StateRequest>& states,
                 const std::string& outPath) {
     for (const StateRequest& request : states) {
@@ -110,9 +90,8 @@ int paintWindow(WindowBase& window, const std::vector<StateRequest>& states,
     }
     render::paintArea(*buffer.canvas(), *window.root(), {0, 0, client.width, client.height});
     const render::Bitmap& pixels = buffer.pixels();
-    const std::vector<uint8_t> rgba = straightRgba(pixels);
-    if (!stbi_write_png(outPath.c_str(), pixels.width(), pixels.height(), 4, rgba.data(),
-                        pixels.width() * 4)) {
+    if (!platform::writePremultipliedPng(outPath, pixels.pixels(), pixels.width(),
+                                         pixels.height())) {
         return fail("cannot write \"" + outPath + "\"");
     }
     return 0;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "dui/controls/scroll_bar.h"
+#include "dui/layout/layout_fixture.h"
 #include "dui/layout/scroll_panel.h"
-#include "layout/layout_fixture.h"
 
 namespace tamlo::test {
 namespace {

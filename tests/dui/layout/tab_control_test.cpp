@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "dui/controls/tab_item.h"
+#include "dui/layout/layout_fixture.h"
 #include "dui/layout/tab_control.h"
-#include "layout/layout_fixture.h"
 
 namespace tamlo::test {
 namespace {

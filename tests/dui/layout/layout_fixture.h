@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "dui/control_test_support.h"
 #include "dui/core/content_metrics.h"
-#include "loader/loader_fixture.h"
+#include "dui/core/control_test_support.h"
+#include "dui/loader/loader_fixture.h"
 
 namespace tamlo::test {
 

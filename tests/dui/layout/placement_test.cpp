@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dui/controls/button.h"
-#include "layout/layout_fixture.h"
+#include "dui/layout/layout_fixture.h"
 
 namespace tamlo::test {
 namespace {
