@@ -8,17 +8,20 @@
 #include "dui/core/timer.h"
 #include "render/back_buffer.h"
 #include "window/drop_target.h"
+#include "window/input_routing.h"
 #include "window/window_base.h"
 
 namespace tamlo {
 
 // A top-level window that turns native input into the tree's events: hit testing,
 // the hover chain, mouse capture, keyboard focus, tooltips, the caret, layered
-// dirty-rectangle painting and the modal dialog loop. UI thread only.
-class WindowImpl : public WindowBase, public CDropTarget {
+// dirty-rectangle painting and the modal dialog loop. Hover, capture and focus live in
+// an InputRouting; the window supplies its native side.
+// UI thread only.
+class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::Host {
   public:
     static constexpr uint32_t kFlushMessage = 0x0401;  // WM_USER + 1
-    static constexpr std::size_t kMaxHoverChain = 32;
+    static constexpr std::size_t kMaxHoverChain = InputRouting::kMaxHoverChain;
     static constexpr std::size_t kMaxDirtyRects = 20;
     static constexpr uint32_t kCaretColor = 0x5A5A5A;
 
@@ -43,11 +46,11 @@ class WindowImpl : public WindowBase, public CDropTarget {
     void releaseMouseCapture();
     Point cursorClientPos() const;
 
-    dui::Control* capturedControl() const { return captured_; }
-    dui::Control* focusedControl() const { return focused_; }
-    dui::Control* savedFocus() const { return savedFocus_; }
-    dui::Control* hoveredControl() const { return hovered_; }
-    const std::vector<dui::Control*>& hoverChain() const { return hoverChain_; }
+    dui::Control* capturedControl() const { return routing_.captured(); }
+    dui::Control* focusedControl() const { return routing_.focused(); }
+    dui::Control* savedFocus() const { return routing_.savedFocus(); }
+    dui::Control* hoveredControl() const { return routing_.hovered(); }
+    const std::vector<dui::Control*>& hoverChain() const { return routing_.hoverChain(); }
 
     // --- caret ---
     void setCaretSize(int32_t width, int32_t height);
@@ -117,7 +120,6 @@ class WindowImpl : public WindowBase, public CDropTarget {
     std::intptr_t cursorLParam() const;
     void armTracking();
     void onMouseMove(std::uintptr_t wParam, std::intptr_t lParam);
-    void updateHover(dui::Control* hit, std::uintptr_t wParam, std::intptr_t lParam);
     void onMouseLeave();
     void onLeftDown(std::uintptr_t wParam, std::intptr_t lParam);
     void onLeftUp(std::uintptr_t wParam, std::intptr_t lParam);
@@ -127,27 +129,24 @@ class WindowImpl : public WindowBase, public CDropTarget {
     void onWheel(std::uintptr_t wParam, std::intptr_t lParam);
     std::intptr_t onSetCursor(std::uintptr_t wParam, std::intptr_t lParam);
     void onMouseHover();
-    void onKillFocus();
-    void onCaptureChanged();
     void onDestroy();
     void beginMoveDrag();
     dui::Control* dropTargetAt(const DragInfo& info) const;
     void switchDropHover(dui::Control* target, DragInfo& info);
     void endMoveDrag();
     void showTooltip(const std::u16string& text);
-    void hideTooltip();
     void invalidateCaret();
     void applyRoundCorner();
-    static void repaintOnState(dui::Control* control);
-    static bool isSelfOrAncestor(const dui::Control* candidate, const dui::Control* control);
-    static std::vector<dui::Control*> chainOf(dui::Control* innermost);
+
+    // InputRouting::Host
+    void captureNativeMouse() override;
+    void releaseNativeMouse() override;
+    void focusNativeWindow() override;
+    void hideTooltip() override;
+    void refreshHover() override;
 
     int32_t dialogResult_ = 0;
-    dui::Control* captured_ = nullptr;
-    dui::Control* focused_ = nullptr;
-    dui::Control* savedFocus_ = nullptr;
-    dui::Control* hovered_ = nullptr;
-    std::vector<dui::Control*> hoverChain_;
+    InputRouting routing_;
     platform::WindowHandle tooltip_ = 0;
     std::u16string tooltipText_;
     bool tracking_ = false;
