@@ -48,19 +48,12 @@ void WindowImpl::setDestroyedHook(DestroyedHook hook) {
     gDestroyedHook = hook;
 }
 
-WindowImpl::CaretTimer::CaretTimer(WindowImpl& window)
-    : Timer(platform::caretBlinkTime()), window_(window) {}
-
-void WindowImpl::CaretTimer::onTimer() {
-    window_.caretPhase_ = window_.caretPhase_ == 0 ? 1 : 0;
-    window_.invalidateCaret();
-}
-
-WindowImpl::WindowImpl() : routing_(*this), caretTimer_(*this) {}
+WindowImpl::WindowImpl()
+    : routing_(*this), caret_([this](const Rect& area) { invalidateCaret(area); }) {}
 
 WindowImpl::~WindowImpl() {
     *aliveToken_ = false;
-    caretTimer_.stop();
+    caret_.stopBlinking();
     if (tooltip_ != 0) {
         platform::destroyWindow(tooltip_);
         tooltip_ = 0;
@@ -601,34 +594,8 @@ void WindowImpl::hideTooltip() {
 
 // ---- caret ---------------------------------------------------------------------------
 
-Rect WindowImpl::caretRect() const {
-    return Rect{caretX_, caretY_, caretX_ + caretWidth_, caretY_ + caretHeight_};
-}
-
-void WindowImpl::setCaretSize(int32_t width, int32_t height) {
-    caretWidth_ = width;
-    caretHeight_ = height;
-}
-
-void WindowImpl::showCaret(int32_t x, int32_t y) {
-    if (caretPhase_ == 1) {
-        invalidateCaret();
-    }
-    caretX_ = x;
-    caretY_ = y;
-    caretPhase_ = 1;
-    invalidateCaret();
-    caretTimer_.start();
-}
-
-void WindowImpl::hideCaret() {
-    caretPhase_ = 0;
-    invalidateCaret();
-    caretTimer_.stop();
-}
-
-void WindowImpl::invalidateCaret() {
-    invalidateRect(caretRect());
+void WindowImpl::invalidateCaret(const Rect& area) {
+    invalidateRect(area);
     if (handle() != 0) {
         platform::postMessage(handle(), kFlushMessage, 0, 0);
     }

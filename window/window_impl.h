@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "dui/core/timer.h"
 #include "render/back_buffer.h"
+#include "window/caret.h"
 #include "window/drop_target.h"
 #include "window/input_routing.h"
 #include "window/window_base.h"
@@ -16,7 +16,7 @@ namespace tamlo {
 // A top-level window that turns native input into the tree's events: hit testing,
 // the hover chain, mouse capture, keyboard focus, tooltips, the caret, layered
 // dirty-rectangle painting and the modal dialog loop. Hover, capture and focus live in
-// an InputRouting; the window supplies its native side.
+// an InputRouting, the caret in a Caret; the window supplies their native side.
 // UI thread only.
 class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::Host {
   public:
@@ -53,11 +53,11 @@ class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::
     const std::vector<dui::Control*>& hoverChain() const { return routing_.hoverChain(); }
 
     // --- caret ---
-    void setCaretSize(int32_t width, int32_t height);
-    void showCaret(int32_t x, int32_t y);
-    void hideCaret();
-    bool caretDrawn() const { return caretPhase_ == 1; }
-    Rect caretRect() const;
+    void setCaretSize(int32_t width, int32_t height) { caret_.setSize(width, height); }
+    void showCaret(int32_t x, int32_t y) { caret_.show(x, y); }
+    void hideCaret() { caret_.hide(); }
+    bool caretDrawn() const { return caret_.drawn(); }
+    Rect caretRect() const { return caret_.rect(); }
 
     // --- layered painting ---
     // Takes effect at creation (WS_EX_LAYERED); later it switches the style directly.
@@ -97,14 +97,6 @@ class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::
     void onDrop(DragInfo& info) override;
 
   private:
-    class CaretTimer : public Timer {
-      public:
-        explicit CaretTimer(WindowImpl& window);
-        void onTimer() override;
-
-      private:
-        WindowImpl& window_;
-    };
     // Reads false once the window is deleted, which a handler may do mid-message.
     class LifeGuard {
       public:
@@ -135,7 +127,7 @@ class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::
     void switchDropHover(dui::Control* target, DragInfo& info);
     void endMoveDrag();
     void showTooltip(const std::u16string& text);
-    void invalidateCaret();
+    void invalidateCaret(const Rect& area);
     void applyRoundCorner();
 
     // InputRouting::Host
@@ -151,12 +143,7 @@ class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::
     std::u16string tooltipText_;
     bool tracking_ = false;
     bool hasRegion_ = false;
-    int32_t caretX_ = 0;
-    int32_t caretY_ = 0;
-    int32_t caretWidth_ = 0;
-    int32_t caretHeight_ = 0;
-    int caretPhase_ = 0;
-    CaretTimer caretTimer_;
+    Caret caret_;
     bool layered_ = false;
     uint8_t constantAlpha_ = 255;
     bool perPixelAlpha_ = true;
