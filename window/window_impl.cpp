@@ -1,6 +1,7 @@
 #include "window/window_impl.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "dui/core/attribute_keys.h"
 #include "dui/core/panel.h"
@@ -47,27 +48,19 @@ void WindowImpl::setDestroyedHook(DestroyedHook hook) {
     gDestroyedHook = hook;
 }
 
-WindowImpl::CaretTimer::CaretTimer(WindowImpl& window)
-    : Timer(platform::caretBlinkTime()), window_(window) {}
-
-void WindowImpl::CaretTimer::onTimer() {
-    window_.caretPhase_ = window_.caretPhase_ == 0 ? 1 : 0;
-    window_.invalidateCaret();
-}
-
-WindowImpl::WindowImpl() : caretTimer_(*this) {}
+WindowImpl::WindowImpl()
+    : routing_(*this), caret_([this](const Rect& area) { invalidateCaret(area); }) {}
 
 WindowImpl::~WindowImpl() {
     *aliveToken_ = false;
-    caretTimer_.stop();
+    caret_.stopBlinking();
     if (tooltip_ != 0) {
         platform::destroyWindow(tooltip_);
         tooltip_ = 0;
     }
     // The tree leaves while this part of the object still answers forgetControl.
     setRoot(nullptr);
-    captured_ = focused_ = savedFocus_ = hovered_ = nullptr;
-    hoverChain_.clear();
+    routing_.reset();
 }
 
 // ---- messages ------------------------------------------------------------------------
@@ -79,12 +72,12 @@ std::intptr_t WindowImpl::handleMessage(uint32_t message, std::uintptr_t wParam,
             onDestroy();
             return 0;
         case win32::WM_ACTIVATE:
-            if (wParam == win32::WA_ACTIVE && savedFocus_ != nullptr) {
-                setFocusControl(savedFocus_);
+            if (wParam == win32::WA_ACTIVE && savedFocus() != nullptr) {
+                setFocusControl(savedFocus());
             }
             return 0;
         case win32::WM_KILLFOCUS:
-            onKillFocus();
+            routing_.windowLostFocus();
             return 0;
         case win32::WM_PAINT: {
             const platform::Rect area = platform::beginPaint(handle());
@@ -158,7 +151,7 @@ std::intptr_t WindowImpl::handleMessage(uint32_t message, std::uintptr_t wParam,
             return 0;
         case win32::WM_CAPTURECHANGED:
             moveDragging_ = false;
-            onCaptureChanged();
+            routing_.captureLost();
             return 0;
         case win32::WM_MOUSEHOVER:
             onMouseHover();
@@ -351,33 +344,6 @@ dui::Control* WindowImpl::hitTestClient(std::intptr_t lParam) const {
     return hitTestPoint(clientPointOf(lParam));
 }
 
-std::vector<dui::Control*> WindowImpl::chainOf(dui::Control* innermost) {
-    std::vector<Control*> chain;
-    for (Control* node = innermost; node != nullptr && chain.size() < kMaxHoverChain;
-         node = node->parent()) {
-        chain.push_back(node);
-    }
-    return chain;
-}
-
-bool WindowImpl::isSelfOrAncestor(const dui::Control* candidate, const dui::Control* control) {
-    if (candidate == nullptr) {
-        return false;
-    }
-    for (const Control* node = control; node != nullptr; node = node->parent()) {
-        if (node == candidate) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void WindowImpl::repaintOnState(dui::Control* control) {
-    if (control->hasFlags(flag::RepaintOnMouse)) {
-        control->invalidate(false);
-    }
-}
-
 void WindowImpl::armTracking() {
     tracking_ = platform::trackMouseEvent(handle(), win32::TME_HOVER | win32::TME_LEAVE,
                                           win32::HOVER_DEFAULT);
@@ -390,84 +356,30 @@ void WindowImpl::onMouseMove(std::uintptr_t wParam, std::intptr_t lParam) {
         armTracking();
     }
     Control* hit = hitTestClient(lParam);
-    if (hit != hovered_) {
-        updateHover(hit, wParam, lParam);
+    if (hit != hoveredControl()) {
+        routing_.hover(hit, wParam, lParam);
         if (!guard.alive()) {
             return;
         }
         // A handler may have hidden or removed the control it entered.
-        if (hit != nullptr && hit != hovered_) {
+        if (hit != nullptr && hit != hoveredControl()) {
             hit = hitTestClient(lParam);
-            if (hit != hovered_) {
+            if (hit != hoveredControl()) {
                 return;
             }
         }
     }
-    if (captured_ != nullptr) {
-        captured_->raiseEvent(code::MouseMove, Routing::Direct, wParam, lParam);
+    if (Control* holder = capturedControl()) {
+        holder->raiseEvent(code::MouseMove, Routing::Direct, wParam, lParam);
     } else if (hit != nullptr && hit->isEnabled()) {
         hit->raiseEvent(code::MouseMove, Routing::Bubble, wParam, lParam);
     }
 }
 
-void WindowImpl::updateHover(dui::Control* hit, std::uintptr_t wParam, std::intptr_t lParam) {
-    LifeGuard guard(*this);
-    hideTooltip();
-    std::vector<Control*> oldChain = hoverChain_;
-    std::vector<Control*> newChain = chainOf(hit);
-    std::size_t common = 0;
-    while (common < oldChain.size() && common < newChain.size() &&
-           oldChain[oldChain.size() - 1 - common] == newChain[newChain.size() - 1 - common]) {
-        ++common;
-    }
-    hovered_ = hit;
-    hoverChain_ = newChain;
-    // Outermost first for both lists.
-    for (std::size_t i = oldChain.size() - common; i-- > 0;) {
-        Control* leaving = oldChain[i];
-        if (!leaving->isAlive()) {
-            continue;
-        }
-        repaintOnState(leaving);
-        leaving->setFlags(flag::Hovered, false);
-        leaving->raiseEvent(code::MouseLeave, Routing::Direct, wParam, lParam);
-        if (!guard.alive()) {
-            return;
-        }
-    }
-    for (std::size_t i = newChain.size() - common; i-- > 0;) {
-        Control* entering = newChain[i];
-        // Skip anything a leave handler took away.
-        if (std::find(hoverChain_.begin(), hoverChain_.end(), entering) == hoverChain_.end()) {
-            continue;
-        }
-        repaintOnState(entering);
-        entering->setFlags(flag::Hovered, true);
-        entering->raiseEvent(code::MouseEnter, Routing::Direct, wParam, lParam);
-        if (!guard.alive()) {
-            return;
-        }
-    }
-}
-
 void WindowImpl::onMouseLeave() {
-    LifeGuard guard(*this);
     hideTooltip();
     tracking_ = false;
-    std::vector<Control*> chain = hoverChain_;
-    hovered_ = nullptr;
-    hoverChain_.clear();
-    for (Control* leaving : chain) {
-        if (!leaving->isAlive()) {
-            continue;
-        }
-        repaintOnState(leaving);
-        leaving->setFlags(flag::Hovered, false);
-        leaving->raiseEvent(code::MouseLeave, Routing::Direct, 0, 0);
-        if (!guard.alive()) {
-            return;
-        }
-    }
+    routing_.leaveAll();
 }
 
 // ---- buttons -------------------------------------------------------------------------
@@ -479,7 +391,7 @@ void WindowImpl::onLeftDown(std::uintptr_t wParam, std::intptr_t lParam) {
     if (hit == nullptr || !hit->isEnabled()) {
         return;
     }
-    repaintOnState(hit);
+    InputRouting::repaintOnState(hit);
     if (hit->raiseEvent(code::PrevLButtonDown, Routing::Tunnel, wParam, lParam)) {
         return;
     }
@@ -487,10 +399,7 @@ void WindowImpl::onLeftDown(std::uintptr_t wParam, std::intptr_t lParam) {
         return;
     }
     if (hit->hasFlags(flag::CaptureOnPress)) {
-        platform::setCapture(handle());
-        captured_ = hit;
-        hit->setFlags(flag::Captured, true);
-        hit->raiseEvent(code::GotCapture, Routing::Direct, wParam, lParam);
+        routing_.capture(hit, wParam, lParam);
         if (!guard.alive() || !hit->isAlive()) {
             return;
         }
@@ -508,9 +417,8 @@ void WindowImpl::onLeftDown(std::uintptr_t wParam, std::intptr_t lParam) {
 
 void WindowImpl::onLeftUp(std::uintptr_t wParam, std::intptr_t lParam) {
     LifeGuard guard(*this);
-    if (captured_ != nullptr) {
-        Control* holder = captured_;
-        repaintOnState(holder);
+    if (Control* holder = capturedControl()) {
+        InputRouting::repaintOnState(holder);
         holder->raiseEvent(code::LButtonUp, Routing::Direct, wParam, lParam);
         if (!guard.alive()) {
             return;
@@ -526,7 +434,7 @@ void WindowImpl::onLeftUp(std::uintptr_t wParam, std::intptr_t lParam) {
     if (hit == nullptr || !hit->isEnabled()) {
         return;
     }
-    repaintOnState(hit);
+    InputRouting::repaintOnState(hit);
     if (!hit->raiseEvent(code::PrevLButtonUp, Routing::Tunnel, wParam, lParam) && guard.alive() &&
         hit->isAlive()) {
         hit->raiseEvent(code::LButtonUp, Routing::Bubble, wParam, lParam);
@@ -543,7 +451,7 @@ void WindowImpl::onRightButton(uint32_t message, std::uintptr_t wParam, std::int
     if (hit == nullptr || !hit->isEnabled()) {
         return;
     }
-    repaintOnState(hit);
+    InputRouting::repaintOnState(hit);
     const int32_t prev = down ? code::PrevRButtonDown : code::PrevRButtonUp;
     const int32_t plain = down ? code::RButtonDown : code::RButtonUp;
     if (!hit->raiseEvent(prev, Routing::Tunnel, wParam, lParam) && guard.alive() &&
@@ -586,69 +494,32 @@ std::intptr_t WindowImpl::onSetCursor(std::uintptr_t wParam, std::intptr_t lPara
 // ---- capture and focus ---------------------------------------------------------------
 
 void WindowImpl::releaseMouseCapture() {
-    // Cleared first so that the WM_CAPTURECHANGED the release causes finds nothing.
-    Control* holder = captured_;
-    captured_ = nullptr;
-    if (platform::captureWindow() == handle()) {
-        platform::releaseCapture();
-    }
-    if (holder != nullptr && holder->isAlive()) {
-        holder->setFlags(flag::Captured, false);
-        holder->raiseEvent(code::LostCapture, Routing::Direct);
-    }
-}
-
-void WindowImpl::onCaptureChanged() {
-    Control* holder = captured_;
-    if (holder == nullptr) {
-        return;
-    }
-    captured_ = nullptr;
-    holder->invalidate(false);
-    holder->setFlags(flag::Captured, false);
-    holder->raiseEvent(code::LostCapture, Routing::Direct);
+    routing_.releaseCapture();
 }
 
 void WindowImpl::setFocusControl(dui::Control* control) {
-    if (control == focused_) {
-        return;
-    }
-    LifeGuard guard(*this);
-    savedFocus_ = nullptr;
-    if (Control* losing = focused_) {
-        focused_ = nullptr;
-        losing->setFlags(flag::Focused, false);
-        losing->raiseEvent(code::LostFocus, Routing::Direct);
-        if (!guard.alive()) {
-            return;
-        }
-    }
-    if (control == nullptr || !control->isAlive()) {
-        return;
-    }
-    focused_ = control;
-    if (platform::focusWindow() != handle()) {
-        platform::setFocus(handle());
-        if (!guard.alive() || focused_ != control) {
-            return;
-        }
-    }
-    control->setFlags(flag::Focused, true);
-    control->raiseEvent(code::GotFocus, Routing::Direct);
+    routing_.setFocus(control);
 }
 
-void WindowImpl::onKillFocus() {
-    if (Control* losing = focused_) {
-        focused_ = nullptr;
-        savedFocus_ = losing;
-        // The focused flag stays set: the control gets it back on activation.
-        losing->raiseEvent(code::LostFocus, Routing::Direct);
+void WindowImpl::captureNativeMouse() {
+    platform::setCapture(handle());
+}
+
+void WindowImpl::releaseNativeMouse() {
+    if (platform::captureWindow() == handle()) {
+        platform::releaseCapture();
+    }
+}
+
+void WindowImpl::focusNativeWindow() {
+    if (platform::focusWindow() != handle()) {
+        platform::setFocus(handle());
     }
 }
 
 void WindowImpl::onKey(uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
     LifeGuard guard(*this);
-    Control* target = focused_;
+    Control* target = focusedControl();
     if (target == nullptr) {
         return;
     }
@@ -670,41 +541,16 @@ void WindowImpl::onKey(uint32_t message, std::uintptr_t wParam, std::intptr_t lP
 // ---- detaching -----------------------------------------------------------------------
 
 void WindowImpl::forgetControl(dui::Control* control) {
-    if (isSelfOrAncestor(control, captured_)) {
-        releaseMouseCapture();
-    }
-    if (isSelfOrAncestor(control, focused_)) {
-        setFocusControl(nullptr);
-    }
-    if (isSelfOrAncestor(control, savedFocus_)) {
-        savedFocus_ = nullptr;
-    }
-    if (isSelfOrAncestor(control, dropHover_)) {
+    routing_.forgetPressAndFocus(control);
+    if (InputRouting::isSelfOrAncestor(control, dropHover_)) {
         dropHover_ = nullptr;
     }
-    if (isSelfOrAncestor(control, hovered_)) {
-        hideTooltip();
-        std::vector<Control*> oldChain = hoverChain_;
-        std::vector<Control*> newChain = chainOf(control->parent());
-        std::size_t common = 0;
-        while (common < oldChain.size() && common < newChain.size() &&
-               oldChain[oldChain.size() - 1 - common] == newChain[newChain.size() - 1 - common]) {
-            ++common;
-        }
-        hoverChain_ = newChain;
-        hovered_ = nullptr;
-        for (std::size_t i = oldChain.size() - common; i-- > 0;) {
-            Control* leaving = oldChain[i];
-            if (!leaving->isAlive()) {
-                continue;
-            }
-            repaintOnState(leaving);
-            leaving->setFlags(flag::Hovered, false);
-            leaving->raiseEvent(code::MouseLeave, Routing::Direct);
-        }
-        if (handle() != 0) {
-            platform::postMessage(handle(), win32::WM_MOUSEMOVE, 0, cursorLParam());
-        }
+    routing_.forgetHover(control);
+}
+
+void WindowImpl::refreshHover() {
+    if (handle() != 0) {
+        platform::postMessage(handle(), win32::WM_MOUSEMOVE, 0, cursorLParam());
     }
 }
 
@@ -712,7 +558,7 @@ void WindowImpl::forgetControl(dui::Control* control) {
 
 void WindowImpl::onMouseHover() {
     armTracking();
-    if (captured_ != nullptr) {
+    if (capturedControl() != nullptr) {
         return;
     }
     Control* hit = hitTestPoint(cursorClientPos());
@@ -748,34 +594,8 @@ void WindowImpl::hideTooltip() {
 
 // ---- caret ---------------------------------------------------------------------------
 
-Rect WindowImpl::caretRect() const {
-    return Rect{caretX_, caretY_, caretX_ + caretWidth_, caretY_ + caretHeight_};
-}
-
-void WindowImpl::setCaretSize(int32_t width, int32_t height) {
-    caretWidth_ = width;
-    caretHeight_ = height;
-}
-
-void WindowImpl::showCaret(int32_t x, int32_t y) {
-    if (caretPhase_ == 1) {
-        invalidateCaret();
-    }
-    caretX_ = x;
-    caretY_ = y;
-    caretPhase_ = 1;
-    invalidateCaret();
-    caretTimer_.start();
-}
-
-void WindowImpl::hideCaret() {
-    caretPhase_ = 0;
-    invalidateCaret();
-    caretTimer_.stop();
-}
-
-void WindowImpl::invalidateCaret() {
-    invalidateRect(caretRect());
+void WindowImpl::invalidateCaret(const Rect& area) {
+    invalidateRect(area);
     if (handle() != 0) {
         platform::postMessage(handle(), kFlushMessage, 0, 0);
     }

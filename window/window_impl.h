@@ -5,20 +5,23 @@
 #include <string>
 #include <vector>
 
-#include "dui/core/timer.h"
 #include "render/back_buffer.h"
+#include "window/caret.h"
 #include "window/drop_target.h"
+#include "window/input_routing.h"
 #include "window/window_base.h"
 
 namespace tamlo {
 
 // A top-level window that turns native input into the tree's events: hit testing,
 // the hover chain, mouse capture, keyboard focus, tooltips, the caret, layered
-// dirty-rectangle painting and the modal dialog loop. UI thread only.
-class WindowImpl : public WindowBase, public CDropTarget {
+// dirty-rectangle painting and the modal dialog loop. Hover, capture and focus live in
+// an InputRouting, the caret in a Caret; the window supplies their native side.
+// UI thread only.
+class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::Host {
   public:
     static constexpr uint32_t kFlushMessage = 0x0401;  // WM_USER + 1
-    static constexpr std::size_t kMaxHoverChain = 32;
+    static constexpr std::size_t kMaxHoverChain = InputRouting::kMaxHoverChain;
     static constexpr std::size_t kMaxDirtyRects = 20;
     static constexpr uint32_t kCaretColor = 0x5A5A5A;
 
@@ -43,18 +46,18 @@ class WindowImpl : public WindowBase, public CDropTarget {
     void releaseMouseCapture();
     Point cursorClientPos() const;
 
-    dui::Control* capturedControl() const { return captured_; }
-    dui::Control* focusedControl() const { return focused_; }
-    dui::Control* savedFocus() const { return savedFocus_; }
-    dui::Control* hoveredControl() const { return hovered_; }
-    const std::vector<dui::Control*>& hoverChain() const { return hoverChain_; }
+    dui::Control* capturedControl() const { return routing_.captured(); }
+    dui::Control* focusedControl() const { return routing_.focused(); }
+    dui::Control* savedFocus() const { return routing_.savedFocus(); }
+    dui::Control* hoveredControl() const { return routing_.hovered(); }
+    const std::vector<dui::Control*>& hoverChain() const { return routing_.hoverChain(); }
 
     // --- caret ---
-    void setCaretSize(int32_t width, int32_t height);
-    void showCaret(int32_t x, int32_t y);
-    void hideCaret();
-    bool caretDrawn() const { return caretPhase_ == 1; }
-    Rect caretRect() const;
+    void setCaretSize(int32_t width, int32_t height) { caret_.setSize(width, height); }
+    void showCaret(int32_t x, int32_t y) { caret_.show(x, y); }
+    void hideCaret() { caret_.hide(); }
+    bool caretDrawn() const { return caret_.drawn(); }
+    Rect caretRect() const { return caret_.rect(); }
 
     // --- layered painting ---
     // Takes effect at creation (WS_EX_LAYERED); later it switches the style directly.
@@ -94,14 +97,6 @@ class WindowImpl : public WindowBase, public CDropTarget {
     void onDrop(DragInfo& info) override;
 
   private:
-    class CaretTimer : public Timer {
-      public:
-        explicit CaretTimer(WindowImpl& window);
-        void onTimer() override;
-
-      private:
-        WindowImpl& window_;
-    };
     // Reads false once the window is deleted, which a handler may do mid-message.
     class LifeGuard {
       public:
@@ -117,7 +112,6 @@ class WindowImpl : public WindowBase, public CDropTarget {
     std::intptr_t cursorLParam() const;
     void armTracking();
     void onMouseMove(std::uintptr_t wParam, std::intptr_t lParam);
-    void updateHover(dui::Control* hit, std::uintptr_t wParam, std::intptr_t lParam);
     void onMouseLeave();
     void onLeftDown(std::uintptr_t wParam, std::intptr_t lParam);
     void onLeftUp(std::uintptr_t wParam, std::intptr_t lParam);
@@ -127,37 +121,29 @@ class WindowImpl : public WindowBase, public CDropTarget {
     void onWheel(std::uintptr_t wParam, std::intptr_t lParam);
     std::intptr_t onSetCursor(std::uintptr_t wParam, std::intptr_t lParam);
     void onMouseHover();
-    void onKillFocus();
-    void onCaptureChanged();
     void onDestroy();
     void beginMoveDrag();
     dui::Control* dropTargetAt(const DragInfo& info) const;
     void switchDropHover(dui::Control* target, DragInfo& info);
     void endMoveDrag();
     void showTooltip(const std::u16string& text);
-    void hideTooltip();
-    void invalidateCaret();
+    void invalidateCaret(const Rect& area);
     void applyRoundCorner();
-    static void repaintOnState(dui::Control* control);
-    static bool isSelfOrAncestor(const dui::Control* candidate, const dui::Control* control);
-    static std::vector<dui::Control*> chainOf(dui::Control* innermost);
+
+    // InputRouting::Host
+    void captureNativeMouse() override;
+    void releaseNativeMouse() override;
+    void focusNativeWindow() override;
+    void hideTooltip() override;
+    void refreshHover() override;
 
     int32_t dialogResult_ = 0;
-    dui::Control* captured_ = nullptr;
-    dui::Control* focused_ = nullptr;
-    dui::Control* savedFocus_ = nullptr;
-    dui::Control* hovered_ = nullptr;
-    std::vector<dui::Control*> hoverChain_;
+    InputRouting routing_;
     platform::WindowHandle tooltip_ = 0;
     std::u16string tooltipText_;
     bool tracking_ = false;
     bool hasRegion_ = false;
-    int32_t caretX_ = 0;
-    int32_t caretY_ = 0;
-    int32_t caretWidth_ = 0;
-    int32_t caretHeight_ = 0;
-    int caretPhase_ = 0;
-    CaretTimer caretTimer_;
+    Caret caret_;
     bool layered_ = false;
     uint8_t constantAlpha_ = 255;
     bool perPixelAlpha_ = true;

@@ -32,8 +32,8 @@ void WindowImpl::paintArea(const Rect& area) {
     clearArea(area);
     render::Canvas& canvas = *backBuffer_.canvas();
     render::paintArea(canvas, *root(), area);
-    if (caretPhase_ == 1) {
-        const Rect caret = intersection(caretRect(), area);
+    if (caret_.drawn()) {
+        const Rect caret = intersection(caret_.rect(), area);
         if (!caret.isEmpty()) {
             canvas.fillRect(caret, kCaretColor);
         }
