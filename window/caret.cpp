@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/native_window.h"
+#include "platform/windowing/native_window.h"
 
 namespace tamlo {
 

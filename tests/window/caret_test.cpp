@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/message_loop.h"
-#include "platform/message_pump.h"
-#include "platform/message_queue.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_pump.h"
+#include "platform/windowing/message_queue.h"
 
 namespace tamlo::test {
 namespace {

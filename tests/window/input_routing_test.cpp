@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "dui/control_test_support.h"
+#include "dui/core/control_test_support.h"
 #include "window_impl_fixture.h"
 
 namespace tamlo::test {
