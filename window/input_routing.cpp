@@ -197,6 +197,16 @@ void InputRouting::forgetPressAndFocus(dui::Control* control) {
 
 void InputRouting::forgetHover(dui::Control* control) {
     if (!isSelfOrAncestor(control, hovered_)) {
+        // A control still in the chain after its hovered child went (a panel removed with
+        // its subtree) leaves it quietly with everything inside it, so no pointer to it
+        // outlives it.
+        const auto found = std::find(hoverChain_.begin(), hoverChain_.end(), control);
+        if (found != hoverChain_.end()) {
+            for (auto it = hoverChain_.begin(); it != found + 1; ++it) {
+                (*it)->setFlags(flag::Hovered, false);
+            }
+            hoverChain_.erase(hoverChain_.begin(), found + 1);
+        }
         return;
     }
     const std::shared_ptr<bool> alive = aliveToken_;

@@ -11,11 +11,11 @@
 // Failures are reported by return values; nothing here throws.
 namespace tamlo::os {
 
-// $TMPDIR, else /tmp, always with a trailing '/'.
+// The user's temporary folder, always with a trailing separator.
 std::string tempPath();
 
-// The machine's boot time (btime of /proc/stat) as 8 little-endian bytes; all zero when
-// it cannot be read. It changes at every boot, as a shutdown time does.
+// A value of 8 bytes that changes at every boot of the machine (its boot time, little
+// endian), as a shutdown time does; all zero when it cannot be had.
 std::array<uint8_t, 8> bootTimeBytes();
 
 // A machine-wide named lock, held while the object lives and released on process exit.
@@ -38,31 +38,31 @@ void deleteTree(const std::string& folder);
 
 struct ProcessInfo {
     int pid = 0;
-    std::string imagePath;  // target of /proc/PID/exe
+    std::string imagePath;  // the full path of the program it runs
     std::string imageName;  // its file name
 };
 
 // The processes whose executable can be inspected; others are skipped.
 std::vector<ProcessInfo> listProcesses();
 
-// Terminates (SIGKILL) every process whose image file name equals `name` ignoring case,
-// waiting up to `waitMs` for each to go (a zombie counts as gone). Never the calling
-// process; processes that cannot be inspected are skipped. Returns how many processes
-// were signalled. Where Windows gives a killed process exit code -8, here its parent
-// sees death by SIGKILL.
+// Ends at once, without letting it clean up, every process whose image file name equals
+// `name` ignoring case, waiting up to `waitMs` for each to go (one that ended but was not
+// yet collected counts as gone). Never the calling process; processes that cannot be
+// inspected are skipped. Returns how many processes were ended. What the parent sees as
+// the exit status is the system's own (-8 on Windows, death by signal 9 on Linux).
 int killProcessesByImageName(const std::string& name, int waitMs = 10000);
 
 // The same, matched on the full image path ignoring case.
 int killProcessesByImagePath(const std::string& path, int waitMs = 10000);
 
-// Sends SIGKILL to `pid` and waits up to `waitMs` for it to disappear (or become a zombie).
+// Ends the process `pid` the same way and waits up to `waitMs` for it to go.
 bool terminateProcess(int pid, int waitMs);
 
 // Case-insensitive comparison of UTF-8 texts (ASCII and the Unicode simple case folding
-// that towlower provides).
+// that the C library's wide-character lower-casing provides).
 bool equalsIgnoringCase(const std::string& a, const std::string& b);
 
-// The full path of the running executable (/proc/self/exe).
+// The full path of the running program.
 std::string executablePath();
 
 }  // namespace tamlo::os

@@ -3,8 +3,8 @@
 #include <string>
 
 // Process matching for scripts: by full image path or by image file name, both ignoring
-// case. Termination is SIGKILL followed by a wait of up to 10 seconds for the process to
-// go; the killed process's parent sees death by signal 9. Never the calling process.
+// case. Termination ends the process at once and waits up to 10 seconds for it to go;
+// the exit status its parent sees is the system's own. Never the calling process.
 namespace tamlo::processes {
 
 constexpr int kTerminateWaitMs = 10000;

@@ -7,10 +7,11 @@
 
 // The running-process block: 4096 bytes of shared memory in which the installed product
 // lists its running executables as UTF-16LE text, each entry ended by ';', the text ended
-// by a zero unit. A second shared-memory object of size 0 serves as its lock (flock).
-// Both live in /dev/shm, mode 0666, so every user's processes can read and write them:
-//   section  /dev/shm/5f0c9e2a-8d41-4b7e-a3f6-1c2e7d9b4a60
-//   lock     /dev/shm/c3a7d19e-6b52-4f08-9e1d-72b4a5f08c3d
+// by a zero unit, guarded by a named lock that is released when its holder dies. Both are
+// open to every user's processes. Their names:
+//   section  5f0c9e2a-8d41-4b7e-a3f6-1c2e7d9b4a60
+//   lock     c3a7d19e-6b52-4f08-9e1d-72b4a5f08c3d
+// (on Linux, shared memory in /dev/shm with mode 0666 and a lock on the second object).
 // The installer only reads the block; the writer below is the product's side (and tests').
 namespace tamlo::processes {
 

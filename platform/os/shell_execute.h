@@ -29,8 +29,8 @@ std::string findExecutable(const std::string& file);
 
 // Runs `file`: an executable directly with the split parameters, anything else (documents,
 // folders, URLs) through xdg-open. With kWaitForExit in `mask` waits up to
-// kWaitMilliseconds. The child gets no descriptor of ours but 1 and 2 (stdin is /dev/null),
-// and every child is reaped, whether or not it was waited for.
+// kWaitMilliseconds. The child inherits nothing of ours but the standard output and error
+// (its input is empty), and every child is collected, whether or not it was waited for.
 ExecuteResult shellExecute(const std::string& file, const std::string& parameters,
                            const std::string& verb, uint32_t mask);
 

@@ -122,6 +122,9 @@ TEST_F(InputRoutingTest, RemovingAPanelLetsGoOfWhatItsSubtreeHolds) {
     EXPECT_EQ(routing.focused(), nullptr);
     EXPECT_EQ(routing.hovered(), nullptr);
     EXPECT_FALSE(a1->hasFlags(flag::Captured));
+    // The panel left the chain with its subtree: nothing there points at it once deleted.
+    EXPECT_EQ(routing.hoverChain(), (std::vector<dui::Control*>{root.get()}));
+    EXPECT_FALSE(a->hasFlags(flag::Hovered));
     delete a;
 
     // A focus kept for the window's return is dropped without an event.
