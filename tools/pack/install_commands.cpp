@@ -7,8 +7,8 @@
 #include "platform/os/os_services.h"
 #include "platform/text_encoding.h"
 #include "resources/bundle.h"
-#include "resources/bundle_writer.h"
 #include "resources/package_builder.h"
+#include "resources/project_installer.h"
 #include "tools/pack/pack_commands.h"
 
 namespace tamlo::pack {
@@ -55,13 +55,10 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
     }
     const std::string& project = args[0];
     const std::string& installer = args[2];
-    std::error_code failure;
-    for (const char* script : {"UI.lua", "LG.lua"}) {
-        if (!fs::is_regular_file(fs::path(project) / script, failure)) {
-            *error = project + " has no " + script;
-            return kFailure;
-        }
+    if (!projectHasScripts(project, error)) {
+        return kFailure;
     }
+    std::error_code failure;
     const std::string program = engineProgramPath();
     if (!fs::is_regular_file(program, failure)) {
         *error = "the engine program " + program + " is missing";
@@ -73,31 +70,9 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
     }
     PackageBuildOptions options;
     options.storeGlobs = imageStoreGlobs();
-    std::vector<BundleInput> files = {{111, (fs::path(project) / "UI.lua").string()},
-                                      {114, (fs::path(project) / "LG.lua").string()}};
-    const struct {
-        int32_t id;
-        const char* folder;
-        const char* package;
-    } packages[] = {
-        {113, "frame", "frame.lz"}, {115, "program", "program.lz"}, {116, "style", "style.lz"}};
-    for (const auto& item : packages) {
-        const std::string source = (fs::path(project) / item.folder).string();
-        const std::string output = scratch.path() + "/" + item.package;
-        std::string packError;
-        if (!fs::is_directory(source, failure)) {
-            *error = project + " has no folder " + item.folder;
-            return kFailure;
-        }
-        if (!buildPackageFromDirectory(source, output, options, &packError)) {
-            *error = std::string(item.package) + ": " + packError;
-            return kFailure;
-        }
-        files.push_back({item.id, output});
-    }
-    std::sort(files.begin(), files.end(),
-              [](const BundleInput& a, const BundleInput& b) { return a.id < b.id; });
-    return writeBundle(program, files, installer, error) ? kSuccess : kFailure;
+    return buildInstallerFromProject(project, scratch.path(), options, program, installer, error)
+               ? kSuccess
+               : kFailure;
 }
 
 int runBundleList(const std::vector<std::string>& args, std::string* error) {

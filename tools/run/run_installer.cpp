@@ -18,8 +18,8 @@
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/messages.h"
 #include "resources/bundle.h"
-#include "resources/bundle_writer.h"
 #include "resources/package_builder.h"
+#include "resources/project_installer.h"
 #include "tools/run/run_commands.h"
 #include "tools/run/run_steps.h"
 #include "tools/run/show_steps.h"
@@ -149,42 +149,12 @@ bool stageProject(const std::string& project, const std::string& prefix, std::st
         *error = "cannot create " + stage;
         return false;
     }
-    for (const char* script : {"UI.lua", "LG.lua"}) {
-        if (!fs::is_regular_file(fs::path(project) / script)) {
-            *error = project + " has no " + script;
-            return false;
-        }
-    }
     PackageBuildOptions store;
     store.storeGlobs = {"*"};  // nothing to gain from compressing a trial run
-    std::vector<BundleInput> files = {{111, (fs::path(project) / "UI.lua").string()},
-                                      {114, (fs::path(project) / "LG.lua").string()}};
-    const struct {
-        int32_t id;
-        const char* folder;
-        const char* package;
-    } packages[] = {
-        {113, "frame", "frame.lz"}, {115, "program", "program.lz"}, {116, "style", "style.lz"}};
-    for (const auto& item : packages) {
-        const std::string source = (fs::path(project) / item.folder).string();
-        const std::string output = stage + "/" + item.package;
-        if (!fs::is_directory(source)) {
-            *error = project + " has no folder " + item.folder;
-            return false;
-        }
-        std::string why;
-        if (!buildPackageFromDirectory(source, output, store, &why)) {
-            *error = std::string(item.package) + ": " + why;
-            return false;
-        }
-        files.push_back({item.id, output});
-    }
-    std::sort(files.begin(), files.end(),
-              [](const BundleInput& a, const BundleInput& b) { return a.id < b.id; });
     const std::string program = stage + "/program";
     std::ofstream(program, std::ios::binary | std::ios::trunc).close();
     bundlePath = stage + "/installer";
-    return writeBundle(program, files, bundlePath, error);
+    return buildInstallerFromProject(project, stage, store, program, bundlePath, error);
 }
 
 bool readSteps(const std::string& path, std::vector<ShowStep>& steps, std::string* error) {

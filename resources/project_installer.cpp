@@ -1,0 +1,58 @@
+#include "resources/project_installer.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "resources/bundle_writer.h"
+
+namespace tamlo {
+
+namespace fs = std::filesystem;
+
+bool projectHasScripts(const std::string& project, std::string* error) {
+    std::error_code failure;
+    for (const char* script : {"UI.lua", "LG.lua"}) {
+        if (!fs::is_regular_file(fs::path(project) / script, failure)) {
+            *error = project + " has no " + script;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool buildInstallerFromProject(const std::string& project, const std::string& scratch,
+                               const PackageBuildOptions& options, const std::string& program,
+                               const std::string& installer, std::string* error) {
+    if (!projectHasScripts(project, error)) {
+        return false;
+    }
+    std::vector<BundleInput> files = {{111, (fs::path(project) / "UI.lua").string()},
+                                      {114, (fs::path(project) / "LG.lua").string()}};
+    const struct {
+        int32_t id;
+        const char* folder;
+        const char* package;
+    } packages[] = {
+        {113, "frame", "frame.lz"}, {115, "program", "program.lz"}, {116, "style", "style.lz"}};
+    std::error_code failure;
+    for (const auto& item : packages) {
+        const std::string source = (fs::path(project) / item.folder).string();
+        const std::string output = scratch + "/" + item.package;
+        if (!fs::is_directory(source, failure)) {
+            *error = project + " has no folder " + item.folder;
+            return false;
+        }
+        std::string why;
+        if (!buildPackageFromDirectory(source, output, options, &why)) {
+            *error = std::string(item.package) + ": " + why;
+            return false;
+        }
+        files.push_back({item.id, output});
+    }
+    std::sort(files.begin(), files.end(),
+              [](const BundleInput& a, const BundleInput& b) { return a.id < b.id; });
+    return writeBundle(program, files, installer, error);
+}
+
+}  // namespace tamlo
