@@ -21,6 +21,7 @@
 #include "script/protected_call.h"
 #include "script/script_host.h"
 #include "script/system_functions.h"
+#include "script/ui_message_box.h"
 
 namespace tamlo::script {
 namespace {
@@ -31,44 +32,9 @@ constexpr size_t kReleaseStep = 8u << 20;
 
 std::atomic<int> runningWorkers{0};
 
-// A worker's error box, shown on the UI thread (the window system is not thread-safe).
-// The worker waits until it is closed; when the queue refuses it, the text goes to the
-// debug sink instead.
-class ErrorBoxRunable : public SRService::IRunable {
-  public:
-    explicit ErrorBoxRunable(std::u16string text) : text_(std::move(text)) {}
-    void run() override {
-        if (platform::backendStarted()) {
-            platform::backend().messageBox(0, text_, u"错误", win32::MB_OK);
-        }
-        finish();
-    }
-    void cancel() override {
-        debugOutput(u"错误: " + text_);
-        finish();
-    }
-    void wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        done_.wait(lock, [this] { return finished_; });
-    }
-
-  private:
-    void finish() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        finished_ = true;
-        done_.notify_all();
-    }
-
-    std::u16string text_;
-    std::mutex mutex_;
-    std::condition_variable done_;
-    bool finished_ = false;
-};
-
+// A worker's error box is shown by the UI thread; the worker waits until it is closed.
 void showWorkerError(const std::string& message) {
-    auto box = std::make_shared<ErrorBoxRunable>(utf8ToUtf16(message));
-    SRService::post(box);
-    box->wait();
+    showMessageBoxFromAnyThread(utf8ToUtf16(message), u"错误", win32::MB_OK);
 }
 
 // The payload of one worker: lent by the file system when it can, else a copy of its own.

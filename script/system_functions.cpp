@@ -27,6 +27,7 @@
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
 #include "script/lua_arguments.h"
+#include "script/ui_message_box.h"
 
 // Every function below reads its arguments with the non-raising helpers, does its work
 // with no Lua call in between, and pushes its results with non-raising pushes (texts go
@@ -54,14 +55,6 @@ int pushBoolean(lua_State* L, bool value) {
 
 int pushOptionalText(lua_State* L, const std::optional<std::string>& text) {
     return text ? pushText(L, std::string_view(*text)) : 0;
-}
-
-int showBox(std::u16string_view text, std::u16string_view caption, uint32_t type) {
-    if (!platform::backendStarted()) {
-        debugOutput(text);
-        return 0;
-    }
-    return platform::backend().messageBox(0, text, caption, type);
 }
 
 // ---- timing, processes ----
@@ -163,9 +156,9 @@ int l_createShortCut(lua_State* L) {
 int l_reboot(lua_State*) {
     power::RebootOutcome outcome = power::requestReboot();
     if (!outcome.started) {
-        showBox(rebootStartFailureText(), u"错误", win32::MB_OK);
+        showMessageBoxFromAnyThread(rebootStartFailureText(), u"错误", win32::MB_OK);
     } else if (outcome.exitCode != 0) {
-        showBox(rebootRefusedText(outcome.exitCode), u"错误", win32::MB_OK);
+        showMessageBoxFromAnyThread(rebootRefusedText(outcome.exitCode), u"错误", win32::MB_OK);
     }
     return 0;
 }
@@ -197,7 +190,7 @@ int l_isProcessRunning(lua_State* L) {
 
 int l_showMessageBox(lua_State* L) {
     uint32_t type = static_cast<uint32_t>(int32Argument(L, 3));
-    int answer = showBox(textArgument(L, 1), textArgument(L, 2), type);
+    int answer = showMessageBoxFromAnyThread(textArgument(L, 1), textArgument(L, 2), type);
     lua_pushnumber(L, answer);
     return 1;
 }

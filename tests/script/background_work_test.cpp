@@ -4,7 +4,11 @@
 
 #include <fstream>
 #include <sstream>
+#include <vector>
 
+#include "platform/headless/backend.h"
+#include "platform/text_encoding.h"
+#include "platform/windowing/message_loop.h"
 #include "script/bindings_fixture.h"
 #include "script/lua_work.h"
 
@@ -157,6 +161,23 @@ TEST_F(BackgroundWorkTest, AnUnknownScriptOrPackageEndsTheWorkerWithTheErrorBox)
     EXPECT_EQ(messageBoxes[0], "错误|cannot read the script missing.lua");
     EXPECT_EQ(messageBoxes[1], "错误|cannot read the package missing.lz");
     EXPECT_EQ(messageBoxes[2].rfind("错误|[string \"local x = nil", 0), 0u) << messageBoxes[2];
+}
+
+TEST_F(BackgroundWorkTest, AWorkersMessageBoxIsShownByTheUiThreadAndAnswersTheWorker) {
+    std::vector<bool> shownOnUiThread;
+    platform::headlessBackend()->setMessageBoxResponder(
+        [&](const platform::MessageBoxRequest& request) {
+            shownOnUiThread.push_back(platform::isUiThread());
+            messageBoxes.push_back(utf16ToUtf8(request.caption) + "|" + utf16ToUtf8(request.text));
+            return 6;
+        });
+    const std::string result = runDialog(
+        "local a = showMessageBox('继续吗？', '提示', 4); notifyMessage('answer ' .. a);"
+        "notifyMessage('end')");
+    EXPECT_EQ(result, "7:answer 6,end");
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    EXPECT_EQ(messageBoxes[0], "提示|继续吗？");
+    EXPECT_EQ(shownOnUiThread, std::vector<bool>{true});
 }
 
 TEST_F(BackgroundWorkTest, AStoppedRunQueueAnswersZeroAtOnce) {
