@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/browser_view.h"
 #include "platform/geometry.h"
 
 // The backend table: every operation a window-system backend provides, in three parts:
@@ -87,6 +88,12 @@ class Backend {
     // The native side of the window services (platform/windowing/native_window.h); null for a
     // backend whose windows live only in memory.
     virtual NativeWindows* nativeWindows() { return nullptr; }
+
+    // An embedded web page shown in `window`. Null, with `why` saying so, when this
+    // backend has no browser engine (or it cannot be loaded); the default has none.
+    virtual std::unique_ptr<BrowserView> createBrowserView(WindowHandle window,
+                                                           BrowserEvents events,
+                                                           std::string* why);
 };
 
 // Chooses the backend named by TAMLO_PLATFORM ("headless", "gtk"). Without a choice,

@@ -45,6 +45,14 @@ bool Backend::browseForFolder(WindowHandle, std::u16string_view, std::u16string&
     return false;
 }
 
+std::unique_ptr<BrowserView> Backend::createBrowserView(WindowHandle, BrowserEvents,
+                                                        std::string* why) {
+    if (why) {
+        *why = "the " + std::string(name()) + " backend has no web browser";
+    }
+    return nullptr;
+}
+
 Backend* startBackend(std::string* error) {
     if (current()) {
         return current().get();

@@ -7,6 +7,7 @@
 
 #include "dui/controls/power_point.h"
 #include "dui/controls/static_controls.h"
+#include "dui/controls/web_browser.h"
 #include "dui/core/attribute_keys.h"
 #include "dui/core/control.h"
 #include "dui/core/panel.h"
@@ -302,6 +303,24 @@ const luaL_Reg kProgressBarMethods[] = {
     {nullptr, nullptr},
 };
 
+int navigateMethod(lua_State* L) {
+    if (auto* browser = selfAs<dui::WebBrowser>(L)) {
+        browser->navigate(textArgument(L, 2));
+    }
+    return 0;
+}
+
+int getUrlMethod(lua_State* L) {
+    auto* browser = selfAs<dui::WebBrowser>(L);
+    return browser == nullptr ? 0 : pushText(L, browser->url());
+}
+
+const luaL_Reg kWebBrowserMethods[] = {
+    {"navigate", navigateMethod},
+    {"getUrl", getUrlMethod},
+    {nullptr, nullptr},
+};
+
 struct TypeMethods {
     std::u16string_view typeName;
     const luaL_Reg* methods;
@@ -312,6 +331,7 @@ const TypeMethods kTypeMethods[] = {
     {u"Button", kButtonMethods},
     {u"PowerPoint", kPowerPointMethods},
     {u"ProgressBar", kProgressBarMethods},
+    {u"WebBrowser", kWebBrowserMethods},
 };
 
 void controlMethodFamily(lua_State* L, Control*) {

@@ -183,4 +183,5 @@ event = {
     LButtonDbClick = 20, RButtonDbClick = 21, PrevMouseWheel = 22, MouseWheel = 23,
     MouseMove = 25, MouseEnter = 26, MouseLeave = 27, QueryCursor = 28,
     Click = 30, ValueChange = 31, Notify = 32,
+    BeforeNavigate = 37, NavigateComplete = 38,
 }

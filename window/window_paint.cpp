@@ -1,5 +1,6 @@
 #include <cairo.h>
 
+#include "dui/controls/web_browser.h"
 #include "platform/windowing/native_window.h"
 #include "window/paint_entry.h"
 #include "window/window_impl.h"
@@ -32,6 +33,7 @@ void WindowImpl::paintArea(const Rect& area) {
     clearArea(area);
     render::Canvas& canvas = *backBuffer_.canvas();
     render::paintArea(canvas, *root(), area);
+    dui::WebBrowser::placePagesOf(this);  // native pages follow what was just painted
     if (caret_.drawn()) {
         const Rect caret = intersection(caret_.rect(), area);
         if (!caret.isEmpty()) {

@@ -59,6 +59,9 @@ constexpr int32_t DragEnter = 33;
 constexpr int32_t DragOver = 34;
 constexpr int32_t DragLeave = 35;
 constexpr int32_t Drop = 36;
+// Raised at a WebBrowser: a page is about to load (handled cancels it), and has loaded.
+constexpr int32_t BeforeNavigate = 37;
+constexpr int32_t NavigateComplete = 38;
 // Raised on the application event table when a worker thread sends a notification.
 constexpr int32_t WorkerNotify = 1024;
 }  // namespace EventCode

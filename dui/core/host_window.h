@@ -43,6 +43,14 @@ class HostWindow {
         return 0;
     }
 
+    // Posts a message to the native window; it arrives after what is queued now.
+    virtual void postToWindow(uint32_t /*message*/, std::uintptr_t /*wParam*/,
+                              std::intptr_t /*lParam*/) {}
+
+    // The native window's handle (0 for a window that has none), for what the backend
+    // places inside it.
+    virtual std::uintptr_t nativeHandle() const { return 0; }
+
   protected:
     ~HostWindow() = default;
 };

@@ -95,11 +95,14 @@ LayoutSource setLayoutSource(LayoutSource source) {
     return std::exchange(layoutSource(), std::move(source));
 }
 
+bool readLayoutFile(std::u16string_view name, std::string& bytes) {
+    const LayoutSource& source = layoutSource();
+    return source ? source(name, bytes) : readFromLayoutPackage(name, bytes);
+}
+
 Control* loadLayout(std::u16string_view fileName) {
     std::string bytes;
-    const LayoutSource& source = layoutSource();
-    const bool found = source ? source(fileName, bytes) : readFromLayoutPackage(fileName, bytes);
-    if (!found) {
+    if (!readLayoutFile(fileName, bytes)) {
         debugOutput(u"layout not found: \"" + std::u16string(fileName) + u"\"");
         return nullptr;
     }

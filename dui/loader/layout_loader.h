@@ -16,6 +16,10 @@ using LayoutSource = std::function<bool(std::u16string_view name, std::string& b
 // context's layout package. Returns the previous source.
 LayoutSource setLayoutSource(LayoutSource source);
 
+// The bytes of a document of the layout package (or of the source set above) by name;
+// false when there is none.
+bool readLayoutFile(std::u16string_view name, std::string& bytes);
+
 // The tree of the named layout, unattached and owned by the caller; null when the
 // document is missing, malformed, has no element or an unknown root element.
 Control* loadLayout(std::u16string_view fileName);

@@ -32,7 +32,7 @@ local licence, install, customise = control(301), control(202), control(203)
 local folderLabel, browse, shortcut = control(401), control(402), control(403)
 local back, installFromOptions = control(404), control(405)
 local slides, currentFile, bar, percent = control(501), control(502), control(503), control(504)
-local finishNote, finished = control(602), control(601)
+local finishNote, finished, notes = control(602), control(601), control(603)
 
 local installPath = (getProgramFolder() or getTempFolder()) .. "/Orvinex"
 local installing, cancelRequested = false, false
@@ -80,6 +80,20 @@ onClick(browse, function()
     end
 end)
 onClick(finished, function() window:endDialog(1) end)
+
+-- The release notes come from the installer itself (tamlo://frame/...); a link to the web
+-- opens in the desktop's browser instead of inside the dialog.
+notes:addHandler(event.BeforeNavigate, function(sender)
+    local url = sender:getUrl()
+    print("demo: page requested " .. url)
+    if url:match("^https?://") then
+        shellExecuteEx(url, "", "open", 1, 0)
+        return true
+    end
+end)
+notes:addHandler(event.NavigateComplete, function(sender)
+    print("demo: page shown " .. sender:getUrl())
+end)
 
 onClick(control(102), function() window:showWindow(SW_SHOWMINIMIZED) end)
 onClick(control(101), function()

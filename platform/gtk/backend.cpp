@@ -110,6 +110,11 @@ class GtkBackend : public Backend {
 
     NativeWindows* nativeWindows() override { return windows_.get(); }
 
+    std::unique_ptr<BrowserView> createBrowserView(WindowHandle window, BrowserEvents events,
+                                                   std::string* why) override {
+        return createWebKitView(window, std::move(events), why);
+    }
+
   private:
     std::unique_ptr<NativeWindows> windows_;
 };

@@ -23,4 +23,12 @@ std::unique_ptr<NativeWindows> createGtkWindows();
 // The GtkWindow of an engine window (as void*, to keep GTK out of this header), or null.
 void* nativeWindowWidget(WindowHandle window);
 
+// The GtkFixed inside an engine window that embedded widgets are placed in (made on first
+// use), or null when the window has no GTK window.
+void* nativeChildLayer(WindowHandle window);
+
+// An embedded page on WebKitGTK, loaded on first use; null with `why` when it cannot be.
+std::unique_ptr<BrowserView> createWebKitView(WindowHandle window, BrowserEvents events,
+                                              std::string* why);
+
 }  // namespace tamlo::platform::gtk

@@ -153,6 +153,11 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
         cairo_paint(cr);
     }
     cairo_surface_destroy(surface);
+    // Embedded widgets (a web page) draw over the engine's pixels.
+    if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(widget))) {
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+        gtk_container_propagate_draw(GTK_CONTAINER(widget), child, cr);
+    }
     return TRUE;
 }
 
@@ -165,9 +170,15 @@ gboolean onMotion(GtkWidget*, GdkEventMotion* event, gpointer data) {
     return TRUE;
 }
 
-gboolean onButton(GtkWidget*, GdkEventButton* event, gpointer data) {
+gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer data) {
     if (event->type != GDK_BUTTON_PRESS && event->type != GDK_BUTTON_RELEASE) {
         return TRUE;  // double clicks are told apart by the input itself
+    }
+    // A press on the engine's own surface takes the keys back from an embedded page.
+    if (event->type == GDK_BUTTON_PRESS && GTK_IS_WINDOW(widget) &&
+        event->window == gtk_widget_get_window(widget) &&
+        gtk_window_get_focus(GTK_WINDOW(widget)) != nullptr) {
+        gtk_window_set_focus(GTK_WINDOW(widget), nullptr);
     }
     MouseButton button;
     switch (event->button) {
@@ -226,7 +237,11 @@ gboolean onLeave(GtkWidget*, GdkEventCrossing* event, gpointer data) {
     return FALSE;
 }
 
-gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer) {
+gboolean onKey(GtkWidget* widget, GdkEventKey* event, gpointer) {
+    // Keys belong to an embedded page while it has the focus: GTK delivers them there.
+    if (GTK_IS_WINDOW(widget) && gtk_window_get_focus(GTK_WINDOW(widget)) != nullptr) {
+        return FALSE;
+    }
     bool down = event->type == GDK_KEY_PRESS;
     noteModifiers(event->state);
     uint32_t key = virtualKeyFromKeyval(event->keyval);
@@ -660,6 +675,20 @@ std::unique_ptr<NativeWindows> createGtkWindows() {
 void* nativeWindowWidget(WindowHandle window) {
     NativeWindow* native = find(window);
     return native ? native->widget : nullptr;
+}
+
+void* nativeChildLayer(WindowHandle window) {
+    NativeWindow* native = find(window);
+    if (native == nullptr || !GTK_IS_WINDOW(native->widget)) {
+        return nullptr;
+    }
+    GtkWidget* layer = gtk_bin_get_child(GTK_BIN(native->widget));
+    if (layer == nullptr) {
+        layer = gtk_fixed_new();
+        gtk_container_add(GTK_CONTAINER(native->widget), layer);
+        gtk_widget_show(layer);
+    }
+    return layer;
 }
 
 }  // namespace tamlo::platform::gtk
