@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <utility>
 
 #include "platform/debug_sink.h"
 #include "platform/text_encoding.h"
@@ -81,6 +82,7 @@ struct HeadlessBackend::State {
     std::mutex mutex;
     MessageBoxResponder responder;
     FolderPickerResponder folderResponder;
+    BrowserViewFactory browserViews;
     std::deque<int> scriptedAnswers = answersFromEnvironment();
 };
 
@@ -152,6 +154,19 @@ MessageBoxResponder HeadlessBackend::setMessageBoxResponder(MessageBoxResponder 
     MessageBoxResponder previous = std::move(state_->responder);
     state_->responder = std::move(responder);
     return previous;
+}
+
+std::unique_ptr<BrowserView> HeadlessBackend::createBrowserView(WindowHandle window,
+                                                                BrowserEvents events,
+                                                                std::string* why) {
+    if (!state_->browserViews) {
+        return Backend::createBrowserView(window, std::move(events), why);
+    }
+    return state_->browserViews(window, std::move(events));
+}
+
+BrowserViewFactory HeadlessBackend::setBrowserViewFactory(BrowserViewFactory factory) {
+    return std::exchange(state_->browserViews, std::move(factory));
 }
 
 FolderPickerResponder HeadlessBackend::setFolderPickerResponder(FolderPickerResponder responder) {

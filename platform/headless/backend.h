@@ -28,6 +28,10 @@ struct FolderPickerRequest {
 using FolderPickerResponder =
     std::function<std::optional<std::u16string>(const FolderPickerRequest&)>;
 
+// Makes the page of a browser control headless; tests give one to watch the control.
+using BrowserViewFactory =
+    std::function<std::unique_ptr<BrowserView>(WindowHandle window, BrowserEvents events)>;
+
 // In-memory backend for tests, CI and `tamlo-run --headless`. Message boxes are answered
 // by the responder (default: the box's default button, or the next number of the
 // comma-separated TAMLO_HEADLESS_ANSWERS list while it lasts) and each is logged as one
@@ -54,6 +58,12 @@ class HeadlessBackend : public Backend {
     // Replaces the responder; an empty one restores the default. Returns the previous one.
     MessageBoxResponder setMessageBoxResponder(MessageBoxResponder responder);
     FolderPickerResponder setFolderPickerResponder(FolderPickerResponder responder);
+
+    // Headless there is no browser engine: a browser control stays empty unless a test
+    // has given a factory. Returns the previous one.
+    std::unique_ptr<BrowserView> createBrowserView(WindowHandle window, BrowserEvents events,
+                                                   std::string* why) override;
+    BrowserViewFactory setBrowserViewFactory(BrowserViewFactory factory);
 
   private:
     struct State;
