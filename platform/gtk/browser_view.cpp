@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/debug_sink.h"
 #include "platform/gtk/backend.h"
 
 namespace tamlo::platform::gtk {
@@ -18,6 +19,8 @@ constexpr const char* kLibraryName = "libwebkit2gtk-4.1.so.0";
 constexpr int kNavigationAction = 0;
 constexpr int kNewWindowAction = 1;
 constexpr int kResponse = 2;
+constexpr int kLoadStarted = 0;
+constexpr int kLoadCommitted = 2;
 constexpr int kLoadFinished = 3;
 
 using SchemeCallback = void (*)(gpointer request, gpointer data);
@@ -158,6 +161,8 @@ class WebKitView : public BrowserView {
         g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
         g_signal_connect(view_, "context-menu", G_CALLBACK(onContextMenu), this);
         g_signal_connect(view_, "create", G_CALLBACK(onCreate), this);
+        g_signal_connect_after(view_, "draw", G_CALLBACK(onDrawn), this);
+        madeAt_ = g_get_monotonic_time();
         gtk_widget_set_no_show_all(view_, TRUE);
         gtk_fixed_put(GTK_FIXED(layer), view_, 0, 0);
     }
@@ -239,7 +244,15 @@ class WebKitView : public BrowserView {
 
     static void onLoadChanged(gpointer view, int loadEvent, gpointer data) {
         auto* self = static_cast<WebKitView*>(data);
-        if (loadEvent != kLoadFinished) {
+        if (loadEvent == kLoadStarted) {
+            self->loadCommitted_ = false;
+        }
+        if (loadEvent == kLoadCommitted) {
+            self->committed_ = true;
+            self->loadCommitted_ = true;
+        }
+        // A load that never committed (refused, cancelled, a download) completes nothing.
+        if (loadEvent != kLoadFinished || !self->loadCommitted_) {
             return;
         }
         const char* uri = self->kit_.getUri(view);
@@ -249,6 +262,17 @@ class WebKitView : public BrowserView {
         }
     }
 
+    // The first frame of the first page, for the figures of the debug output.
+    static gboolean onDrawn(GtkWidget*, cairo_t*, gpointer data) {
+        auto* self = static_cast<WebKitView*>(data);
+        if (self->committed_ && !self->firstPaintSaid_) {
+            self->firstPaintSaid_ = true;
+            const gint64 ms = (g_get_monotonic_time() - self->madeAt_) / 1000;
+            debugOutput("WebBrowser: first paint " + std::to_string(ms) + " ms after attach");
+        }
+        return FALSE;
+    }
+
     static gboolean onContextMenu(gpointer, gpointer, gpointer, gpointer) { return TRUE; }
     static GtkWidget* onCreate(gpointer, gpointer, gpointer) { return nullptr; }
 
@@ -256,6 +280,10 @@ class WebKitView : public BrowserView {
     BrowserEvents events_;
     GtkWidget* view_ = nullptr;
     std::shared_ptr<bool> alive_;
+    gint64 madeAt_ = 0;
+    bool committed_ = false;      // some page has committed: its frames are real
+    bool loadCommitted_ = false;  // the current load has
+    bool firstPaintSaid_ = false;
 };
 
 void onSchemeRequest(gpointer request, gpointer) {
