@@ -331,7 +331,6 @@ const TypeMethods kTypeMethods[] = {
     {u"Button", kButtonMethods},
     {u"PowerPoint", kPowerPointMethods},
     {u"ProgressBar", kProgressBarMethods},
-    {u"WebBrowser", kWebBrowserMethods},
 };
 
 void controlMethodFamily(lua_State* L, Control*) {
@@ -346,6 +345,10 @@ void typeMethodFamily(lua_State* L, Control* control) {
         if (type.typeName == name) {
             luaL_setfuncs(L, type.methods, 0);
         }
+    }
+    // Its type name is the plain "Control" one; its methods go by its class.
+    if (dynamic_cast<dui::WebBrowser*>(control) != nullptr) {
+        luaL_setfuncs(L, kWebBrowserMethods, 0);
     }
 }
 

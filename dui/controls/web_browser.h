@@ -22,7 +22,6 @@ class WebBrowser : public Control {
 
     WebBrowser();
     ~WebBrowser() override;
-    std::u16string_view getName() const override { return u"WebBrowser"; }
 
     // Loads `url` now, or at attach when the control has no page yet.
     void navigate(const std::u16string& url);

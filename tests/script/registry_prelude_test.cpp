@@ -126,8 +126,9 @@ TEST(RegistryPrelude, EventTableNamesTheScriptCodes) {
         local n = 0
         for _ in pairs(event) do n = n + 1 end
         return event.GotFocus .. "," .. event.Click .. "," .. event.ValueChange .. ","
-            .. event.Notify .. "," .. event.MouseMove .. "," .. n)"),
-              "2,30,31,32,25,29");
+            .. event.Notify .. "," .. event.MouseMove .. "," .. event.BeforeNavigate .. ","
+            .. event.NavigateComplete .. "," .. n)"),
+              "2,30,31,32,25,37,38,31");
 }
 
 TEST(RegistryPrelude, SourceFileCompilesAsLuaAndIsTheEmbeddedText) {
