@@ -8,15 +8,18 @@
 set -euo pipefail
 build=${1:?build directory}
 source=${2:?source directory}
-if readelf -d "$build/tamlo" | grep -qi webkit; then
-  echo "web_gtk: the engine links WebKitGTK: $(readelf -d "$build/tamlo" | grep -i webkit)" >&2
+needed=$(readelf -d "$build/tamlo")  # whole, so no pipe cuts it short under pipefail
+[[ "$needed" == *NEEDED* ]] || { echo "web_gtk: cannot read the engine's dependencies" >&2; exit 1; }
+if [[ "${needed,,}" == *webkit* ]]; then
+  echo "web_gtk: the engine links WebKitGTK" >&2
   exit 1
 fi
 if ! command -v xvfb-run >/dev/null 2>&1; then
   echo "web_gtk: skipped, xvfb-run is not installed"
   exit 0
 fi
-if ! ldconfig -p | grep -q libwebkit2gtk-4.1.so.0; then
+libraries=$(ldconfig -p)
+if [[ "$libraries" != *libwebkit2gtk-4.1.so.0* ]]; then
   echo "web_gtk: skipped, WebKitGTK is not installed (scripts/setup installs it)"
   exit 0
 fi
