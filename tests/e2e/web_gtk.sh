@@ -142,5 +142,42 @@ done
 status=0
 wait "$runner" || status=$?
 (( status == 0 )) || fail "the run ended with status $status"
+# A page that tries to open a window and read a local file reports what it could do by
+# navigating to a report URL, which the probe's script prints and then ends the dialog.
+probe="$work/probe"
+mkdir -p "$probe/frame" "$probe/program"
+cp -r "$source/examples/demo/style" "$source/examples/demo/LG.lua" "$probe/"
+echo probe >"$probe/program/probe.txt"
+cat >"$probe/frame/probe.xml" <<'XML'
+<Window style="bkgnd.xml" initSize="300,200">
+    <Grid><WebBrowser id="1" url="tamlo://frame/probe.html"/></Grid>
+</Window>
+XML
+cat >"$probe/frame/probe.html" <<'HTML'
+<!DOCTYPE html><meta charset="utf-8"><body>probe<script>
+var opened = window.open("tamlo://frame/other.html") ? "yes" : "no";
+var file = "blocked";
+fetch("file:///etc/hostname").then(function () { file = "read"; }, function () {})
+  .then(function () {
+    location.href = "tamlo://frame/report.html?opened=" + opened + "&file=" + file;
+  });
+</script></body>
+HTML
+cat >"$probe/UI.lua" <<'LUA'
+local window = createWindow("probe.xml")
+local page = window:getChild(1)
+page:addHandler(event.BeforeNavigate, function(sender)
+    print("probe: " .. sender:getUrl())
+    if sender:getUrl():match("report") then window:endDialog(1) end
+end)
+window:setTimer(20000, function() window:endDialog(2) end)
+window:centerScreen()
+window:showDialog()
+LUA
+timeout 60 "$build/tamlo-run" run "$probe" --prefix "$work/probe-prefix" >/dev/null 2>"$work/probe.txt" ||
+  fail "the probe did not run: $(tail -5 "$work/probe.txt")"
+report=$(grep -o "probe: tamlo://frame/report.html?.*" "$work/probe.txt" || true)
+[[ "$report" == *"opened=no&file=blocked"* ]] || fail "a page opened a window or read a file: ${report:-no report}"
+! grep -q "probe: tamlo://frame/other.html" "$work/probe.txt" || fail "the page's window.open navigated"
 [[ -n "${WEB_GTK_SHOTS:-}" ]] && cp "$work/notes.png" "$work/after.png" "$WEB_GTK_SHOTS/"
-echo "web_gtk: ok ($(grep -o 'first paint [0-9]* ms after attach' "$work/run.txt" | head -1))"
+echo "web_gtk: ok ($(grep -o "first paint [0-9]* ms after attach" "$work/run.txt" | head -1); ${report#probe: })"
