@@ -150,7 +150,7 @@ cp -r "$source/examples/demo/style" "$source/examples/demo/LG.lua" "$probe/"
 echo probe >"$probe/program/probe.txt"
 cat >"$probe/frame/probe.xml" <<'XML'
 <Window style="bkgnd.xml" initSize="300,200">
-    <Grid><WebBrowser id="1" url="tamlo://frame/probe.html"/></Grid>
+    <Grid><WebBrowser id="1"/></Grid>
 </Window>
 XML
 cat >"$probe/frame/probe.html" <<'HTML'
@@ -170,6 +170,7 @@ page:addHandler(event.BeforeNavigate, function(sender)
     print("probe: " .. sender:getUrl())
     if sender:getUrl():match("report") then window:endDialog(1) end
 end)
+page:navigate("tamlo://frame/probe.html")  -- no url attribute: the script asks
 window:setTimer(20000, function() window:endDialog(2) end)
 window:centerScreen()
 window:showDialog()
