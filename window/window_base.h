@@ -71,6 +71,7 @@ class WindowBase : public dui::HostWindow {
     Point cursorPosition() const override { return cursor_; }
     std::intptr_t sendToWindow(uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam) override;
+    bool postToWindow(uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
   protected:
     // WM_CREATE: attach the root, size the window from it, arrange it.

@@ -43,6 +43,17 @@ class HostWindow {
         return 0;
     }
 
+    // Posts a message to the native window (a list asks for a fresh mouse move after it
+    // scrolled, so hover follows the moved content).
+    virtual bool postToWindow(uint32_t /*message*/, std::uintptr_t /*wParam*/,
+                              std::intptr_t /*lParam*/) {
+        return false;
+    }
+
+    // Moves keyboard focus inside the window to `control` (a list takes it on a press
+    // that lands on one of its items).
+    virtual void focusControl(Control* /*control*/) {}
+
   protected:
     ~HostWindow() = default;
 };
