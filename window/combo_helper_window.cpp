@@ -113,15 +113,17 @@ bool ComboHelperWnd::placeAndShow() {
     const int32_t top =
         dropsDown_ ? screenField.bottom : screenField.top - (shownRows * kRow + 2 * kFrame);
 
-    // The chosen text's row starts selected, so keys move on from it.
+    // The chosen text's row (else the first) starts selected, so keys move on from it.
     const std::u16string* text = owner_->findText(dui::key::text);
+    int32_t start = items > 0 ? 0 : -1;
     for (int32_t i = 0; i < items; ++i) {
         const std::u16string* row = list_->itemAt(i)->findText(dui::key::text);
         if (text != nullptr && row != nullptr && *row == *text) {
-            list_->setSelectedIndex(i, false);
+            start = i;
             break;
         }
     }
+    list_->setSelectedIndex(start, false);
     root()->measure(width, height);
     root()->arrange(Rect{0, 0, width, height});
     platform::moveWindow(handle(), screenField.left, top, width, height);
