@@ -28,6 +28,29 @@ std::intptr_t lParamOf(Point p) {
                                       ((static_cast<uint32_t>(p.y) & 0xFFFF) << 16));
 }
 
+bool isButtonPress(uint32_t message) {
+    switch (message) {
+        case win32::WM_LBUTTONDOWN:
+        case win32::WM_LBUTTONDBLCLK:
+        case win32::WM_RBUTTONDOWN:
+        case win32::WM_RBUTTONDBLCLK:
+        case win32::WM_MBUTTONDOWN:
+        case win32::WM_MBUTTONDBLCLK:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void dropQueuedPresses() {
+    platform::Message message;
+    for (uint32_t press : {win32::WM_LBUTTONDOWN, win32::WM_RBUTTONDOWN, win32::WM_MBUTTONDOWN}) {
+        while (
+            platform::peekMessage(message, platform::kAnyWindow, press, press, win32::PM_REMOVE)) {
+        }
+    }
+}
+
 }  // namespace
 
 int32_t ComboHelperWnd::popupHeight(int32_t items) {
@@ -187,13 +210,22 @@ bool ComboHelperWnd::runLoop() {
         if (message.message == win32::WM_KEYDOWN && message.wParam == win32::VK_ESCAPE) {
             break;  // closed without a choice
         }
+        if (isButtonPress(message.message) && message.window != self) {
+            break;  // a click elsewhere only closes the list
+        }
         redirect(message);
         platform::translateMessage(message);
         platform::dispatchMessage(message);
         if (!*alive) {
             return false;
         }
-        if (owner_ == nullptr || platform::activeWindow() != self) {
+        if (owner_ == nullptr) {
+            break;
+        }
+        if (platform::activeWindow() != self) {
+            // Activation moved on (a click elsewhere activates before its press arrives):
+            // that press only closes the list.
+            dropQueuedPresses();
             break;
         }
         // endDialog while the list is open: close, and wake the dialog's loop again,
