@@ -137,16 +137,9 @@ bool ComboHelperWnd::placeAndShow() {
         dropsDown_ ? screenField.bottom : screenField.top - (shownRows * kRow + 2 * kFrame);
 
     // The chosen text's row (else the first) starts selected, so keys move on from it.
-    const std::u16string* text = owner_->findText(dui::key::text);
-    int32_t start = items > 0 ? 0 : -1;
-    for (int32_t i = 0; i < items; ++i) {
-        const std::u16string* row = list_->itemAt(i)->findText(dui::key::text);
-        if (text != nullptr && row != nullptr && *row == *text) {
-            start = i;
-            break;
-        }
+    if (selectChosenRow() < 0 && items > 0) {
+        list_->setSelectedIndex(0, false);
     }
-    list_->setSelectedIndex(start, false);
     root()->measure(width, height);
     root()->arrange(Rect{0, 0, width, height});
     platform::moveWindow(handle(), screenField.left, top, width, height);
@@ -173,10 +166,28 @@ void ComboHelperWnd::open() {
     }
     open_ = false;
     hide();
+    if (owner_ != nullptr) {
+        selectChosenRow();  // keys moved the selection, but only a choice counts
+    }
     if (owner_ == nullptr) {
         // The combo box went while the list was open.
         platform::destroyWindow(handle());
     }
+}
+
+int32_t ComboHelperWnd::selectChosenRow() {
+    const std::u16string* text = owner_ == nullptr ? nullptr : owner_->findText(dui::key::text);
+    const int32_t items = countItems(*list_);
+    int32_t chosen = -1;
+    for (int32_t i = 0; text != nullptr && i < items; ++i) {
+        const std::u16string* row = list_->itemAt(i)->findText(dui::key::text);
+        if (row != nullptr && *row == *text) {
+            chosen = i;
+            break;
+        }
+    }
+    list_->setSelectedIndex(chosen, false);
+    return chosen;
 }
 
 void ComboHelperWnd::redirect(platform::Message& message) const {

@@ -56,6 +56,8 @@ class ComboHelperWnd : public WindowImpl, public dui::ComboBox::DropDown {
     // The local loop; false when this object was destroyed inside it.
     bool runLoop();
     void hide();
+    // Selects the row showing the combo box's text (none without one); its index or -1.
+    int32_t selectChosenRow();
     // Mouse and key messages of other windows go to the popup (mouse points converted).
     void redirect(platform::Message& message) const;
 

@@ -106,6 +106,7 @@ TEST_F(ComboBoxTest, NearTheScreenBottomItOpensUpwardAndEscapeClosesIt) {
     EXPECT_FALSE(platform::isWindowVisible(popup(combo)->handle()));
     EXPECT_EQ(*changes, 0);  // Escape chooses nothing
     EXPECT_EQ(combo.findText(dui::key::text), nullptr);
+    EXPECT_EQ(combo.selectedIndex(), -1);  // the row Down moved to is not a choice
 }
 
 TEST_F(ComboBoxTest, KeysAndReturnChooseAndTenItemsShowSixRows) {
