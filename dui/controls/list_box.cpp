@@ -123,15 +123,37 @@ int32_t ListBox::indexOf(const Control* wanted) const {
 }
 
 void ListBox::relayout() {
+    if (rect().isEmpty()) {
+        return;  // laid out with the window later
+    }
+    layoutPending_ = true;
+    invalidate(false);
+}
+
+void ListBox::flushLayout() {
+    if (!layoutPending_) {
+        return;
+    }
+    layoutPending_ = false;
     const Rect own = rect();
     if (own.isEmpty()) {
-        return;  // laid out with the window later
+        return;
     }
     arrangeContent(own.width(), own.height());
     if (selected_ != nullptr) {
         ensureVisible(selected_);
     }
     invalidate(false);
+}
+
+Size ListBox::arrangeContent(int32_t width, int32_t height) {
+    layoutPending_ = false;  // this is the layout the rows waited for
+    return ScrollPanel::arrangeContent(width, height);
+}
+
+void ListBox::paint(DrawingContext& context, const Rect& bounds, const Rect& clip) {
+    flushLayout();
+    ScrollPanel::paint(context, bounds, clip);
 }
 
 // ---- selection ------------------------------------------------------------------------
@@ -185,6 +207,7 @@ void ListBox::ensureVisible(Control* item) {
     if (item == nullptr) {
         return;
     }
+    flushLayout();
     const int64_t h = step();
     const int64_t viewTop = barPosition();
     const int64_t height = rect().height();
@@ -251,6 +274,7 @@ Control* ListBox::itemAtPoint(Point local) const {
 
 void ListBox::onPrevLButtonDown(void* self, Control*, Event& event) {
     auto* list = static_cast<ListBox*>(self);
+    list->flushLayout();
     if (HostWindow* window = list->window()) {
         window->focusControl(list);
     }
@@ -282,6 +306,7 @@ void ListBox::postMouseMove() {
 
 void ListBox::onMouseWheel(void* self, Control*, Event& event) {
     auto* list = static_cast<ListBox*>(self);
+    list->flushLayout();
     if (list->verticalBar() == nullptr) {
         return;
     }

@@ -55,6 +55,13 @@ class ListBox : public ScrollPanel {
     void ensureVisible(Control* item);
 
     ScrollBar* createScrollBar() override;
+    Size arrangeContent(int32_t width, int32_t height) override;
+    // Lays the rows out first when they changed since the last layout.
+    void paint(DrawingContext& context, const Rect& bounds, const Rect& clip) override;
+    // Rows added or removed since the list was last laid out wait for the next paint or
+    // the next use of their places, so filling a shown list costs one layout, not one per row.
+    bool layoutPending() const { return layoutPending_; }
+    void flushLayout();
 
   private:
     static void onPrevLButtonDown(void* self, Control* sender, Event& event);
@@ -64,13 +71,14 @@ class ListBox : public ScrollPanel {
     // EnsurePosition on the vertical bar, which reports when there is none.
     void scrollTo(int64_t position);
     int32_t barPosition() const;
-    // Lays the list out again in its present rect after the items changed.
+    // Marks the rows as moved and asks for a repaint, which lays them out.
     void relayout();
     Control* itemAtPoint(Point local) const;
     void postMouseMove();
 
     StackPanel* itemPanel_;
     Control* selected_ = nullptr;
+    bool layoutPending_ = false;
 };
 
 }  // namespace tamlo::dui

@@ -214,9 +214,14 @@ TEST_F(ScrollListTest, TheWheelMovesTwoRowsPerNotchAndRemovingRowsClampsTheView)
     EXPECT_EQ(list.selectedItem(), nullptr);
     EXPECT_FALSE(list.removeItem(9));
     EXPECT_EQ(list.itemCount(), 9);
+    // The rows are laid out again once, at the next paint.
+    EXPECT_TRUE(list.layoutPending());
+    pump();
+    EXPECT_FALSE(list.layoutPending());
     EXPECT_EQ(bar(list).total(), 216);
     list.clearItems();
     EXPECT_EQ(list.itemCount(), 0);
+    pump();
     EXPECT_EQ(list.verticalBar(), nullptr);
     // No bar: keeping a row in view has nothing to move and says so.
     debugLines.clear();
