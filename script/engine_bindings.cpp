@@ -2,6 +2,7 @@
 
 #include "script/control_bindings.h"
 #include "script/control_methods.h"
+#include "script/list_methods.h"
 #include "script/lua_window.h"
 #include "script/lua_work.h"
 #include "script/window_methods.h"
@@ -14,6 +15,7 @@ void installEngineBindings() {
     WindowImpl::setDestroyedHook(LuaWindow::onWindowDestroyed);
     installControlBindings();
     installControlMethods();
+    installListMethods();
     installWindowMethods();
     installBackgroundWork();
 }

@@ -261,6 +261,28 @@ def radio_icon(name, border, fill, checked):
     write_png(name, 16, 16, img)
 
 
+def scroll_arrow(name, colour, background, pointing_up):
+    img = canvas(17, 17)
+    if background:
+        paint(img, background, rounded(1, 1, 16, 16, 3))
+    tip, base = (6.0, 10.5) if pointing_up else (11.0, 6.5)
+    shape(img, colour, [(4.5, base), (12.5, base), (8.5, tip)])
+    write_png(name, 17, 17, img)
+
+
+def scroll_thumb(name, colour):
+    img = canvas(17, 24)
+    paint(img, colour, rounded(4, 1, 13, 23, 4))
+    write_png(name, 17, 24, img)
+
+
+def combo_arrow(name, colour):
+    img = canvas(24, 30)
+    stroke(img, colour, 8, 13, 12, 17, 1.0)
+    stroke(img, colour, 12, 17, 16, 13, 1.0)
+    write_png(name, 24, 30, img)
+
+
 def app_icon(name, size):
     # The window icon (setIcon 128): a blue tile with a white ring and a dot.
     img = canvas(size, size)
@@ -296,6 +318,26 @@ def main():
     button("button2_over.png", "#f3f7ff", blue)
     button("button2_down.png", "#e3ecfc", blue_down)
     button("button2_disabled.png", "#f1f3f6", "#d8dde4")
+
+    # Vertical scroll bar: a pale track, arrows and a rounded thumb by state.
+    img = canvas(17, 24)
+    paint(img, "#f3f5f8", lambda x, y: True)
+    write_png("scroll_bar.png", 17, 24, img)
+    for direction, up in (("up", True), ("down", False)):
+        scroll_arrow("scroll_%s_up.png" % direction, "#8a94a3", None, up)
+        scroll_arrow("scroll_%s_over.png" % direction, blue, "#e3ecfc", up)
+        scroll_arrow("scroll_%s_down.png" % direction, blue_down, "#cddcf8", up)
+        scroll_arrow("scroll_%s_disabled.png" % direction, "#d0d6de", None, up)
+    scroll_thumb("scroll_thumb_up.png", "#c2c9d3")
+    scroll_thumb("scroll_thumb_over.png", "#a5afbd")
+    scroll_thumb("scroll_thumb_down.png", blue)
+
+    # Combo box: the secondary button's frame with a chevron; the drop-down's frame.
+    combo_arrow("combo_arrow.png", "#6b7686")
+    img = canvas(12, 12)
+    paint(img, grey_border, lambda x, y: True)
+    paint(img, "#ffffff", lambda x, y: 1 <= x <= 11 and 1 <= y <= 11)
+    write_png("dropped_bkgnd.png", 12, 12, img)
 
     close_button("close_up.png", None, "#ffffff")
     close_button("close_over.png", "#e5484d", "#ffffff")

@@ -222,10 +222,8 @@ std::intptr_t WindowBase::sendToWindow(uint32_t message, std::uintptr_t wParam,
     return handle_ == 0 ? 0 : platform::sendMessage(handle_, message, wParam, lParam);
 }
 
-void WindowBase::postToWindow(uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (handle_ != 0) {
-        platform::postMessage(handle_, message, wParam, lParam);
-    }
+bool WindowBase::postToWindow(uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return handle_ != 0 && platform::postMessage(handle_, message, wParam, lParam);
 }
 
 void WindowBase::requestRepaint(bool synchronous) {

@@ -71,7 +71,7 @@ class WindowBase : public dui::HostWindow {
     Point cursorPosition() const override { return cursor_; }
     std::intptr_t sendToWindow(uint32_t message, std::uintptr_t wParam,
                                std::intptr_t lParam) override;
-    void postToWindow(uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool postToWindow(uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     std::uintptr_t nativeHandle() const override { return handle_; }
 
   protected:

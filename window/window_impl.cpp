@@ -8,6 +8,7 @@
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/messages.h"
 #include "platform/windowing/native_window.h"
+#include "window/combo_helper_window.h"
 
 namespace tamlo {
 namespace {
@@ -49,7 +50,10 @@ void WindowImpl::setDestroyedHook(DestroyedHook hook) {
 }
 
 WindowImpl::WindowImpl()
-    : routing_(*this), caret_([this](const Rect& area) { invalidateCaret(area); }) {}
+    : routing_(*this), caret_([this](const Rect& area) { invalidateCaret(area); }) {
+    // Combo boxes of any window drop down in a popup of this floor.
+    ComboHelperWnd::install();
+}
 
 WindowImpl::~WindowImpl() {
     *aliveToken_ = false;

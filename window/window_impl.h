@@ -79,6 +79,7 @@ class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::
     // dui::HostWindow
     void forgetControl(dui::Control* control) override;
     void invalidateRect(const Rect& area) override;
+    void focusControl(dui::Control* control) override { setFocusControl(control); }
 
   protected:
     void onCreate() override;

@@ -43,9 +43,16 @@ class HostWindow {
         return 0;
     }
 
-    // Posts a message to the native window; it arrives after what is queued now.
-    virtual void postToWindow(uint32_t /*message*/, std::uintptr_t /*wParam*/,
-                              std::intptr_t /*lParam*/) {}
+    // Posts a message to the native window (a list asks for a fresh mouse move after it
+    // scrolled, so hover follows the moved content).
+    virtual bool postToWindow(uint32_t /*message*/, std::uintptr_t /*wParam*/,
+                              std::intptr_t /*lParam*/) {
+        return false;
+    }
+
+    // Moves keyboard focus inside the window to `control` (a list takes it on a press
+    // that lands on one of its items).
+    virtual void focusControl(Control* /*control*/) {}
 
     // The native window's handle (0 for a window that has none), for what the backend
     // places inside it.

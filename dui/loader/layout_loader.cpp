@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "dui/controls/list_box.h"
 #include "dui/controls/tab_item.h"
 #include "dui/core/panel.h"
 #include "dui/loader/attribute_registry.h"
@@ -75,6 +76,15 @@ Control* buildElementAt(const XmlNode* element, int depth) {
     }
     if (auto* item = dynamic_cast<TabItem*>(control)) {
         item->setPage(buildElementAt(first, depth + 1));
+        return control;
+    }
+    if (auto* list = dynamic_cast<ListBox*>(control)) {
+        // A list's XML children are its rows.
+        for (const XmlNode* node = first; node != nullptr; node = node->next_sibling()) {
+            if (Control* child = buildElementAt(node, depth + 1)) {
+                list->addItemControl(child);
+            }
+        }
         return control;
     }
     Panel* panel = control->asPanel();

@@ -27,8 +27,18 @@ end
 local manifest = getTempFolder() .. "orvinex-manifest.txt"
 local names = {}
 if extractFile("manifest.txt", manifest) then
+    -- Documents and plug-ins come only when the options page kept them.
+    local skipped = {}
+    if config.docs == false then skipped[#skipped + 1] = "docs/" end
+    if config.plugins == false then skipped[#skipped + 1] = "bin/plugins/" end
+    local function wanted(name)
+        for _, prefix in ipairs(skipped) do
+            if name:sub(1, #prefix) == prefix then return false end
+        end
+        return true
+    end
     for line in io.lines(manifest) do
-        if line ~= "" and line:sub(1, 1) ~= "#" then
+        if line ~= "" and line:sub(1, 1) ~= "#" and wanted(line) then
             names[#names + 1] = line
         end
     end
@@ -40,7 +50,7 @@ if #names == 0 then
 end
 
 local written, folders = {}, {}
-local shortcutPath = nil
+local shortcutPath, menuPath, menuFolder = nil, nil, nil
 
 local function folderOf(path) return path:match("^(.*)/[^/]*$") end
 
@@ -63,6 +73,12 @@ local function undo()
     regDeleteSubKey(HKEY_CURRENT_USER, UNINSTALL_KEY)
     if shortcutPath then
         removeFile(shortcutPath)
+    end
+    if menuPath then
+        removeFile(menuPath)
+        if directoryEmpty(menuFolder) then
+            removeDirectory(menuFolder)
+        end
     end
 end
 
@@ -101,6 +117,18 @@ if config.desktopShortcut then
     if desktop then
         shortcutPath = desktop .. "/Orvinex.desktop"
         createShortCut(root .. "/bin/orvinex", shortcutPath)
+    end
+end
+
+-- A launcher in the start-menu folder the options page chose (none for an empty name).
+local menuName = config.startMenuFolder
+if type(menuName) == "string" and menuName ~= "" and not menuName:find("[/\\]") then
+    local menu = getStartMenuFolder()
+    if menu then
+        menuFolder = menu .. "/" .. menuName
+        createDirectory(menuFolder)
+        menuPath = menuFolder .. "/Orvinex.desktop"
+        createShortCut(root .. "/bin/orvinex", menuPath)
     end
 end
 

@@ -31,6 +31,7 @@ local pages = { welcome = control(1000), options = control(2000),
 local licence, install, customise = control(301), control(202), control(203)
 local folderLabel, browse, shortcut = control(401), control(402), control(403)
 local back, installFromOptions = control(404), control(405)
+local contents, startMenu = control(406), control(407)
 local slides, currentFile, bar, percent = control(501), control(502), control(503), control(504)
 local finishNote, finished, notes = control(602), control(601), control(603)
 
@@ -51,6 +52,30 @@ end
 folderLabel:setText(installPath)
 shortcut:setCheck(true)
 
+-- What to install: each row says whether the documents and the plug-ins come along.
+local contentChoices = {
+    { text = "完整安装", docs = true, plugins = true },
+    { text = "不含插件", docs = true, plugins = false },
+    { text = "不含文档", docs = false, plugins = true },
+    { text = "仅主程序", docs = false, plugins = false },
+}
+for _, choice in ipairs(contentChoices) do
+    contents:addItem(choice.text)
+end
+contents:setSelectedIndex(0)
+
+-- The start-menu folder of the launcher; the last row makes none.
+local startMenuChoices = { PRODUCT, "Orvinex", "不创建" }
+for _, name in ipairs(startMenuChoices) do
+    startMenu:addItem(name)
+end
+startMenu:setSelectedIndex(0)
+local startMenuFolder = startMenuChoices[1]
+startMenu:addHandler(event.ValueChange, function()
+    local index = startMenu:getSelectedIndex()
+    startMenuFolder = index < #startMenuChoices - 1 and startMenuChoices[index + 1] or ""
+end)
+
 -- The licence gates the install buttons.
 licence:addHandler(event.ValueChange, function(sender)
     install:setEnabled(sender:getCheck())
@@ -63,9 +88,12 @@ local function startInstall()
     bar:setPosition(0)
     slides:playStart()
     -- The configuration travels as a Lua table constructor.
+    local content = contentChoices[contents:getSelectedIndex() + 1] or contentChoices[1]
     startWork("LG.lua", "program.lz", string.format(
-        "{ installPath = %q, desktopShortcut = %s, product = %q, version = %q }",
-        installPath, tostring(shortcut:getCheck()), PRODUCT, VERSION))
+        "{ installPath = %q, desktopShortcut = %s, product = %q, version = %q, " ..
+        "docs = %s, plugins = %s, startMenuFolder = %q }",
+        installPath, tostring(shortcut:getCheck()), PRODUCT, VERSION,
+        tostring(content.docs), tostring(content.plugins), startMenuFolder))
 end
 
 onClick(install, startInstall)

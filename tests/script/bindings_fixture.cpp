@@ -31,6 +31,15 @@ void BindingsTest::SetUp() {
                 "</StackPanel></Window>";
             return true;
         }
+        if (name == u"lists.xml") {
+            bytes =
+                "<Window initSize=\"300,200\"><ListBox id=\"20\" itemHeight=\"20\" "
+                "width=\"100\" height=\"60\" horizontalAlign=\"left\" "
+                "verticalAlign=\"top\"/><ComboBox id=\"21\" width=\"100\" height=\"24\" "
+                "horizontalAlign=\"left\" verticalAlign=\"top\" margin=\"150,0,0,0\"/>"
+                "</Window>";
+            return true;
+        }
         return false;
     });
     ScriptHostTest::SetUp();

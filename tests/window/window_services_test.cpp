@@ -158,7 +158,10 @@ TEST_F(WindowImplTest, TheDrawnCaretReachesTheScreenAndGoesWhenHidden) {
 TEST_F(WindowImplTest, TheDropDownKeepsItsFocusWhenTheWindowLosesIt) {
     dui::Control* root = build("<Window initSize=\"100,100\"><Edit id=\"1\"/></Window>");
     releaseBuilt(root);
-    auto* dropDown = new ComboHelperWnd();
+    ComboHelperWnd::install();
+    auto* combo = new dui::ComboBox();
+    auto* dropDown = dynamic_cast<ComboHelperWnd*>(combo->dropDown());
+    ASSERT_NE(dropDown, nullptr);
     dropDown->setRoot(root);
     ASSERT_TRUE(dropDown->create(0, 0, 0, 0, 10, 10, 0));
     window = dropDown;
@@ -167,6 +170,11 @@ TEST_F(WindowImplTest, TheDropDownKeepsItsFocusWhenTheWindowLosesIt) {
     dropDown->handleMessage(win32::WM_KILLFOCUS, 0, 0);
     EXPECT_EQ(dropDown->focusedControl(), edit);
     EXPECT_EQ(dropDown->savedFocus(), nullptr);
+    // The drop-down never outlives its combo box.
+    const platform::WindowHandle handle = dropDown->handle();
+    window = nullptr;
+    delete combo;
+    EXPECT_FALSE(platform::isWindow(handle));
 }
 
 TEST_F(WindowImplTest, TheDestroyedHookHearsOfTheWindowAfterItsTreeLeft) {

@@ -12,6 +12,7 @@
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/native_window.h"
 #include "runtime/ui_context.h"
+#include "tools/run/drop_down_steps.h"
 #include "tools/run/run_commands.h"
 #include "window/shadowed_window.h"
 
@@ -324,11 +325,24 @@ bool RunStepRunner::run(const ShowStep& step, bool* waiting) {
             platform::pumpPendingMessages();
             std::string error;
             window = frontWindow();
-            if (window == nullptr || !platform::saveWindowScreenshot(
-                                         window->handle(), outDir_ + "/" + step.text, &error)) {
-                return failStep(step, window == nullptr ? "the window went" : error);
+            const platform::WindowHandle shown =
+                step.ofDropDown ? openDropDown() : (window == nullptr ? 0 : window->handle());
+            if (shown == 0 ||
+                !platform::saveWindowScreenshot(shown, outDir_ + "/" + step.text, &error)) {
+                return failStep(step, shown == 0 ? "nothing to take" : error);
             }
             return true;
+        }
+        case Kind::Pick: {
+            std::string why;
+            return pickDropDownRow(step.x, &why) || failStep(step, why);
+        }
+        case Kind::ExpectSelected: {
+            std::string why;
+            if (!needWindow()) {
+                return false;
+            }
+            return checkSelected(*window, step.id, step.x, &why) || failStep(step, why);
         }
         case Kind::Expect: {
             dui::Control* target = nullptr;

@@ -20,6 +20,7 @@
 #include "platform/windowing/messages.h"
 #include "platform/windowing/native_window.h"
 #include "runtime/ui_context.h"
+#include "tools/run/drop_down_steps.h"
 #include "tools/run/project.h"
 #include "tools/run/project_metrics.h"
 #include "tools/run/run_commands.h"
@@ -169,9 +170,28 @@ class StepRunner {
                 // What is pending is drawn first.
                 platform::pumpPendingMessages();
                 std::string error;
-                if (!platform::saveWindowScreenshot(window_.handle(), outDir_ + "/" + step.text,
-                                                    &error)) {
+                const platform::WindowHandle shown =
+                    step.ofDropDown ? openDropDown() : window_.handle();
+                if (shown == 0) {
+                    return failStep(step, "no drop-down is open");
+                }
+                if (!platform::saveWindowScreenshot(shown, outDir_ + "/" + step.text, &error)) {
                     return failStep(step, error);
+                }
+                break;
+            }
+            case Kind::Pick: {
+                std::string why;
+                if (!pickDropDownRow(step.x, &why)) {
+                    return failStep(step, why);
+                }
+                break;
+            }
+            case Kind::ExpectSelected: {
+                platform::pumpPendingMessages();
+                std::string why;
+                if (!checkSelected(window_, step.id, step.x, &why)) {
+                    return failStep(step, why);
                 }
                 break;
             }

@@ -225,6 +225,20 @@ bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, st
             const std::size_t at = raw.find("type") + 4;
             step.text = at < raw.size() ? raw.substr(at + 1) : std::string();
             ok = !step.text.empty();
+        } else if (verb == "pick") {
+            step.kind = ShowStep::Kind::Pick;
+            ok = args.size() == 1 && parseInt(args[0], step.x) && step.x >= 0;
+        } else if (verb == "expect" && args.size() == 3 && args[0] == "selected") {
+            step.kind = ShowStep::Kind::ExpectSelected;
+            ok = parseId(args[1], step.id) && parseInt(args[2], step.x) && step.x >= -1;
+        } else if (verb == "screenshot" && args.size() == 2 && args[0] == "popup") {
+            args.erase(args.begin());
+            step.ofDropDown = true;
+            step.kind = ShowStep::Kind::Screenshot;
+            ok = args[0].find('/') == std::string::npos && args[0] != ".." && args[0] != ".";
+            if (ok) {
+                step.text = args[0];
+            }
         } else if (verb == "screenshot") {
             step.kind = ShowStep::Kind::Screenshot;
             // A bare file name: screenshots stay inside the output folder.

@@ -22,6 +22,8 @@ struct ShowStep {
         Wait,
         Screenshot,
         Expect,
+        ExpectSelected,  // id: a list or combo box, x: the selected row (-1 none)
+        Pick,            // x: a row of the open drop-down, clicked
         Close,
         // Only in `tamlo-run run`:
         WaitFor,         // a control's flag, with a time limit in x (milliseconds)
@@ -43,6 +45,7 @@ struct ShowStep {
     int32_t id = 0;              // #ID of click and expect
     std::vector<uint32_t> keys;  // modifiers first, then the key
     std::string text;            // type text, screenshot name
+    bool ofDropDown = false;     // screenshot: the open drop-down rather than the window
     uint32_t flagMask = 0;       // expect
     bool flagOn = false;
     std::string name;   // expect reg: the value name
