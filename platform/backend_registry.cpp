@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "platform/headless/backend.h"
 #ifdef TAMLO_HAVE_GTK
@@ -43,6 +44,30 @@ bool hasDisplay() {
 // A backend without a picker answers every request as cancelled.
 bool Backend::browseForFolder(WindowHandle, std::u16string_view, std::u16string&) {
     return false;
+}
+
+namespace {
+std::optional<std::u16string>& processClipboard() {
+    static std::optional<std::u16string> text;
+    return text;
+}
+}  // namespace
+
+bool Backend::clipboardHasText() {
+    return processClipboard().has_value();
+}
+
+bool Backend::clipboardText(std::u16string& out) {
+    if (!processClipboard()) {
+        return false;
+    }
+    out = *processClipboard();
+    return true;
+}
+
+bool Backend::setClipboardText(std::u16string_view text) {
+    processClipboard() = std::u16string(text);
+    return true;
 }
 
 Backend* startBackend(std::string* error) {
