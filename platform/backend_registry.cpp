@@ -1,13 +1,13 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "platform/headless/backend.h"
 #ifdef TAMLO_HAVE_GTK
 #include "platform/gtk/backend.h"
 #endif
 #include "platform/backend.h"
+#include "platform/windowing/clipboard.h"
 
 namespace tamlo::platform {
 namespace {
@@ -45,13 +45,6 @@ bool hasDisplay() {
 bool Backend::browseForFolder(WindowHandle, std::u16string_view, std::u16string&) {
     return false;
 }
-
-namespace {
-std::optional<std::u16string>& processClipboard() {
-    static std::optional<std::u16string> text;
-    return text;
-}
-}  // namespace
 
 bool Backend::clipboardHasText() {
     return processClipboard().has_value();

@@ -98,7 +98,10 @@ void Edit::rewrapChange(int32_t from, int32_t oldEnd, int32_t newEnd) {
         const int32_t oldStart = at - delta;
         auto it = std::lower_bound(old.begin(), old.end(), oldStart,
                                    [](const Line& l, int32_t v) { return l.first < v; });
-        if (it != old.end() && it->first == oldStart && oldStart >= oldEnd) {
+        // The empty line after the text belongs only after a line break.
+        const bool closing = it != old.end() && it->last < it->first;
+        if (it != old.end() && it->first == oldStart && oldStart >= oldEnd &&
+            (!closing || lines_.back().kind != Break::Wrapped)) {
             resume = static_cast<std::size_t>(it - old.begin());
             break;
         }

@@ -26,13 +26,24 @@ std::u16string cleanClipboardText(std::u16string_view text) {
     return clean;
 }
 
+std::optional<std::u16string>& processClipboard() {
+    static std::optional<std::u16string> text;
+    return text;
+}
+
 bool clipboardHasText() {
-    return backendStarted() && backend().clipboardHasText();
+    return backendStarted() ? backend().clipboardHasText() : processClipboard().has_value();
 }
 
 bool getClipboardText(std::u16string& out) {
     std::u16string raw;
-    if (!backendStarted() || !backend().clipboardText(raw)) {
+    if (backendStarted()) {
+        if (!backend().clipboardText(raw)) {
+            return false;
+        }
+    } else if (processClipboard()) {
+        raw = *processClipboard();
+    } else {
         return false;
     }
     out = cleanClipboardText(raw);
@@ -40,7 +51,11 @@ bool getClipboardText(std::u16string& out) {
 }
 
 bool setClipboardText(std::u16string_view text) {
-    return backendStarted() && backend().setClipboardText(cleanClipboardText(text));
+    if (backendStarted()) {
+        return backend().setClipboardText(cleanClipboardText(text));
+    }
+    processClipboard() = cleanClipboardText(text);
+    return true;
 }
 
 }  // namespace tamlo::platform
