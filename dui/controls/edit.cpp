@@ -67,6 +67,7 @@ void Edit::setText(std::u16string_view text) {
         rewrapAll();
         limitFirstLine();
         invalidate(false);
+        placeCaret();  // at the start of the new text
     }
 }
 

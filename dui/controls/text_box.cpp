@@ -99,6 +99,9 @@ void TextBox::setText(std::u16string_view text) {
     valueChanged();
     caret_ = anchor_ = static_cast<int32_t>(text_.size());
     invalidate(false);
+    if (focused()) {
+        scrollToCaret();  // the window's caret must not stay where the old text had it
+    }
 }
 
 int32_t TextBox::insert(int32_t index, std::u16string_view characters) {

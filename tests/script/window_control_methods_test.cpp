@@ -99,7 +99,9 @@ TEST_F(WindowControlMethodsTest, TextBoxAndEditContentThroughSetTextAndGetText) 
               "1999");
     EXPECT_EQ(run("return changes"), "1");  // the same text again changed nothing
     // Invalid UTF-8 from a script arrives as U+FFFD and goes back as its UTF-8.
-    EXPECT_EQ(run("t:setText('a\\255b') return t:getText()"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(run("t:setText('a\\255b') return t:getText()"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(run("e = w:getChild(16) e:setText('一\\r\\n二\\n三') return e:getText()"),
               "一\r\n二\n三");
     // An Edit holds more than one block's worth.

@@ -36,8 +36,12 @@ TEST_F(TextInputTest, TypingBackspaceAndEveryChangeRaisesValueChangeOnce) {
     key(win32::VK_BACK);
     EXPECT_EQ(box->text(), u"aZq");
     EXPECT_EQ(box->caret(), 1);
-    // The caret is the window's, shown in the box.
-    EXPECT_TRUE(window->caretRect().left > 0 && window->caretRect().height() > 0);
+    // The caret is the window's, shown in the box; a new text moves it to its end.
+    const Rect before = window->caretRect();
+    EXPECT_TRUE(before.left > 0 && before.height() > 0);
+    box->setText(u"a much longer text than before");
+    pump();
+    EXPECT_GT(window->caretRect().left, before.left);
 }
 
 TEST_F(TextInputTest, PasteTurnsControlCharactersIntoSpacesAndCutCopyUseTheClipboard) {
