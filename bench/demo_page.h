@@ -34,8 +34,9 @@ inline bool readDisk(const std::string& path, std::string& bytes) {
 }
 
 // Starts the headless backend, the UI queue and context, installs the demo's styles in
-// `styles`, and builds the welcome page's tree. Null when any step fails.
-inline dui::Control* startDemoPage(dui::StyleSet& styles) {
+// `styles`, and builds the tree of `xml` (the welcome page when empty). Null when any
+// step fails.
+inline dui::Control* startDemoPage(dui::StyleSet& styles, const std::string& layout = {}) {
     ::setenv("TAMLO_PLATFORM", "headless", 1);
     std::string error;
     if (platform::startBackend(&error) == nullptr) {
@@ -54,8 +55,8 @@ inline dui::Control* startDemoPage(dui::StyleSet& styles) {
         return true;
     });
     styles.install();
-    std::string xml;
-    if (!readDisk(demoPath("frame/welcome.xml"), xml)) {
+    std::string xml = layout;
+    if (xml.empty() && !readDisk(demoPath("frame/welcome.xml"), xml)) {
         return nullptr;
     }
     return dui::buildLayout(xml, u"welcome.xml");

@@ -62,6 +62,12 @@ class NativeWindows {
     virtual void windowIconicChanged(WindowHandle /*window*/, bool /*iconic*/) {}
     virtual void captureChanged(WindowHandle captured) = 0;
     virtual void cursorChanged(uint32_t cursorId) = 0;
+
+    // Input methods (platform/windowing/input_method.h): the window's text caret is at
+    // `caret` (client coordinates), where a composition window belongs; the caret was
+    // hidden, which cancels a composition in progress.
+    virtual void inputCaretPlaced(WindowHandle /*window*/, const Rect& /*caret*/) {}
+    virtual void inputCaretHidden(WindowHandle /*window*/) {}
 };
 
 // The backend itself: its name, the modal dialogs it shows, its pump and windows.
@@ -80,6 +86,13 @@ class Backend {
     // path; false when the user cancels (or the backend has no picker).
     virtual bool browseForFolder(WindowHandle owner, std::u16string_view title,
                                  std::u16string& path);
+
+    // The clipboard's text (CF_UNICODETEXT). The default is a clipboard of this process
+    // alone, in memory (headless); a desktop backend uses the desktop's. Callers go
+    // through platform/windowing/clipboard.h, which cleans what comes back.
+    virtual bool clipboardHasText();
+    virtual bool clipboardText(std::u16string& out);
+    virtual bool setClipboardText(std::u16string_view text);
 
     // The clock and wait of the UI thread's message queue (platform/windowing/message_pump.h).
     // The default is a real-time pump on a condition variable.

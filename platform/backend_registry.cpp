@@ -7,6 +7,7 @@
 #include "platform/gtk/backend.h"
 #endif
 #include "platform/backend.h"
+#include "platform/windowing/clipboard.h"
 
 namespace tamlo::platform {
 namespace {
@@ -51,6 +52,23 @@ std::unique_ptr<BrowserView> Backend::createBrowserView(WindowHandle, BrowserEve
         *why = "the " + std::string(name()) + " backend has no web browser";
     }
     return nullptr;
+}
+
+bool Backend::clipboardHasText() {
+    return processClipboard().has_value();
+}
+
+bool Backend::clipboardText(std::u16string& out) {
+    if (!processClipboard()) {
+        return false;
+    }
+    out = *processClipboard();
+    return true;
+}
+
+bool Backend::setClipboardText(std::u16string_view text) {
+    processClipboard() = std::u16string(text);
+    return true;
 }
 
 Backend* startBackend(std::string* error) {

@@ -7,6 +7,7 @@
 
 #include "dui/controls/power_point.h"
 #include "dui/controls/static_controls.h"
+#include "dui/controls/text_input.h"
 #include "dui/controls/web_browser.h"
 #include "dui/core/attribute_keys.h"
 #include "dui/core/control.h"
@@ -321,16 +322,48 @@ const luaL_Reg kWebBrowserMethods[] = {
     {nullptr, nullptr},
 };
 
+// "TextBox" and "Edit" replace the text attribute's setText/getText with their content.
+template <class TextControl>
+int setContentMethod(lua_State* L) {
+    if (auto* control = selfAs<TextControl>(L)) {
+        const std::u16string text = textArgument(L, 2);
+        control->setText(text);
+        control->invalidate(false);
+    }
+    return 0;
+}
+
+template <class TextControl>
+int getContentMethod(lua_State* L) {
+    auto* control = selfAs<TextControl>(L);
+    if (control == nullptr) {
+        return 0;
+    }
+    const std::u16string text = control->text();
+    return pushText(L, text);
+}
+
+const luaL_Reg kTextBoxMethods[] = {
+    {"setText", setContentMethod<dui::TextBox>},
+    {"getText", getContentMethod<dui::TextBox>},
+    {nullptr, nullptr},
+};
+
+const luaL_Reg kEditMethods[] = {
+    {"setText", setContentMethod<dui::Edit>},
+    {"getText", getContentMethod<dui::Edit>},
+    {nullptr, nullptr},
+};
+
 struct TypeMethods {
     std::u16string_view typeName;
     const luaL_Reg* methods;
 };
 
 const TypeMethods kTypeMethods[] = {
-    {u"Panel", kPanelMethods},
-    {u"Button", kButtonMethods},
-    {u"PowerPoint", kPowerPointMethods},
-    {u"ProgressBar", kProgressBarMethods},
+    {u"Panel", kPanelMethods},           {u"Button", kButtonMethods},
+    {u"PowerPoint", kPowerPointMethods}, {u"ProgressBar", kProgressBarMethods},
+    {u"TextBox", kTextBoxMethods},       {u"Edit", kEditMethods},
 };
 
 void controlMethodFamily(lua_State* L, Control*) {

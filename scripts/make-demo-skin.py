@@ -225,6 +225,13 @@ def button(name, fill, border):
     write_png(name, 24, 30, img)
 
 
+def edit_frame(name, fill, border):
+    img = canvas(12, 12)
+    paint(img, border, rounded(0, 0, 12, 12, 3))
+    paint(img, fill, rounded(1, 1, 11, 11, 2))
+    write_png(name, 12, 12, img)
+
+
 def close_button(name, background, cross):
     img = canvas(27, 27)
     if background:
@@ -338,6 +345,11 @@ def main():
     paint(img, grey_border, lambda x, y: True)
     paint(img, "#ffffff", lambda x, y: 1 <= x <= 11 and 1 <= y <= 11)
     write_png("dropped_bkgnd.png", 12, 12, img)
+
+    # Text fields: a white box with a thin border, stretched by the grid 4,4,4,4.
+    edit_frame("edit_up.png", "#ffffff", grey_border)
+    edit_frame("edit_over.png", "#ffffff", blue)
+    edit_frame("edit_disabled.png", "#f1f3f6", "#d8dde4")
 
     close_button("close_up.png", None, "#ffffff")
     close_button("close_over.png", "#e5484d", "#ffffff")

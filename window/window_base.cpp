@@ -52,6 +52,7 @@ bool WindowBase::create(uint32_t exStyle, uint32_t style, int32_t x, int32_t y, 
     }
     platform::WindowCreation creation;
     creation.className = kClassName;
+    creation.classStyle = win32::CS_DBLCLKS;  // the engine class asks for double clicks
     creation.procedure = &WindowBase::windowProcedure;
     creation.userData = this;
     creation.exStyle = exStyle;

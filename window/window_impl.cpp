@@ -5,6 +5,7 @@
 
 #include "dui/core/attribute_keys.h"
 #include "dui/core/panel.h"
+#include "platform/windowing/input_method.h"
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/messages.h"
 #include "platform/windowing/native_window.h"
@@ -103,6 +104,9 @@ std::intptr_t WindowImpl::handleMessage(uint32_t message, std::uintptr_t wParam,
             return platform::defWindowProc(handle(), message, wParam, lParam);
         case win32::WM_SETCURSOR:
             return onSetCursor(wParam, lParam);
+        case win32::WM_IME_COMPOSITION:
+            onComposition();
+            return 0;
         case win32::WM_KEYDOWN:
         case win32::WM_KEYUP:
         case win32::WM_CHAR:
@@ -597,6 +601,23 @@ void WindowImpl::hideTooltip() {
 }
 
 // ---- caret ---------------------------------------------------------------------------
+
+void WindowImpl::showCaret(int32_t x, int32_t y) {
+    caret_.show(x, y);
+    if (handle() != 0) {
+        platform::inputMethodCaretPlaced(handle(), caret_.rect());
+        if (!compositionRect_.isEmpty()) {
+            onComposition();  // the pre-edit follows the caret
+        }
+    }
+}
+
+void WindowImpl::hideCaret() {
+    caret_.hide();
+    if (handle() != 0) {
+        platform::inputMethodCaretHidden(handle());
+    }
+}
 
 void WindowImpl::invalidateCaret(const Rect& area) {
     invalidateRect(area);

@@ -53,9 +53,9 @@ class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::
     const std::vector<dui::Control*>& hoverChain() const { return routing_.hoverChain(); }
 
     // --- caret ---
-    void setCaretSize(int32_t width, int32_t height) { caret_.setSize(width, height); }
-    void showCaret(int32_t x, int32_t y) { caret_.show(x, y); }
-    void hideCaret() { caret_.hide(); }
+    void setCaretSize(int32_t width, int32_t height) override { caret_.setSize(width, height); }
+    void showCaret(int32_t x, int32_t y) override;
+    void hideCaret() override;
     bool caretDrawn() const { return caret_.drawn(); }
     Rect caretRect() const { return caret_.rect(); }
 
@@ -129,6 +129,9 @@ class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::
     void endMoveDrag();
     void showTooltip(const std::u16string& text);
     void invalidateCaret(const Rect& area);
+    // The input method's pre-edit text changed: repaint where it was and where it is.
+    void onComposition();
+    void paintComposition(render::Canvas& canvas, const Rect& area);
     void applyRoundCorner();
 
     // InputRouting::Host
@@ -145,6 +148,7 @@ class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::
     bool tracking_ = false;
     bool hasRegion_ = false;
     Caret caret_;
+    Rect compositionRect_;  // where the pre-edit was last drawn
     bool layered_ = false;
     uint8_t constantAlpha_ = 255;
     bool perPixelAlpha_ = true;

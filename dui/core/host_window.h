@@ -37,6 +37,12 @@ class HostWindow {
     // The mouse position last seen by the window, in client coordinates.
     virtual Point cursorPosition() const = 0;
 
+    // The window's one text caret (client coordinates). Hiding it also cancels an input
+    // method's composition; the composition is drawn where the caret is.
+    virtual void setCaretSize(int32_t /*width*/, int32_t /*height*/) {}
+    virtual void showCaret(int32_t /*x*/, int32_t /*y*/) {}
+    virtual void hideCaret() {}
+
     // Sends a message to the native window (a title bar asks it to start a move).
     virtual std::intptr_t sendToWindow(uint32_t /*message*/, std::uintptr_t /*wParam*/,
                                        std::intptr_t /*lParam*/) {

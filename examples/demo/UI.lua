@@ -14,6 +14,53 @@ local MB_YESNO, MB_ICONQUESTION, MB_ICONERROR, IDYES = 4, 0x20, 0x10, 6
 local SW_SHOWMINIMIZED = 2
 local IDC_ARROW = 32512
 
+-- The licence shown on the welcome page (read-only, scrolled by wheel or keys).
+local LICENCE = [[
+奥维克斯 最终用户许可协议 (EULA)
+
+请仔细阅读以下条款。安装、复制或使用本软件，即表示您同意受本协议约束。
+
+1. 许可授予
+   在您遵守本协议的前提下，奥维克斯授予您一项非独占、不可转让的许可，
+   允许您在一台计算机上安装和使用本软件 (the Software)。
+
+2. 使用限制
+   您不得对本软件进行反向工程、反编译或反汇编，
+   不得出租、出借或转授本软件的任何部分。
+
+3. 知识产权
+   本软件及其全部副本的所有权和知识产权归奥维克斯所有。
+   All rights not expressly granted are reserved.
+
+4. 更新
+   本软件可能会自动检查更新；更新同样受本协议约束。
+
+5. 隐私
+   本软件不会在未经您同意的情况下收集个人信息。
+   详情请参阅随附的隐私声明 (Privacy Notice)。
+
+6. 免责声明
+   本软件按“现状”提供，不附带任何明示或暗示的担保，
+   包括但不限于适销性和特定用途适用性的担保。
+   THE SOFTWARE IS PROVIDED "AS IS", WITHOUT WARRANTY OF ANY KIND.
+
+7. 责任限制
+   在任何情况下，奥维克斯均不对因使用或无法使用本软件而产生的
+   任何间接、附带或后果性损害承担责任。
+
+8. 终止
+   如您违反本协议的任何条款，本许可将自动终止，
+   届时您必须销毁本软件的全部副本。
+
+9. 适用法律
+   本协议受软件发行地法律管辖。
+
+10. 完整协议
+   本协议构成双方就本软件达成的完整协议。
+
+感谢您选择奥维克斯！
+— 协议结束 —]]
+
 local window = createWindow("installer.xml")
 if window == nil then
     print("demo: the layout installer.xml is missing")
@@ -29,7 +76,8 @@ local function control(id) return window:getChild(id) end
 local pages = { welcome = control(1000), options = control(2000),
                 progress = control(3000), finish = control(4000) }
 local licence, install, customise = control(301), control(202), control(203)
-local folderLabel, browse, shortcut = control(401), control(402), control(403)
+local licenceText = control(302)
+local folderBox, browse, shortcut = control(401), control(402), control(403)
 local back, installFromOptions = control(404), control(405)
 local contents, startMenu = control(406), control(407)
 local slides, currentFile, bar, percent = control(501), control(502), control(503), control(504)
@@ -49,7 +97,8 @@ local function onClick(button, handler)
     button:addHandler(event.Click, function() handler() return true end)
 end
 
-folderLabel:setText(installPath)
+folderBox:setText(installPath)
+licenceText:setText(LICENCE)
 shortcut:setCheck(true)
 
 -- What to install: each row says whether the documents and the plug-ins come along.
@@ -81,7 +130,27 @@ licence:addHandler(event.ValueChange, function(sender)
     install:setEnabled(sender:getCheck())
 end)
 
+-- The folder field holds the whole install path; only an absolute path is taken.
+local function chosenFolder()
+    local path = folderBox:getText() or ""
+    path = path:gsub("^%s+", ""):gsub("%s+$", "")
+    if #path > 1 then
+        path = path:gsub("[/\\]+$", "")
+    end
+    if path:match("^/") or path:match("^%a:[/\\]") then
+        return path
+    end
+    return nil
+end
+
 local function startInstall()
+    local folder = chosenFolder()
+    if folder == nil then
+        window:showMessageBox("请在“安装位置”中填写完整的安装文件夹路径。", "安装位置", MB_ICONERROR)
+        showPage("options")
+        return
+    end
+    installPath = folder
     installing = true
     showPage("progress")
     bar:setRange(100)
@@ -104,7 +173,7 @@ onClick(browse, function()
     local chosen = window:browseForFolder("选择安装位置")
     if chosen ~= nil and chosen ~= "" then
         installPath = chosen:gsub("[/\\]$", "") .. "/Orvinex"
-        folderLabel:setText(installPath)
+        folderBox:setText(installPath)
     end
 end)
 onClick(finished, function() window:endDialog(1) end)

@@ -108,6 +108,33 @@ class GtkBackend : public Backend {
 
     std::unique_ptr<MessagePump> createMessagePump() override { return createGlibPump(); }
 
+    // The desktop's clipboard; UTF-8 there, UTF-16 here (invalid UTF-8 becomes U+FFFD).
+    bool clipboardHasText() override {
+        GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+        return clipboard != nullptr && gtk_clipboard_wait_is_text_available(clipboard);
+    }
+
+    bool clipboardText(std::u16string& out) override {
+        GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+        gchar* text = clipboard != nullptr ? gtk_clipboard_wait_for_text(clipboard) : nullptr;
+        if (text == nullptr) {
+            return false;
+        }
+        out = utf8ToUtf16(text);
+        g_free(text);
+        return true;
+    }
+
+    bool setClipboardText(std::u16string_view text) override {
+        GtkClipboard* clipboard = gtk_clipboard_get(GDK_SELECTION_CLIPBOARD);
+        if (clipboard == nullptr) {
+            return false;
+        }
+        const std::string utf8 = utf16ToUtf8(text);
+        gtk_clipboard_set_text(clipboard, utf8.data(), static_cast<gint>(utf8.size()));
+        return true;
+    }
+
     NativeWindows* nativeWindows() override { return windows_.get(); }
 
     std::unique_ptr<BrowserView> createBrowserView(WindowHandle window, BrowserEvents events,

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <map>
+#include <string>
 
 #include "platform/gtk/backend.h"
 #include "platform/gtk/mappings.h"
 #include "platform/text_encoding.h"
 #include "platform/windowing/drag_drop.h"
+#include "platform/windowing/input_method.h"
 #include "platform/windowing/keyboard_state.h"
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/messages.h"
@@ -29,8 +31,18 @@ struct DragSession {
     Point client;
 };
 
+// What a key press gave the input method while it filtered it.
+struct KeyFilter {
+    bool active = false;
+    bool committed = false;
+    std::u16string text;
+};
+
 struct NativeWindow {
     GtkWidget* widget = nullptr;
+    GtkIMContext* im = nullptr;
+    KeyFilter filter;
+    bool composing = false;
     DragSession drag;
 };
 
@@ -237,13 +249,10 @@ gboolean onLeave(GtkWidget*, GdkEventCrossing* event, gpointer data) {
     return FALSE;
 }
 
-gboolean onKey(GtkWidget* widget, GdkEventKey* event, gpointer) {
-    // Keys belong to an embedded page while it has the focus: GTK delivers them there.
-    if (GTK_IS_WINDOW(widget) && gtk_window_get_focus(GTK_WINDOW(widget)) != nullptr) {
-        return FALSE;
-    }
+// The key as the engine's own keyboard gives it: WM_KEYDOWN / WM_KEYUP, and a WM_CHAR
+// for text no US key gives (other layouts, dead keys resolved by GDK).
+void deliverKey(GdkEventKey* event) {
     bool down = event->type == GDK_KEY_PRESS;
-    noteModifiers(event->state);
     uint32_t key = virtualKeyFromKeyval(event->keyval);
     // The hardware keycode of X is the scan code plus 8.
     uint32_t scan = event->hardware_keycode >= 8 ? event->hardware_keycode - 8u : 0u;
@@ -251,9 +260,8 @@ gboolean onKey(GtkWidget* widget, GdkEventKey* event, gpointer) {
         inputKey(key, down, scan, false);
     }
     if (!down || (event->state & GDK_CONTROL_MASK)) {
-        return TRUE;
+        return;
     }
-    // Text no US key gives (other layouts, dead keys resolved by GDK) comes as WM_CHAR.
     gunichar character = gdk_keyval_to_unicode(event->keyval);
     bool translated =
         key != 0 && characterForKey(key, (event->state & GDK_SHIFT_MASK) != 0,
@@ -266,11 +274,98 @@ gboolean onKey(GtkWidget* widget, GdkEventKey* event, gpointer) {
             g_free(utf8);
         }
     }
+}
+
+// Whether `text` is just what the key types by itself (the input method passed it on).
+bool isKeysOwnText(GdkEventKey* event, const std::u16string& text) {
+    gunichar character = gdk_keyval_to_unicode(event->keyval);
+    if (character == 0) {
+        return false;
+    }
+    gchar* utf8 = g_ucs4_to_utf8(&character, 1, nullptr, nullptr, nullptr);
+    if (utf8 == nullptr) {
+        return false;
+    }
+    const bool same = utf8ToUtf16(utf8) == text;
+    g_free(utf8);
+    return same;
+}
+
+// Keys go through the input method first. A key it merely passes on (a commit of the
+// key's own character outside a composition) is delivered as an ordinary key, so that
+// WM_KEYDOWN still comes before the WM_CHAR; anything else it composed is a commit.
+gboolean onKey(GtkWidget* widget, GdkEventKey* event, gpointer data) {
+    // Keys belong to an embedded page while it has the focus: GTK delivers them there.
+    if (GTK_IS_WINDOW(widget) && gtk_window_get_focus(GTK_WINDOW(widget)) != nullptr) {
+        return FALSE;
+    }
+    noteModifiers(event->state);
+    NativeWindow* native = find(handleOf(data));
+    if (native == nullptr || native->im == nullptr) {
+        deliverKey(event);
+        return TRUE;
+    }
+    const bool wasComposing = native->composing;
+    native->filter = KeyFilter{true, false, {}};
+    const bool filtered = gtk_im_context_filter_keypress(native->im, event);
+    native = find(handleOf(data));  // a commit may have ended the window
+    if (native == nullptr) {
+        return TRUE;
+    }
+    KeyFilter filter = native->filter;
+    native->filter = KeyFilter{};
+    if (!filtered) {
+        deliverKey(event);
+    } else if (filter.committed) {
+        if (!wasComposing && event->type == GDK_KEY_PRESS && isKeysOwnText(event, filter.text)) {
+            deliverKey(event);
+        } else {
+            inputMethodCommit(handleOf(data), filter.text);
+        }
+    } else if (event->type == GDK_KEY_RELEASE) {
+        deliverKey(event);  // a release never starts anything; its key state must follow
+    }
     return TRUE;
+}
+
+void onImCommit(GtkIMContext*, gchar* text, gpointer data) {
+    NativeWindow* native = find(handleOf(data));
+    if (native == nullptr || text == nullptr) {
+        return;
+    }
+    if (native->filter.active) {
+        native->filter.committed = true;
+        native->filter.text += utf8ToUtf16(text);
+        return;
+    }
+    inputMethodCommit(handleOf(data), utf8ToUtf16(text));
+}
+
+void onImPreeditChanged(GtkIMContext* im, gpointer data) {
+    NativeWindow* native = find(handleOf(data));
+    if (native == nullptr) {
+        return;
+    }
+    gchar* preedit = nullptr;
+    gtk_im_context_get_preedit_string(im, &preedit, nullptr, nullptr);
+    const std::u16string text = preedit != nullptr ? utf8ToUtf16(preedit) : std::u16string();
+    g_free(preedit);
+    native->composing = !text.empty();
+    inputMethodComposition(handleOf(data), text);
+}
+
+void onImPreeditEnd(GtkIMContext*, gpointer data) {
+    if (NativeWindow* native = find(handleOf(data))) {
+        native->composing = false;
+        inputMethodComposition(handleOf(data), u"");
+    }
 }
 
 gboolean onFocusIn(GtkWidget*, GdkEventFocus*, gpointer data) {
     WindowHandle window = handleOf(data);
+    if (NativeWindow* native = find(window); native && native->im) {
+        gtk_im_context_focus_in(native->im);
+    }
     if (activeWindow() != window) {
         activateWindow(window, WA_ACTIVE);
     }
@@ -289,7 +384,10 @@ gboolean checkApplicationFocus(gpointer) {
     return G_SOURCE_REMOVE;
 }
 
-gboolean onFocusOut(GtkWidget*, GdkEventFocus*, gpointer) {
+gboolean onFocusOut(GtkWidget*, GdkEventFocus*, gpointer data) {
+    if (NativeWindow* native = find(handleOf(data)); native && native->im) {
+        gtk_im_context_focus_out(native->im);
+    }
     g_idle_add(checkApplicationFocus, nullptr);
     return FALSE;
 }
@@ -462,6 +560,9 @@ void applyShape(WindowHandle window) {
 
 void onRealize(GtkWidget* widget, gpointer data) {
     applyShape(handleOf(data));
+    if (NativeWindow* native = find(handleOf(data)); native && native->im) {
+        gtk_im_context_set_client_window(native->im, gtk_widget_get_window(widget));
+    }
     if (GdkWindow* gdkWindow = gtk_widget_get_window(widget)) {
         GdkCursor* cursor = gdk_cursor_new_from_name(gdk_window_get_display(gdkWindow),
                                                      cursorNameForId(currentCursor()));
@@ -522,6 +623,13 @@ class GtkWindows : public NativeWindows {
         g_signal_connect(widget, "delete-event", G_CALLBACK(onDelete), data);
         g_signal_connect(widget, "realize", G_CALLBACK(onRealize), data);
         registerDropTarget(widget, data);
+        if (!state->tooltip) {
+            GtkIMContext* im = gtk_im_multicontext_new();
+            nativeWindows()[window].im = im;
+            g_signal_connect(im, "commit", G_CALLBACK(onImCommit), data);
+            g_signal_connect(im, "preedit-changed", G_CALLBACK(onImPreeditChanged), data);
+            g_signal_connect(im, "preedit-end", G_CALLBACK(onImPreeditEnd), data);
+        }
         windowPlaced(window, state->rect);
     }
 
@@ -531,7 +639,14 @@ class GtkWindows : public NativeWindows {
             return;
         }
         GtkWidget* widget = it->second.widget;
+        GtkIMContext* im = it->second.im;
         nativeWindows().erase(it);
+        if (im != nullptr) {
+            g_signal_handlers_disconnect_matched(im, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
+                                                 dataOf(window));
+            gtk_im_context_set_client_window(im, nullptr);
+            g_object_unref(im);
+        }
         g_signal_handlers_disconnect_matched(widget, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
                                              dataOf(window));
         gtk_widget_destroy(widget);
@@ -595,6 +710,22 @@ class GtkWindows : public NativeWindows {
     }
 
     void windowShapeChanged(WindowHandle window) override { applyShape(window); }
+
+    void inputCaretPlaced(WindowHandle window, const Rect& caret) override {
+        if (NativeWindow* native = find(window); native && native->im) {
+            GdkRectangle area{caret.left, caret.top, std::max(1, caret.width()),
+                              std::max(1, caret.height())};
+            gtk_im_context_set_cursor_location(native->im, &area);
+        }
+    }
+
+    void inputCaretHidden(WindowHandle window) override {
+        NativeWindow* native = find(window);
+        if (native && native->im && native->composing) {
+            native->composing = false;
+            gtk_im_context_reset(native->im);
+        }
+    }
 
     void windowTextChanged(WindowHandle window) override {
         NativeWindow* native = find(window);

@@ -1,5 +1,6 @@
 #include "platform/headless/input.h"
 
+#include "platform/windowing/input_method.h"
 #include "platform/windowing/keyboard_state.h"
 #include "platform/windowing/messages.h"
 
@@ -54,6 +55,28 @@ void click(MouseButton button) {
 void turnWheel(int notches) {
     Point at = cursorPos();
     inputWheel(notches * WHEEL_DELTA, at, windowFromPoint(at));
+}
+
+namespace {
+// Keys go to the focus window, or the active one without focus.
+WindowHandle compositionWindow() {
+    return focusWindow() != 0 ? focusWindow() : activeWindow();
+}
+}  // namespace
+
+void compose(std::u16string_view preedit) {
+    inputMethodComposition(compositionWindow(), preedit);
+}
+
+void commitComposition(std::u16string_view text) {
+    const WindowHandle window = compositionWindow();
+    const std::u16string committed =
+        text.empty() ? inputMethodPreedit(window) : std::u16string(text);
+    inputMethodCommit(window, committed);
+}
+
+std::u16string composition() {
+    return inputMethodPreedit(compositionWindow());
 }
 
 void keyDown(uint32_t virtualKey) {

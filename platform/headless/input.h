@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/windowing/drag_drop.h"
@@ -28,6 +29,13 @@ void pressKey(uint32_t virtualKey);  // down and up
 // Types each character with the key (and Shift) that gives it on a US layout, or as a
 // bare WM_CHAR when no key does.
 void typeText(std::u16string_view text);
+
+// An input method's composition in the focus window: `preedit` shows at its caret
+// (empty ends it without a commit). Commit ends it and types `text`, or the pre-edit
+// when `text` is empty, as WM_CHAR units.
+void compose(std::u16string_view preedit);
+void commitComposition(std::u16string_view text = {});
+std::u16string composition();
 
 // Drags `payload` to a screen point: a window change leaves the old window and enters
 // the new one. Returns whether the window under the point accepts it.

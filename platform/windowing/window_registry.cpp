@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/windowing/input_method.h"
 #include "platform/windowing/message_queue.h"
 #include "platform/windowing/messages.h"
 #include "platform/windowing/window_state.h"
@@ -103,6 +104,7 @@ bool destroyWindow(WindowHandle window) {
         r.windows.erase(window);
     }
     nativeWindowDestroyed(window);
+    inputMethodForget(window);
     if (auto queue = uiQueueIfAny()) {
         queue->forgetWindow(window);
     }

@@ -81,7 +81,7 @@ await_line() {  # waits for the runner to say $1 for the $2-th time
 }
 
 # The install button stays disabled until the licence is accepted.
-xdotool mousemove "$((wx + 44))" "$((wy + 197))" click 1
+xdotool mousemove "$((wx + 44))" "$((wy + 277))" click 1
 sleep 0.3
 xdotool mousemove "$((wx + 496))" "$((wy + 334))" click 1
 xdotool mousemove "$((wx + 300))" "$((wy + 120))"  # away: no hover skin in the checks

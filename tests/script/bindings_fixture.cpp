@@ -28,7 +28,9 @@ void BindingsTest::SetUp() {
                 "<Button id=\"12\" width=\"50\" height=\"20\"/>"
                 "<ProgressBar id=\"13\" height=\"8\"/>"
                 "<CheckBox id=\"14\" width=\"50\" height=\"20\"/>"
-                "</StackPanel></Window>";
+                "</StackPanel>"
+                "<TextBox id=\"15\" width=\"100\" height=\"24\"/>"
+                "<Edit id=\"16\" width=\"100\" height=\"40\"/></Window>";
             return true;
         }
         if (name == u"lists.xml") {

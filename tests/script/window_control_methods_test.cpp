@@ -92,6 +92,22 @@ TEST_F(WindowControlMethodsTest, CommonControlMethods) {
     EXPECT_EQ(run("local b = w:getChild(12) b:setVisible(false) return b:getVisible()"), "false");
 }
 
+TEST_F(WindowControlMethodsTest, TextBoxAndEditContentThroughSetTextAndGetText) {
+    EXPECT_EQ(run("t = w:getChild(15) t:setText('/opt/中文') return t:getText()"), "/opt/中文");
+    run("changes = 0 t:addHandler(event.ValueChange, function() changes = changes + 1 end)");
+    EXPECT_EQ(run("t:setText('/opt/中文') t:setText(string.rep('a', 3000)) return #t:getText()"),
+              "1999");
+    EXPECT_EQ(run("return changes"), "1");  // the same text again changed nothing
+    // Invalid UTF-8 from a script arrives as U+FFFD and goes back as its UTF-8.
+    EXPECT_EQ(run("t:setText('a\\255b') return t:getText()"),
+              "a\xEF\xBF\xBD"
+              "b");
+    EXPECT_EQ(run("e = w:getChild(16) e:setText('一\\r\\n二\\n三') return e:getText()"),
+              "一\r\n二\n三");
+    // An Edit holds more than one block's worth.
+    EXPECT_EQ(run("e:setText(string.rep('x', 4000)) return #e:getText()"), "4000");
+}
+
 TEST_F(WindowControlMethodsTest, ValueChangeReachesTheScriptOnceWhenTheCheckChanges) {
     run("count = 0 c = w:getChild(14)"
         "c:addHandler(event.ValueChange, function() count = count + 1 end)"

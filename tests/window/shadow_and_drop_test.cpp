@@ -107,7 +107,7 @@ class DropTest : public WindowImplTest {
 };
 
 TEST_F(DropTest, DragsGoToTheNearestAcceptingControlAndSwitchBetweenThem) {
-    open(kTwoPanels);
+    openTwoPanels();
     listen(2, "P", true);  // the panel takes drops for its button
     listen(4, "Q", true);
     platform::DragPayload payload;
@@ -122,7 +122,7 @@ TEST_F(DropTest, DragsGoToTheNearestAcceptingControlAndSwitchBetweenThem) {
 }
 
 TEST_F(DropTest, AnUnhandledEnterGrantsNoEffect) {
-    open(kTwoPanels);
+    openTwoPanels();
     listen(2, "P", false);
     platform::DragPayload payload;
     payload.text = u"words";
@@ -132,7 +132,7 @@ TEST_F(DropTest, AnUnhandledEnterGrantsNoEffect) {
 }
 
 TEST_F(DropTest, RemovingTheDropTargetMidDragForgetsIt) {
-    open(kTwoPanels);
+    openTwoPanels();
     listen(4, "Q", true);
     platform::DragPayload payload;
     payload.files = {"/tmp/b"};

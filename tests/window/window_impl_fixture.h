@@ -89,6 +89,19 @@ struct EventTap {
     }
 };
 
+// Two panels side by side, each holding one 50 x 20 button at its top-left; a button
+// alone at the bottom of the window, and control 6 at the bottom left, which openTwoPanels
+// makes a focus probe.
+inline const char* kTwoPanels =
+    "<Window id=\"1\" initSize=\"400,300\">"
+    "<Grid id=\"2\" margin=\"0,0,200,0\"><Button id=\"3\" width=\"50\" height=\"20\" "
+    "horizontalAlign=\"left\" verticalAlign=\"top\"/></Grid>"
+    "<Grid id=\"4\" margin=\"200,0,0,0\"><Button id=\"5\" width=\"50\" height=\"20\" "
+    "horizontalAlign=\"left\" verticalAlign=\"top\"/></Grid>"
+    "<Label id=\"6\" width=\"80\" height=\"20\" horizontalAlign=\"left\" "
+    "verticalAlign=\"bottom\"/>"
+    "</Window>";
+
 class WindowImplTest : public LoaderTest {
   protected:
     void SetUp() override {
@@ -119,6 +132,19 @@ class WindowImplTest : public LoaderTest {
             platform::showWindow(window->handle(), win32::SW_SHOWNORMAL);
         }
         pump();
+        return window;
+    }
+
+    // kTwoPanels with control 6 made a probe that takes the mouse, capture and focus on a
+    // press and has no handlers of its own (a text control would handle the keys itself).
+    WindowImpl* openTwoPanels() {
+        open(kTwoPanels);
+        if (dui::Control* probe = window->controlById(6)) {
+            probe->setFlags(dui::ControlFlag::Transparent, false);
+            probe->setFlags(dui::ControlFlag::RepaintOnMouse | dui::ControlFlag::CaptureOnPress |
+                                dui::ControlFlag::FocusOnPress,
+                            true);
+        }
         return window;
     }
 
@@ -154,17 +180,5 @@ class WindowImplTest : public LoaderTest {
     std::vector<std::string> log;
     std::deque<EventTap> taps;
 };
-
-// Two panels side by side, each holding one 50 x 20 button at its top-left; a button
-// alone at the bottom of the window.
-inline const char* kTwoPanels =
-    "<Window id=\"1\" initSize=\"400,300\">"
-    "<Grid id=\"2\" margin=\"0,0,200,0\"><Button id=\"3\" width=\"50\" height=\"20\" "
-    "horizontalAlign=\"left\" verticalAlign=\"top\"/></Grid>"
-    "<Grid id=\"4\" margin=\"200,0,0,0\"><Button id=\"5\" width=\"50\" height=\"20\" "
-    "horizontalAlign=\"left\" verticalAlign=\"top\"/></Grid>"
-    "<Edit id=\"6\" width=\"80\" height=\"20\" horizontalAlign=\"left\" "
-    "verticalAlign=\"bottom\"/>"
-    "</Window>";
 
 }  // namespace tamlo::test

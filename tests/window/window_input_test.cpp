@@ -10,7 +10,7 @@ namespace headless = platform::headless;
 namespace flag = dui::ControlFlag;
 
 TEST_F(WindowImplTest, HoverChangesRaiseLeaveAndEnterOnlyBelowTheCommonParent) {
-    open(kTwoPanels);
+    openTwoPanels();
     tap(2, "P");
     tap(3, "A");
     tap(4, "Q");
@@ -32,7 +32,7 @@ TEST_F(WindowImplTest, HoverChangesRaiseLeaveAndEnterOnlyBelowTheCommonParent) {
 }
 
 TEST_F(WindowImplTest, LeavingTheWindowEmptiesTheChainInnermostFirst) {
-    open(kTwoPanels);
+    openTwoPanels();
     tap(1, "W");
     tap(2, "P");
     tap(3, "A");
@@ -48,7 +48,7 @@ TEST_F(WindowImplTest, LeavingTheWindowEmptiesTheChainInnermostFirst) {
 
 // The edit box captures on a press and, unlike a button, lets LButtonUp through.
 TEST_F(WindowImplTest, PressCapturesAndReleaseOutsideEndsWithLeaveAndNoMove) {
-    open(kTwoPanels);
+    openTwoPanels();
     tap(1, "W");
     tap(6, "E");
     tapMoves(6, "E");
@@ -72,7 +72,7 @@ TEST_F(WindowImplTest, PressCapturesAndReleaseOutsideEndsWithLeaveAndNoMove) {
 }
 
 TEST_F(WindowImplTest, ReleaseInsideEndsWithAMoveToTheControlUnderThePointer) {
-    open(kTwoPanels);
+    openTwoPanels();
     tap(6, "E");
     tapMoves(6, "E");
     moveTo(10, 290);
@@ -85,7 +85,7 @@ TEST_F(WindowImplTest, ReleaseInsideEndsWithAMoveToTheControlUnderThePointer) {
 }
 
 TEST_F(WindowImplTest, HandledPrevLButtonDownSuppressesCaptureFocusAndThePlainEvent) {
-    open(kTwoPanels);
+    openTwoPanels();
     tap(1, "W", dui::EventCode::PrevLButtonDown);
     tap(6, "E");
     moveTo(10, 290);
@@ -98,7 +98,7 @@ TEST_F(WindowImplTest, HandledPrevLButtonDownSuppressesCaptureFocusAndThePlainEv
 }
 
 TEST_F(WindowImplTest, FocusMovesOnPressAndKeysGoToTheFocusedControl) {
-    open(kTwoPanels);
+    openTwoPanels();
     tap(3, "A");
     tap(6, "E");
     moveTo(10, 290);
@@ -131,7 +131,7 @@ TEST_F(WindowImplTest, FocusMovesOnPressAndKeysGoToTheFocusedControl) {
 }
 
 TEST_F(WindowImplTest, LosingWindowFocusSavesTheControlAndActivationRestoresIt) {
-    open(kTwoPanels);
+    openTwoPanels();
     dui::Control* edit = window->controlById(6);
     window->setFocusControl(edit);
     tap(6, "E");
@@ -149,7 +149,7 @@ TEST_F(WindowImplTest, LosingWindowFocusSavesTheControlAndActivationRestoresIt) 
 }
 
 TEST_F(WindowImplTest, DoubleClickWithoutTheFlagIsASecondPress) {
-    open(kTwoPanels);
+    openTwoPanels();
     tap(3, "A");
     moveTo(10, 10);
     takeLog();
@@ -169,7 +169,7 @@ TEST_F(WindowImplTest, DoubleClickWithoutTheFlagIsASecondPress) {
 }
 
 TEST_F(WindowImplTest, DisabledControlsAndPositionsOutsideGetNoButtonEvents) {
-    open(kTwoPanels);
+    openTwoPanels();
     tap(1, "W");
     tap(3, "A");
     window->controlById(3)->setEnabled(false);
@@ -183,7 +183,7 @@ TEST_F(WindowImplTest, DisabledControlsAndPositionsOutsideGetNoButtonEvents) {
 }
 
 TEST_F(WindowImplTest, RemovingTheHoveredFocusedCapturedControlClearsTheWindowFirst) {
-    open(kTwoPanels);
+    openTwoPanels();
     tap(2, "P");
     tap(3, "A");
     moveTo(10, 10);
@@ -213,7 +213,7 @@ TEST_F(WindowImplTest, RemovingTheHoveredFocusedCapturedControlClearsTheWindowFi
 }
 
 TEST_F(WindowImplTest, AHandlerThatDestroysTheWindowEndsTheMessageSafely) {
-    open(kTwoPanels);
+    openTwoPanels();
     dui::Control* button = window->controlById(3);
     button->addHandler(dui::EventCode::PrevLButtonDown, &window,
                        [](void* target, dui::Control*, dui::Event&) {
@@ -252,7 +252,7 @@ TEST_F(WindowImplTest, AHoverChainDeeperThanThirtyTwoIsCutThere) {
 }
 
 TEST_F(WindowImplTest, WheelGoesToTheControlUnderTheCursor) {
-    open(kTwoPanels);
+    openTwoPanels();
     tap(2, "P");
     tap(5, "B");
     moveTo(210, 10);

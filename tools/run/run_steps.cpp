@@ -14,6 +14,7 @@
 #include "runtime/ui_context.h"
 #include "tools/run/drop_down_steps.h"
 #include "tools/run/run_commands.h"
+#include "tools/run/text_steps.h"
 #include "window/shadowed_window.h"
 
 namespace tamlo::runtool {
@@ -226,6 +227,17 @@ bool RunStepRunner::failStep(const ShowStep& step, const std::string& why) {
     return false;
 }
 
+// Texts typed or compared may name the prefix folder as $PREFIX.
+std::string RunStepRunner::withPrefix(const std::string& text) const {
+    static const std::string kPrefixWord = "$PREFIX";
+    std::string out = text;
+    for (std::size_t at = out.find(kPrefixWord); at != std::string::npos;
+         at = out.find(kPrefixWord, at + prefix_.size())) {
+        out.replace(at, kPrefixWord.size(), prefix_);
+    }
+    return out;
+}
+
 std::string RunStepRunner::underPrefix(const std::string& path) const {
     static const std::string kPrefixWord = "$PREFIX";
     if (path.compare(0, kPrefixWord.size(), kPrefixWord) == 0) {
@@ -313,11 +325,21 @@ bool RunStepRunner::run(const ShowStep& step, bool* waiting) {
             }
             return true;
         case Kind::Type:
-            input::typeText(utf8ToUtf16(step.text));
+            input::typeText(utf8ToUtf16(withPrefix(step.text)));
             return true;
         case Kind::Wait:
         case Kind::Close:
             return true;
+        case Kind::SetClipboard:
+        case Kind::ExpectClipboard:
+        case Kind::Compose:
+        case Kind::Commit:
+        case Kind::ExpectText: {
+            ShowStep expanded = step;
+            expanded.text = withPrefix(step.text);
+            std::string why;
+            return runTextStep(expanded, window, why) || failStep(step, why);
+        }
         case Kind::Screenshot: {
             if (!needWindow()) {
                 return false;

@@ -55,6 +55,7 @@ class RunStepRunner {
     bool run(const ShowStep& step, bool* waiting);
     bool failStep(const ShowStep& step, const std::string& why);
     std::string underPrefix(const std::string& path) const;
+    std::string withPrefix(const std::string& text) const;
     std::optional<std::string> registryValue(const ShowStep& step) const;
 
     static RunStepRunner* current_;

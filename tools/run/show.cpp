@@ -26,6 +26,7 @@
 #include "tools/run/run_commands.h"
 #include "tools/run/run_session.h"
 #include "tools/run/show_steps.h"
+#include "tools/run/text_steps.h"
 #include "window/drop_target.h"
 #include "window/shadowed_window.h"
 
@@ -155,6 +156,17 @@ class StepRunner {
             case Kind::Wait:
             case Kind::Close:
                 break;
+            case Kind::SetClipboard:
+            case Kind::ExpectClipboard:
+            case Kind::Compose:
+            case Kind::Commit:
+            case Kind::ExpectText: {
+                std::string why;
+                if (!runTextStep(step, &window_, why)) {
+                    return failStep(step, why);
+                }
+                break;
+            }
             case Kind::WaitFor:
             case Kind::WaitForNotify:
             case Kind::WaitForEnd:

@@ -96,6 +96,51 @@ std::string restOfLine(const std::string& raw, int skip) {
     return first == std::string::npos ? std::string() : rest.substr(first, last - first + 1);
 }
 
+// "\n", "\r", "\t" and "\\" in a step's text, for line breaks and control characters.
+std::string unescapeText(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            const char next = text[i + 1];
+            const char plain = next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next;
+            if (next == 'n' || next == 'r' || next == 't' || next == '\\') {
+                out.push_back(plain);
+                ++i;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+// The text-input steps: -1 when the verb is not one of them, else whether it is well formed.
+int parseTextStep(const std::string& verb, const std::vector<std::string>& args,
+                  const std::string& raw, ShowStep& step) {
+    using Kind = ShowStep::Kind;
+    if (verb == "clipboard") {
+        step.kind = Kind::SetClipboard;
+        step.text = unescapeText(restOfLine(raw, 2));
+        return !args.empty() && args[0] == "set" ? 1 : 0;
+    }
+    if (verb == "compose" || verb == "commit") {
+        step.kind = verb == "compose" ? Kind::Compose : Kind::Commit;
+        step.text = unescapeText(restOfLine(raw, 1));
+        return verb == "commit" || !step.text.empty() ? 1 : 0;
+    }
+    if (verb == "expect" && !args.empty() && args[0] == "clipboard") {
+        step.kind = Kind::ExpectClipboard;
+        step.text = unescapeText(restOfLine(raw, 2));
+        return 1;
+    }
+    if (verb == "expect" && !args.empty() && args[0] == "text") {
+        step.kind = Kind::ExpectText;
+        step.text = unescapeText(restOfLine(raw, 3));
+        return args.size() >= 2 && parseId(args[1], step.id) ? 1 : 0;
+    }
+    return -1;
+}
+
 // The steps only a whole run has; false when the verb is not one of them or is malformed.
 bool parseRunStep(const std::string& verb, const std::vector<std::string>& args,
                   const std::string& raw, ShowStep& step) {
@@ -247,6 +292,8 @@ bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, st
             if (ok) {
                 step.text = args[0];
             }
+        } else if (const int text = parseTextStep(verb, args, raw, step); text >= 0) {
+            ok = text == 1;
         } else if (runSteps && parseRunStep(verb, args, raw, step)) {
             ok = true;
         } else if (verb == "expect") {

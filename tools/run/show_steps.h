@@ -25,6 +25,12 @@ struct ShowStep {
         ExpectSelected,  // id: a list or combo box, x: the selected row (-1 none)
         Pick,            // x: a row of the open drop-down, clicked
         Close,
+        // Text input (both runners):
+        SetClipboard,     // text: what the clipboard holds now
+        ExpectClipboard,  // text: what it must hold
+        Compose,          // text: an input method's pre-edit in the focus window
+        Commit,           // text: committed (empty: the pre-edit)
+        ExpectText,       // id, text: a TextBox's or Edit's content
         // Only in `tamlo-run run`:
         WaitFor,         // a control's flag, with a time limit in x (milliseconds)
         WaitForNotify,   // id: that many worker notifications seen, time limit in x
