@@ -93,7 +93,7 @@ await_line() {  # waits for the runner to say $1
 }
 
 # Licence, install, then the finish page with its notes.
-xdotool mousemove "$((wx + 44))" "$((wy + 197))" click 1
+xdotool mousemove "$((wx + 44))" "$((wy + 277))" click 1
 sleep 0.3
 xdotool mousemove "$((wx + 496))" "$((wy + 334))" click 1
 xdotool mousemove "$((wx + 300))" "$((wy + 100))"
