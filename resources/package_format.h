@@ -17,6 +17,10 @@ constexpr uint32_t kMaxNameAreaBytes = 2048;
 // Longest name in code units that still leaves room for the terminator.
 constexpr size_t kMaxNameUnits = kMaxNameAreaBytes / 2 - 1;
 
+// More records than any real payload holds; a directory past it is refused as damaged
+// (each record costs index memory whatever its data).
+constexpr size_t kMaxEntries = size_t{1} << 18;
+
 // A compressed block starts with the LZMA properties byte and the u32 dictionary size.
 constexpr uint32_t kLzmaPropertiesSize = 5;
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/debug_sink.h"
 #include "resources/lzma_codec.h"
 #include "resources/package_format.h"
 
@@ -113,6 +114,11 @@ bool PackageReader::indexDirectory() {
         }
         if (!terminated) {
             fail(where() + " has a name without a terminator");
+            return false;
+        }
+        if (located.size() == package::kMaxEntries) {
+            fail("the package has more than " + std::to_string(package::kMaxEntries) + " entries");
+            debugOutput("package refused: " + problem_);
             return false;
         }
         located.push_back({position, units});
