@@ -1,5 +1,4 @@
 // What a built installer needs from the machine it runs on.
-#include <elf.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,53 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/program_needs.h"
 #include "resources/bundle_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo {
 namespace {
-
-// The DT_NEEDED names of a 64-bit little-endian ELF file, read from its dynamic section
-// and the string table that section links to. Empty (with a failure) for anything else.
-std::vector<std::string> neededLibraries(const std::string& path) {
-    const std::string file = test::readFile(path);
-    std::vector<std::string> names;
-    if (file.size() < sizeof(Elf64_Ehdr) || std::memcmp(file.data(), ELFMAG, SELFMAG) != 0 ||
-        file[EI_CLASS] != ELFCLASS64 || file[EI_DATA] != ELFDATA2LSB) {
-        ADD_FAILURE() << path << " is not a 64-bit little-endian ELF file";
-        return names;
-    }
-    Elf64_Ehdr header;
-    std::memcpy(&header, file.data(), sizeof header);
-    auto section = [&](size_t index, Elf64_Shdr& out) {
-        const size_t at = header.e_shoff + index * sizeof(Elf64_Shdr);
-        if (index >= header.e_shnum || at + sizeof out > file.size()) {
-            return false;
-        }
-        std::memcpy(&out, file.data() + at, sizeof out);
-        return out.sh_offset + out.sh_size <= file.size();
-    };
-    for (size_t i = 0; i < header.e_shnum; ++i) {
-        Elf64_Shdr dynamic;
-        Elf64_Shdr strings;
-        if (!section(i, dynamic) || dynamic.sh_type != SHT_DYNAMIC ||
-            !section(dynamic.sh_link, strings)) {
-            continue;
-        }
-        for (size_t at = 0; at + sizeof(Elf64_Dyn) <= dynamic.sh_size; at += sizeof(Elf64_Dyn)) {
-            Elf64_Dyn entry;
-            std::memcpy(&entry, file.data() + dynamic.sh_offset + at, sizeof entry);
-            if (entry.d_tag == DT_NULL) {
-                break;
-            }
-            if (entry.d_tag == DT_NEEDED && entry.d_un.d_val < strings.sh_size) {
-                const char* name = file.data() + strings.sh_offset + entry.d_un.d_val;
-                names.emplace_back(name, strnlen(name, strings.sh_size - entry.d_un.d_val));
-            }
-        }
-    }
-    return names;
-}
 
 bool isAllowed(const std::string& library) {
     // glibc, the C++ runtime, and the GTK 3 desktop stack every Linux desktop has.
@@ -73,8 +31,9 @@ bool isAllowed(const std::string& library) {
 }
 
 TEST(InstallerDependencies, TheEngineNeedsOnlyGlibcTheCxxRuntimeAndTheDesktopStack) {
-    const std::vector<std::string> needed = neededLibraries(test::binaryPath("tamlo"));
-    ASSERT_FALSE(needed.empty());
+    std::vector<std::string> needed;
+    std::string error;
+    ASSERT_TRUE(os::neededLibraries(test::binaryPath("tamlo"), &needed, &error)) << error;
     bool sawLibc = false;
     for (const std::string& library : needed) {
         EXPECT_TRUE(isAllowed(library)) << "tamlo needs " << library << " from the machine";
@@ -82,6 +41,9 @@ TEST(InstallerDependencies, TheEngineNeedsOnlyGlibcTheCxxRuntimeAndTheDesktopSta
     }
     EXPECT_TRUE(sawLibc);  // the reader found the real list, not some other section
     EXPECT_FALSE(isAllowed("liblua5.2.so.0"));
+    // A script is no program: a reason, no names.
+    EXPECT_FALSE(os::neededLibraries(TAMLO_SOURCE_DIR "/scripts/fuzz", &needed, &error));
+    EXPECT_TRUE(needed.empty());
 }
 
 TEST(InstallerDependencies, AnInstallerStartsWithAnEmptyLibraryPathInAFreshProfile) {
