@@ -58,6 +58,13 @@ bool Image::load(const uint8_t* bytes, size_t length) {
     if (!stbi_info_from_memory(bytes, static_cast<int>(length), &width, &height, &channels)) {
         return false;
     }
+    // The decoder turns 16-bit PNM into four channels as if it were 8-bit and then reads
+    // twice the buffer it made; such a file is refused rather than decoded.
+    if (length >= 2 && bytes[0] == 'P' && (bytes[1] == '5' || bytes[1] == '6') &&
+        stbi_is_16_bit_from_memory(bytes, static_cast<int>(length))) {
+        debugOutput("image refused: a 16-bit PNM file");
+        return false;
+    }
     if (!withinDecodeBudget(width, height)) {
         debugOutput("image refused: " + std::to_string(width) + "x" + std::to_string(height) +
                     " pixels is more than the decoding budget");

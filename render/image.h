@@ -28,7 +28,8 @@ class Image {
     Image& operator=(const Image&) = delete;
 
     // Decodes PNG, JPEG, BMP, GIF, PSD, PIC or HDR bytes; a leading 0x01 byte is skipped.
-    // A file whose declared size is past kImageDecodeBudget is refused undecoded.
+    // A file whose declared size is past kImageDecodeBudget is refused undecoded, and so
+    // is a 16-bit PNM file (the decoder mishandles those).
     bool load(const uint8_t* bytes, size_t length);
     // Takes 8-bit R, G, B, A pixels, rows top to bottom.
     bool loadRgba(const uint8_t* rgba, int32_t width, int32_t height);

@@ -96,8 +96,8 @@ class Scanner {
         for (; !atEnd(); ++p_) {
             if (*p_ == '[') {
                 ++brackets;
-            } else if (*p_ == ']') {
-                --brackets;
+            } else if (*p_ == ']' && brackets > 0) {
+                --brackets;  // outside brackets the parser takes ']' as any other character
             } else if (*p_ == '>' && brackets == 0) {
                 ++p_;
                 return true;
@@ -142,7 +142,10 @@ class Scanner {
         }
         if (at(0) == '/' && at(1) == '>') {
             p_ += 2;
-            return shape_.elements <= kMaxXmlElements;
+            if (depth_ + 1 > shape_.deepest) {
+                shape_.deepest = depth_ + 1;  // an empty element nests like any other
+            }
+            return shape_.withinLimits();
         }
         if (atEnd() || *p_ != '>') {
             return false;

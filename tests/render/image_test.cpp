@@ -169,6 +169,18 @@ TEST(ImageLoad, AHugeDeclaredSizeIsRefusedBeforeDecoding) {
     EXPECT_FALSE(withinDecodeBudget(INT32_MAX, INT32_MAX));
 }
 
+TEST(ImageLoad, SixteenBitPnmIsRefusedAndEightBitPnmDecodes) {
+    // Found by fuzzing: 3 x 3636 pixels at 16 bits made the decoder read past its buffer.
+    const std::string found("P6\n3 3636\n3555\n-\0\0\x80\0\0\x80\0\0\0\0\0p\x80\x80\0\0\n", 33);
+    Image image;
+    EXPECT_FALSE(image.load(reinterpret_cast<const uint8_t*>(found.data()), found.size()));
+    const std::string wide("P6\n1 1\n65535\n\x12\x34\x56\x78\x9a\xbc", 19);
+    EXPECT_FALSE(image.load(reinterpret_cast<const uint8_t*>(wide.data()), wide.size()));
+    const std::string narrow("P6\n1 1\n255\n\x10\x20\x30", 14);
+    ASSERT_TRUE(image.load(reinterpret_cast<const uint8_t*>(narrow.data()), narrow.size()));
+    EXPECT_EQ(image.bitmap().pixels()[0], 0xFF102030u);
+}
+
 TEST(ImageCacheTest, MissingFilesAreRetriedAndBrokenOnesKept) {
     const std::string png = pngBytes({1, 2, 3, 255}, 1, 1);
     std::map<std::u16string, int> reads;

@@ -48,11 +48,16 @@ TEST_F(LoaderTest, ADocumentNestedAHundredThousandDeepIsRefusedNotOverflowed) {
 }
 
 TEST_F(LoaderTest, NestingIsCountedAsTheParserReadsTheMarkup) {
+    // An empty element is as deep as an open one.
+    EXPECT_EQ(measureXml("<Window style=\"shadow.xml\"/>\n").deepest, 1);
+    EXPECT_EQ(measureXml("<a><b/></a><c/>").deepest, 2);
     // Text the parser does not take as tags neither opens nor closes anything...
     EXPECT_EQ(
         measureXml("<a><!-- </a></a> --><![CDATA[</a>]]><?pi </a> ?><b x='</a>>'/></a>").deepest,
-        1);
+        2);
     EXPECT_EQ(measureXml("<!DOCTYPE d [<!ELEMENT a (b)>]><a><b/><c></c></a>").elements, 3u);
+    // A stray ']' does not open a bracket the parser never sees: what follows is measured.
+    EXPECT_GT(measureXml("<!DOCTYPE d ]>" + repeat("<a>", 300)).deepest, kMaxXmlNesting);
     // ...and a quote is a value only after "=": in a name it is a name character, so the
     // '>' after it ends the tag and everything behind it nests.
     const std::string trick = "<a=\">" + repeat("<Grid>", 300) + "\"";
