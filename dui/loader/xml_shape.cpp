@@ -15,8 +15,9 @@ bool isNameChar(char c) {
     return c != '\0' && !isSpace(c) && c != '/' && c != '>' && c != '?';
 }
 
+// Quotes are name characters here too: only after '=' does a quote open a value.
 bool isAttributeNameChar(char c) {
-    return isNameChar(c) && c != '<' && c != '=' && c != '!' && c != '\'' && c != '"';
+    return isNameChar(c) && c != '<' && c != '=' && c != '!';
 }
 
 class Scanner {

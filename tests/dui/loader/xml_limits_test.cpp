@@ -63,6 +63,9 @@ TEST_F(LoaderTest, NestingIsCountedAsTheParserReadsTheMarkup) {
     const std::string trick = "<a=\">" + repeat("<Grid>", 300) + "\"";
     EXPECT_GT(measureXml(trick).deepest, kMaxXmlNesting);
     EXPECT_EQ(build(trick + repeat("</Grid>", 300) + "</a=\">"), nullptr);
+    // Found by fuzzing: a quote straight after a value starts the next attribute's name,
+    // and the element goes on.
+    EXPECT_EQ(measureXml("<a><b x=\"1\"\"y=\"2\"><c/></b></a>").elements, 3u);
     // Where the parser would give up, measuring stops too.
     EXPECT_EQ(measureXml("<a><b><c d></c>" + repeat("<a>", 1000)).deepest, 2);
     EXPECT_EQ(measureXml("<a>" + repeat("<!-- ", 1) + repeat("<a>", 1000)).deepest, 1);
