@@ -8,3 +8,20 @@ pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo)
 pkg_check_modules(STB REQUIRED IMPORTED_TARGET stb)
 pkg_check_modules(GTK3 IMPORTED_TARGET gtk+-3.0)
 find_package(ZLIB REQUIRED)
+
+# What an installer carries inside itself: Lua, stb_image, liblzma and SQLite are linked
+# from their static archives, so a built installer needs only glibc, libstdc++ and the
+# desktop stack (tests/app checks the program's dynamic section).
+#   tamlo_static_dependency(TARGET PKG ARCHIVE [LIBS lib...])
+function(tamlo_static_dependency target pkg archive)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  find_library(${pkg}_ARCHIVE NAMES ${archive} HINTS ${${pkg}_LIBRARY_DIRS} REQUIRED)
+  add_library(${target} INTERFACE IMPORTED GLOBAL)
+  target_include_directories(${target} INTERFACE ${${pkg}_INCLUDE_DIRS})
+  target_compile_options(${target} INTERFACE ${${pkg}_CFLAGS_OTHER})
+  target_link_libraries(${target} INTERFACE ${${pkg}_ARCHIVE} ${ARG_LIBS})
+endfunction()
+tamlo_static_dependency(Tamlo::Lua LUA liblua5.2.a LIBS m ${CMAKE_DL_LIBS})
+tamlo_static_dependency(Tamlo::Lzma LZMA liblzma.a LIBS Threads::Threads)
+tamlo_static_dependency(Tamlo::Sqlite3 SQLITE3 libsqlite3.a LIBS m ${CMAKE_DL_LIBS} Threads::Threads)
+tamlo_static_dependency(Tamlo::Stb STB libstb.a LIBS m)

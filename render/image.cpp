@@ -3,7 +3,9 @@
 #include <stb/stb_image.h>
 
 #include <climits>
+#include <string>
 
+#include "platform/debug_sink.h"
 #include "render/blit.h"
 
 namespace tamlo::render {
@@ -17,6 +19,11 @@ bool fitsInt32(int64_t value) {
 }
 
 }  // namespace
+
+bool withinDecodeBudget(int64_t width, int64_t height) {
+    return width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX &&
+           static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 <= kImageDecodeBudget;
+}
 
 Image::~Image() {
     reset();
@@ -46,9 +53,27 @@ bool Image::load(const uint8_t* bytes, size_t length) {
     int width = 0;
     int height = 0;
     int channels = 0;
+    // The header alone says what decoding would cost; a size past the budget is refused
+    // before the decoder allocates anything for it.
+    if (!stbi_info_from_memory(bytes, static_cast<int>(length), &width, &height, &channels)) {
+        return false;
+    }
+    // The decoder turns 16-bit PNM into four channels as if it were 8-bit and then reads
+    // twice the buffer it made; such a file is refused rather than decoded.
+    if (length >= 2 && bytes[0] == 'P' && (bytes[1] == '5' || bytes[1] == '6') &&
+        stbi_is_16_bit_from_memory(bytes, static_cast<int>(length))) {
+        debugOutput("image refused: a 16-bit PNM file");
+        return false;
+    }
+    if (!withinDecodeBudget(width, height)) {
+        debugOutput("image refused: " + std::to_string(width) + "x" + std::to_string(height) +
+                    " pixels is more than the decoding budget");
+        return false;
+    }
     stbi_uc* rgba =
         stbi_load_from_memory(bytes, static_cast<int>(length), &width, &height, &channels, 4);
-    if (rgba == nullptr) {
+    if (rgba == nullptr || !withinDecodeBudget(width, height)) {
+        stbi_image_free(rgba);
         return false;
     }
     const bool loaded = loadRgba(rgba, width, height);

@@ -111,6 +111,7 @@ bool Bundle::parse(std::string* error) {
         info.size = readLe32(record + 4);
         info.offset = readLe64(record + 8);
         info.crc32 = readLe32(record + 16);
+        std::memcpy(info.sha256.data(), record + bundle::kDigestOffset, info.sha256.size());
         const char16_t* name = embeddedFileName(info.id);
         if (name == nullptr || find(info.id) != nullptr) {
             setError(error, "the table of embedded files names an unknown or repeated id");
@@ -174,13 +175,15 @@ bool Bundle::verify(int32_t id) const {
     constexpr size_t kPiece = 4u << 20;
     const uint8_t* bytes = bytes_ + file->offset;
     uint32_t crc = 0;
+    Sha256 hash;
     for (size_t done = 0; done < file->size;) {
         const size_t piece = std::min<size_t>(kPiece, file->size - done);
         crc = lzma_crc32(bytes + done, piece, crc);
+        hash.update(bytes + done, piece);
         releasePages(bytes + done, piece);
         done += piece;
     }
-    return crc == file->crc32;
+    return crc == file->crc32 && hash.finish() == file->sha256;
 }
 
 bool Bundle::verifyAll(std::string* error) const {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/sha256.h"
+
 namespace tamlo {
 
 namespace platform {
@@ -30,10 +32,11 @@ struct BundleFileInfo {
     uint64_t offset;  // from the start of the program file
     uint32_t size;
     uint32_t crc32;  // CRC-32 (the zlib polynomial) of the file's bytes
+    Sha256Digest sha256;
 };
 
 // The files appended to a program: data blocks (each followed by at least 4 zero bytes),
-// then a table of {id, offset, size, crc}, then a footer that locates the table.
+// then a table of {id, offset, size, crc, SHA-256}, then a footer that locates the table.
 // Safe on any input: a file that is not a valid bundle opens as null with a reason.
 class Bundle {
   public:
@@ -60,7 +63,7 @@ class Bundle {
     // again (whole pages inside the range only). Nothing for a bundle in memory.
     void releasePages(const uint8_t* begin, size_t length) const;
 
-    // Checks the file's CRC; its pages are released afterwards, so checking a large
+    // Checks the file's CRC and SHA-256; its pages are released afterwards, so checking a large
     // program does not keep it in memory.
     bool verify(int32_t id) const;
     // Checks every file; `error` names the first that fails.

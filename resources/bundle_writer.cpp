@@ -12,6 +12,7 @@
 #include "resources/bundle.h"
 #include "resources/bundle_format.h"
 #include "resources/package_format.h"
+#include "resources/sha256.h"
 
 namespace tamlo {
 
@@ -88,9 +89,9 @@ struct InputFile {
     std::FILE* file;
 };
 
-// Copies a whole file, returning its length and CRC.
+// Copies a whole file, returning its length, CRC and (when asked) SHA-256.
 bool copyFile(const std::string& path, OutputFile& out, uint64_t* size, uint32_t* crc,
-              std::string* error) {
+              Sha256Digest* digest, std::string* error) {
     InputFile in(path);
     if (in.file == nullptr) {
         setError(error, "cannot read " + path + ": " + std::strerror(errno));
@@ -99,12 +100,16 @@ bool copyFile(const std::string& path, OutputFile& out, uint64_t* size, uint32_t
     std::unique_ptr<uint8_t[]> piece(new uint8_t[kCopyPieceSize]);
     *size = 0;
     *crc = 0;
+    Sha256 hash;
     for (;;) {
         size_t got = std::fread(piece.get(), 1, kCopyPieceSize, in.file);
         if (got == 0) {
             break;
         }
         *crc = lzma_crc32(piece.get(), got, *crc);
+        if (digest != nullptr) {
+            hash.update(piece.get(), got);
+        }
         *size += got;
         if (!out.write(piece.get(), got, error)) {
             return false;
@@ -113,6 +118,9 @@ bool copyFile(const std::string& path, OutputFile& out, uint64_t* size, uint32_t
     if (std::ferror(in.file)) {
         setError(error, "cannot read " + path);
         return false;
+    }
+    if (digest != nullptr) {
+        *digest = hash.finish();
     }
     return true;
 }
@@ -135,7 +143,8 @@ bool writeBundle(const std::string& programPath, const std::vector<BundleInput>&
     }
     uint64_t programSize = 0;
     uint32_t programCrc = 0;
-    if (!copyFile(programPath, out, &programSize, &programCrc, error) || !out.align(error)) {
+    if (!copyFile(programPath, out, &programSize, &programCrc, nullptr, error) ||
+        !out.align(error)) {
         return false;
     }
 
@@ -144,7 +153,8 @@ bool writeBundle(const std::string& programPath, const std::vector<BundleInput>&
         const uint64_t offset = out.offset();
         uint64_t size = 0;
         uint32_t crc = 0;
-        if (!copyFile(file.sourcePath, out, &size, &crc, error)) {
+        Sha256Digest digest{};
+        if (!copyFile(file.sourcePath, out, &size, &crc, &digest, error)) {
             return false;
         }
         if (size > UINT32_MAX) {
@@ -159,6 +169,7 @@ bool writeBundle(const std::string& programPath, const std::vector<BundleInput>&
         package::writeLe32(record + 4, static_cast<uint32_t>(size));
         package::writeLe64(record + 8, offset);
         package::writeLe32(record + 16, crc);
+        std::memcpy(record + bundle::kDigestOffset, digest.data(), digest.size());
         table.insert(table.end(), record, record + sizeof record);
     }
 

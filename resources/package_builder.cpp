@@ -38,8 +38,11 @@ const std::vector<std::string>& imageStoreGlobs() {
 }
 
 bool listPackageSources(const std::string& directory, std::vector<std::string>* relativePaths,
-                        std::string* error) {
+                        std::string* error, std::vector<std::string>* skipped) {
     relativePaths->clear();
+    if (skipped != nullptr) {
+        skipped->clear();
+    }
     std::error_code failure;
     if (!fs::is_directory(directory, failure)) {
         setError(error, directory + " is not a folder");
@@ -49,10 +52,21 @@ bool listPackageSources(const std::string& directory, std::vector<std::string>* 
     for (; !failure && walk != fs::recursive_directory_iterator(); walk.increment(failure)) {
         // Links are skipped: following them could pull in files from anywhere.
         fs::file_status status = walk->symlink_status(failure);
-        if (failure || !fs::is_regular_file(status)) {
+        if (failure) {
+            break;
+        }
+        if (fs::is_directory(status)) {
             continue;
         }
         std::string relative = walk->path().lexically_relative(directory).generic_string();
+        if (!fs::is_regular_file(status)) {
+            if (skipped != nullptr) {
+                skipped->push_back(relative + (fs::is_symlink(status)
+                                                   ? " (a symbolic link; links are not followed)"
+                                                   : " (not a regular file)"));
+            }
+            continue;
+        }
         if (relative.find('\\') != std::string::npos) {
             setError(error, "the file name " + relative +
                                 " contains a backslash, which scripts read as a separator");
@@ -73,13 +87,17 @@ bool listPackageSources(const std::string& directory, std::vector<std::string>* 
         return false;
     }
     std::sort(relativePaths->begin(), relativePaths->end());
+    if (skipped != nullptr) {
+        std::sort(skipped->begin(), skipped->end());
+    }
     return true;
 }
 
 bool buildPackageFromDirectory(const std::string& directory, const std::string& outputPath,
-                               const PackageBuildOptions& options, std::string* error) {
+                               const PackageBuildOptions& options, std::string* error,
+                               std::vector<std::string>* skipped) {
     std::vector<std::string> paths;
-    if (!listPackageSources(directory, &paths, error)) {
+    if (!listPackageSources(directory, &paths, error, skipped)) {
         return false;
     }
     // A package written into the folder it packs must not pack (an older) itself.

@@ -15,15 +15,18 @@ struct PackageBuildOptions {
 };
 
 // The regular files below `directory` as '/'-separated relative paths, sorted byte-wise.
-// Symbolic links are skipped. False (with a reason) when the folder cannot be walked or a
-// name cannot become an entry name.
+// Symbolic links (to files or folders) are not followed: following one could pull in
+// files from anywhere. They and other special files go to `skipped` (when given) with
+// what they are, so a caller can say so. False (with a reason) when the folder cannot be
+// walked or a name cannot become an entry name.
 bool listPackageSources(const std::string& directory, std::vector<std::string>* relativePaths,
-                        std::string* error);
+                        std::string* error, std::vector<std::string>* skipped = nullptr);
 
 // Packs every regular file below `directory` into the package `outputPath`. The same
-// input gives the same bytes.
+// input gives the same bytes. `skipped` as for listPackageSources.
 bool buildPackageFromDirectory(const std::string& directory, const std::string& outputPath,
-                               const PackageBuildOptions& options, std::string* error);
+                               const PackageBuildOptions& options, std::string* error,
+                               std::vector<std::string>* skipped = nullptr);
 
 // Globs of image formats that are compressed already.
 const std::vector<std::string>& imageStoreGlobs();

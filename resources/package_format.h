@@ -17,6 +17,18 @@ constexpr uint32_t kMaxNameAreaBytes = 2048;
 // Longest name in code units that still leaves room for the terminator.
 constexpr size_t kMaxNameUnits = kMaxNameAreaBytes / 2 - 1;
 
+// More records than any real payload holds; a directory past it is refused as damaged
+// (each record costs index memory whatever its data).
+constexpr size_t kMaxEntries = size_t{1} << 18;
+
+// Optional, after the directory's terminating zero and before the trailer (readers of
+// entries never look there): the SHA-256 of every entry's unpacked bytes in directory
+// order, 32 bytes each, then u32 count and kDigestMagic. Damage the format cannot see
+// otherwise (it has no checksum) shows up against them.
+constexpr char kDigestMagic[8] = {'T', 'A', 'M', 'L', 'O', 'S', 'H', '1'};
+constexpr size_t kDigestFooterSize = 12;
+constexpr size_t kDigestSize = 32;
+
 // A compressed block starts with the LZMA properties byte and the u32 dictionary size.
 constexpr uint32_t kLzmaPropertiesSize = 5;
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/debug_sink.h"
 #include "resources/lzma_codec.h"
 #include "resources/package_format.h"
 
@@ -28,6 +29,8 @@ void setError(std::string* error, std::string text) {
 PackageReader::PackageReader(const uint8_t* buffer, size_t length)
     : base_(buffer), length_(buffer == nullptr ? 0 : length) {
     if (!indexDirectory()) {
+        tailBegin_ = 0;
+        tailSize_ = 0;
         names_.clear();
         entries_.clear();
         slots_.clear();
@@ -69,6 +72,8 @@ bool PackageReader::indexDirectory() {
         const uint8_t* record = base_ + position;
         const uint32_t recordSize = readLe32(record);
         if (recordSize == 0) {
+            tailBegin_ = position + 4;
+            tailSize_ = directoryEnd - tailBegin_;
             break;
         }
         auto where = [position] { return "record at offset " + std::to_string(position); };
@@ -113,6 +118,11 @@ bool PackageReader::indexDirectory() {
         }
         if (!terminated) {
             fail(where() + " has a name without a terminator");
+            return false;
+        }
+        if (located.size() == package::kMaxEntries) {
+            fail("the package has more than " + std::to_string(package::kMaxEntries) + " entries");
+            debugOutput("package refused: " + problem_);
             return false;
         }
         located.push_back({position, units});

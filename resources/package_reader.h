@@ -37,6 +37,11 @@ class PackageReader {
     // Every record in directory order, duplicates included.
     const std::vector<PackageEntry>& entries() const { return entries_; }
 
+    // The bytes between the directory's terminating zero and the trailer (empty for a
+    // damaged package); the reader itself ignores them.
+    const uint8_t* tail() const { return base_ + tailBegin_; }
+    size_t tailSize() const { return tailSize_; }
+
     // The entry a name resolves to (the last record of that name), or null. Exact match.
     const PackageEntry* find(std::u16string_view name) const;
     bool isIndexed(const PackageEntry& entry) const { return find(entry.name) == &entry; }
@@ -61,6 +66,8 @@ class PackageReader {
     size_t length_;
     bool damaged_ = false;
     std::string problem_;
+    size_t tailBegin_ = 0;
+    size_t tailSize_ = 0;
     std::u16string names_;  // every name back to back; entries view into it
     std::vector<PackageEntry> entries_;
     // Open-addressing hash table over entries_ (see buildIndex). One flat block instead

@@ -191,13 +191,17 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
         return false;
     }
     std::unique_ptr<uint8_t[]> piece(new uint8_t[kReadPieceSize]);
+    Sha256Digest digest{};
     auto readAll = [&](const std::function<bool(const uint8_t*, size_t)>& use) {
         uint64_t total = 0;
+        Sha256 hash;
         for (;;) {
             size_t got = source.read(piece.get(), kReadPieceSize);
             if (got == 0) {
+                digest = hash.finish();
                 break;
             }
+            hash.update(piece.get(), got);
             total += got;
             if (total > size || !use(piece.get(), got)) {
                 return false;
@@ -252,7 +256,7 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
         }
         if (encoded) {
             records_.push_back({name, static_cast<uint32_t>(offset), static_cast<uint32_t>(written),
-                                static_cast<uint32_t>(size)});
+                                static_cast<uint32_t>(size), digest, true});
             return true;
         }
         if (!tooBig) {
@@ -272,7 +276,8 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
         }
         return false;
     }
-    records_.push_back({name, static_cast<uint32_t>(offset), static_cast<uint32_t>(size), 0});
+    records_.push_back(
+        {name, static_cast<uint32_t>(offset), static_cast<uint32_t>(size), 0, digest, true});
     return true;
 }
 
@@ -311,14 +316,29 @@ bool PackageWriter::finish(std::string* error) {
             package::writeLe32(name + word, package::readLe32(name + word) ^ kKey);
         }
     }
+    // The digests sit between the directory's terminating zero and the trailer, where
+    // readers look for nothing.
+    std::vector<uint8_t> digests;
+    const bool everyDigest =
+        std::all_of(records_.begin(), records_.end(), [](const Record& r) { return r.hasDigest; });
+    if (everyDigest && !records_.empty()) {
+        for (const Record& record : records_) {
+            digests.insert(digests.end(), record.digest.begin(), record.digest.end());
+        }
+        uint8_t footer[package::kDigestFooterSize];
+        package::writeLe32(footer, static_cast<uint32_t>(records_.size()));
+        std::memcpy(footer + 4, package::kDigestMagic, sizeof package::kDigestMagic);
+        digests.insert(digests.end(), footer, footer + sizeof footer);
+    }
     uint8_t tail[8];
     package::writeLe32(tail, 0);
-    if (directory + bytes.size() > UINT32_MAX) {
+    if (directory + bytes.size() + 4 + digests.size() > UINT32_MAX) {
         setError(error, "the package would exceed 4 GiB");
         return false;
     }
     package::writeLe32(tail + 4, static_cast<uint32_t>(directory) ^ kKey);
-    if (!writeBytes(bytes.data(), bytes.size(), error) || !writeBytes(tail, sizeof tail, error)) {
+    if (!writeBytes(bytes.data(), bytes.size(), error) || !writeBytes(tail, 4, error) ||
+        !writeBytes(digests.data(), digests.size(), error) || !writeBytes(tail + 4, 4, error)) {
         return false;
     }
     // Drop whatever a longer abandoned attempt left after the trailer.

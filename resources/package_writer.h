@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "resources/lzma_codec.h"
+#include "resources/sha256.h"
 
 namespace tamlo {
 
@@ -20,7 +21,8 @@ struct PackageWriteOptions {
 };
 
 // Writes a package file entry by entry: data blocks as they come, then the scrambled
-// directory and the trailer on finish(). Entries are compressed unless asked to be
+// directory, the entries' SHA-256 digests (package_format.h; readers ignore them) and the
+// trailer on finish(). Entries are compressed unless asked to be
 // stored; a compressed form that is not smaller than the data is replaced by the data.
 // Sources are read in pieces, so memory does not grow with entry sizes.
 class PackageWriter {
@@ -35,7 +37,8 @@ class PackageWriter {
                  std::string* error);
     bool addBuffer(const std::u16string& name, const uint8_t* data, size_t size, bool store,
                    std::string* error);
-    // A data block exactly as given; `unpackedSize` 0 marks it stored.
+    // A data block exactly as given; `unpackedSize` 0 marks it stored. Its content is not
+    // known here, so a package holding one carries no digests.
     bool addRawBlock(const std::u16string& name, const uint8_t* block, size_t blockSize,
                      uint32_t unpackedSize, std::string* error);
     // Writes the directory and trailer and closes the file.
@@ -50,6 +53,8 @@ class PackageWriter {
         uint32_t dataOffset;
         uint32_t storedSize;
         uint32_t unpackedSize;
+        Sha256Digest digest{};
+        bool hasDigest = false;
     };
     bool addSource(const std::u16string& name, uint64_t size, bool store, Source& source,
                    std::string* error);

@@ -23,10 +23,12 @@ bool projectHasScripts(const std::string& project, std::string* error) {
 
 bool buildInstallerFromProject(const std::string& project, const std::string& scratch,
                                const PackageBuildOptions& options, const std::string& program,
-                               const std::string& installer, std::string* error) {
+                               const std::string& installer, std::string* error,
+                               std::vector<std::string>* warnings) {
     if (!projectHasScripts(project, error)) {
         return false;
     }
+    std::vector<std::string> notes;
     std::vector<BundleInput> files = {{111, (fs::path(project) / "UI.lua").string()},
                                       {114, (fs::path(project) / "LG.lua").string()}};
     const struct {
@@ -44,11 +46,24 @@ bool buildInstallerFromProject(const std::string& project, const std::string& sc
             return false;
         }
         std::string why;
-        if (!buildPackageFromDirectory(source, output, options, &why)) {
+        std::vector<std::string> skipped;
+        if (!buildPackageFromDirectory(source, output, options, &why, &skipped)) {
             *error = std::string(item.package) + ": " + why;
             return false;
         }
+        for (const std::string& file : skipped) {
+            notes.push_back(std::string(item.folder) + "/" + file + " was skipped");
+        }
         files.push_back({item.id, output});
+    }
+    const fs::path fontList = fs::path(project) / "style" / "font.xml";
+    if (!fs::is_regular_file(fontList, failure)) {
+        notes.insert(
+            notes.begin(),
+            fontList.string() + " is missing: the installer will draw every text in no font");
+    }
+    if (warnings != nullptr) {
+        *warnings = std::move(notes);
     }
     std::sort(files.begin(), files.end(),
               [](const BundleInput& a, const BundleInput& b) { return a.id < b.id; });

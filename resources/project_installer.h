@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "resources/package_builder.h"
 
@@ -12,9 +13,12 @@ bool projectHasScripts(const std::string& project, std::string* error);
 
 // Packs the project into an installer: `program`'s bytes followed by the five embedded
 // files, written to `installer`. The three packages are built in `scratch` first, with
-// `options`. False with a one-line reason.
+// `options`. False with a one-line reason. `warnings` (when given) receives one line for
+// each thing the installer will lack although it builds: a missing "style/font.xml" (every
+// text would be drawn in no font) and each file of the folders that was skipped.
 bool buildInstallerFromProject(const std::string& project, const std::string& scratch,
                                const PackageBuildOptions& options, const std::string& program,
-                               const std::string& installer, std::string* error);
+                               const std::string& installer, std::string* error,
+                               std::vector<std::string>* warnings = nullptr);
 
 }  // namespace tamlo

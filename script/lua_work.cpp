@@ -17,6 +17,7 @@
 #include "resources/file_system.h"
 #include "resources/package_reader.h"
 #include "runtime/ui_context.h"
+#include "script/budgeted_state.h"
 #include "script/lua_arguments.h"
 #include "script/protected_call.h"
 #include "script/script_host.h"
@@ -182,14 +183,14 @@ std::string runWorkerScript(const LuaWork::Arguments& arguments, FileSystem* fil
         return "cannot read the script " + utf16ToUtf8(arguments.script);
     }
     std::string error;
-    lua_State* L = luaL_newstate();
+    lua_State* L = newBudgetedState();
     if (L == nullptr) {
         files->free(script);
         return "not enough memory for the script";
     }
     if (!protectedCall(L, openWorkerState, &payload, 0, &error) ||
         !registerSystemFunctions(L, &error)) {
-        lua_close(L);
+        closeBudgetedState(L);
         files->free(script);
         return error;
     }
@@ -206,7 +207,7 @@ std::string runWorkerScript(const LuaWork::Arguments& arguments, FileSystem* fil
         error = "the script failed";
     }
     lua_settop(L, 0);
-    lua_close(L);
+    closeBudgetedState(L);
     files->free(script);
     return error;
 }

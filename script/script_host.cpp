@@ -10,6 +10,7 @@
 #include "platform/win32_constants.h"
 #include "platform/windowing/message_loop.h"
 #include "resources/file_system.h"
+#include "script/budgeted_state.h"
 #include "script/protected_call.h"
 #include "script/registry_prelude.h"
 #include "script/system_functions.h"
@@ -71,7 +72,7 @@ bool ScriptHost::start() {
     close();
     hasPendingError_ = false;
     pendingError_.clear();
-    lua_State* L = luaL_newstate();
+    lua_State* L = newBudgetedState();
     if (L == nullptr) {
         return false;
     }
@@ -89,7 +90,7 @@ bool ScriptHost::start() {
     }
     if (!ok) {
         debugOutput("script host: " + error);
-        lua_close(L);
+        closeBudgetedState(L);
         return false;
     }
     lua_settop(L, 0);
@@ -125,8 +126,8 @@ void ScriptHost::runScript(const std::u16string& name) {
 void ScriptHost::close() {
     if (state_ != nullptr) {
         lua_State* L = state_;
-        state_ = nullptr;  // destructors reached from lua_close must not call back in
-        lua_close(L);
+        state_ = nullptr;  // destructors reached from closing must not call back in
+        closeBudgetedState(L);
     }
 }
 

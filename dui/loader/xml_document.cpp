@@ -1,5 +1,8 @@
 #include "dui/loader/xml_document.h"
 
+#include <string>
+
+#include "dui/loader/xml_shape.h"
 #include "platform/debug_sink.h"
 #include "platform/text_encoding.h"
 
@@ -9,6 +12,17 @@ bool XmlDocument::parse(std::string_view utf8, std::u16string_view fileName) {
     document_.clear();
     text_.assign(utf8.begin(), utf8.end());
     text_.push_back('\0');
+    const XmlShape shape = measureXml(std::string_view(text_.data(), text_.size() - 1));
+    if (shape.deepest > kMaxXmlNesting) {
+        debugOutput(u"XML in \"" + std::u16string(fileName) + u"\" nested deeper than " +
+                    utf8ToUtf16(std::to_string(kMaxXmlNesting)) + u" elements; refused");
+        return false;
+    }
+    if (shape.elements > kMaxXmlElements) {
+        debugOutput(u"XML in \"" + std::u16string(fileName) + u"\" has more than " +
+                    utf8ToUtf16(std::to_string(kMaxXmlElements)) + u" elements; refused");
+        return false;
+    }
     try {
         document_.parse<rapidxml::parse_no_entity_translation>(text_.data());
     } catch (const rapidxml::parse_error& error) {

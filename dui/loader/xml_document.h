@@ -15,8 +15,8 @@ using XmlNode = rapidxml::xml_node<char>;
 // literally (no entity translation).
 class XmlDocument {
   public:
-    // False when the text is not well-formed; a debug line then names `fileName` and the
-    // parser's message, and nothing is thrown.
+    // False when the text is not well-formed or passes the nesting or element limits
+    // (xml_shape.h); a debug line then names `fileName` and the reason, and nothing is thrown.
     bool parse(std::string_view utf8, std::u16string_view fileName);
     // The document's first element, or null.
     const XmlNode* firstElement() const;

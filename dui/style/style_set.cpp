@@ -2,11 +2,13 @@
 
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 #include "dui/loader/control_factory.h"
 #include "dui/loader/layout_loader.h"
 #include "dui/loader/ui_registries.h"
 #include "dui/loader/xml_document.h"
+#include "platform/debug_sink.h"
 #include "platform/text_encoding.h"
 #include "resources/file_system.h"
 #include "resources/package_reader.h"
@@ -126,6 +128,11 @@ void readFontList(std::string_view utf8Document,
             } else if (key == "underline") {
                 fontSpec.underline = value == "true";
             }
+        }
+        if (named && fonts.size() >= kMaxFonts && fonts.count(name) == 0) {
+            debugOutput(u"font.xml names more than " + utf8ToUtf16(std::to_string(kMaxFonts)) +
+                        u" fonts; the rest are skipped");
+            return;
         }
         if (named) {
             fonts[name] = std::make_unique<render::Font>(fontSpec);

@@ -73,8 +73,11 @@ class StyleSet : public StyleLookup {
 // well-formed gives null.
 std::unique_ptr<Style> createStyle(std::string_view utf8Document);
 
+// More named fonts than any real skin has; "font.xml" entries past it are skipped.
+constexpr std::size_t kMaxFonts = 1024;
+
 // Reads the fonts of a "font.xml" document into `fonts` (later names replace earlier ones;
-// entries without a name are skipped).
+// entries without a name are skipped, and so are new names once kMaxFonts are held).
 void readFontList(std::string_view utf8Document,
                   std::map<std::u16string, std::unique_ptr<render::Font>, std::less<>>& fonts);
 

@@ -28,7 +28,8 @@ std::vector<std::string> splitParameters(const std::string& parameters);
 std::string findExecutable(const std::string& file);
 
 // Runs `file`: an executable directly with the split parameters, anything else (documents,
-// folders, URLs) through xdg-open. With kWaitForExit in `mask` waits up to
+// folders, URLs) through xdg-open. A local path (or "file:" URL) that does not exist
+// starts nothing. With kWaitForExit in `mask` waits up to
 // kWaitMilliseconds. The child inherits nothing of ours but the standard output and error
 // (its input is empty), and every child is collected, whether or not it was waited for.
 ExecuteResult shellExecute(const std::string& file, const std::string& parameters,

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -18,6 +19,59 @@ extern char** environ;
 
 namespace tamlo::shell {
 namespace {
+
+// A URL begins with a scheme of two or more characters and a colon; anything else is a
+// local path.
+bool hasUrlScheme(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) ||
+                               (i > 0 && (text[i] == '+' || text[i] == '-' || text[i] == '.')))) {
+        if (i == 0 && !std::isalpha(static_cast<unsigned char>(text[0]))) {
+            return false;
+        }
+        ++i;
+    }
+    return i >= 2 && i < text.size() && text[i] == ':';
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// The local path a "file:" URL names (percent escapes decoded), or empty.
+std::string pathOfFileUrl(const std::string& url) {
+    const std::string prefix = "file://";
+    if (url.size() <= prefix.size() || url.compare(0, prefix.size(), prefix) != 0) {
+        return {};
+    }
+    std::string path;
+    for (size_t i = prefix.size(); i < url.size(); ++i) {
+        if (url[i] == '%' && i + 2 < url.size() && hexValue(url[i + 1]) >= 0 &&
+            hexValue(url[i + 2]) >= 0) {
+            path += static_cast<char>(hexValue(url[i + 1]) * 16 + hexValue(url[i + 2]));
+            i += 2;
+        } else if (url[i] == '?' || url[i] == '#') {
+            break;
+        } else {
+            path += url[i];
+        }
+    }
+    return path;
+}
+
+bool pathExists(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0;
+}
 
 bool isExecutableFile(const std::string& path) {
     struct stat info;
@@ -229,6 +283,13 @@ ExecuteResult shellExecute(const std::string& file, const std::string& parameter
             argv.push_back(std::move(word));
         }
     } else {
+        // A local path that is not there fails here: the desktop opener would start,
+        // fail on its own and be taken for a success.
+        const bool url = hasUrlScheme(file);
+        const std::string local = url ? pathOfFileUrl(file) : file;
+        if ((!url || file.compare(0, 5, "file:") == 0) && !pathExists(local)) {
+            return result;
+        }
         argv = {"xdg-open", file};
         searchPath = true;
     }

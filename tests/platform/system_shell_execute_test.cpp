@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,33 @@ TEST(ShellExecute, WithoutWaitingReportsTheStart) {
     EXPECT_FALSE(shellExecute("", "", "open", kWaitForExit).started);
     EXPECT_FALSE(shellExecute("/no/such/program", "", "open", 0).started &&
                  findExecutable("xdg-open").empty());
+}
+
+TEST(ShellExecute, ALocalPathThatDoesNotExistStartsNoOpener) {
+    // A stand-in opener on PATH records every call, so a start would leave its mark.
+    std::string dir = test::makeTempDir("opener");
+    ASSERT_TRUE(test::writeFile(dir + "/xdg-open",
+                                "#!/bin/sh\necho \"$1\" >> " + dir + "/calls\nexit 2\n"));
+    ASSERT_EQ(chmod((dir + "/xdg-open").c_str(), 0755), 0);
+    ASSERT_TRUE(test::writeFile(dir + "/doc.txt", "text"));
+    const char* oldPath = std::getenv("PATH");
+    const std::string savedPath = oldPath ? oldPath : "";
+    setenv("PATH", (dir + ":" + savedPath).c_str(), 1);
+
+    for (const std::string& missing : {dir + "/missing.txt", std::string("missing-here.txt"),
+                                       "file://" + dir + "/missing%20file.txt"}) {
+        EXPECT_FALSE(shellExecute(missing, "", "open", kWaitForExit).started) << missing;
+    }
+    ExecuteResult present = shellExecute(dir + "/doc.txt", "", "open", kWaitForExit);
+    ExecuteResult url = shellExecute("https://example.invalid/x", "", "open", kWaitForExit);
+    ExecuteResult fileUrl = shellExecute("file://" + dir + "/doc%2Etxt", "", "open", kWaitForExit);
+    setenv("PATH", savedPath.c_str(), 1);
+
+    EXPECT_TRUE(present.started);
+    EXPECT_TRUE(url.started);
+    EXPECT_TRUE(fileUrl.started);
+    EXPECT_EQ(test::readFile(dir + "/calls"),
+              dir + "/doc.txt\nhttps://example.invalid/x\nfile://" + dir + "/doc%2Etxt\n");
 }
 
 TEST(ShellExecute, TheChildInheritsNoDescriptorOfOurs) {

@@ -1,6 +1,7 @@
 // Decoding, premultiplication and the copy/blend rules of images.
 #include <gtest/gtest.h>
 
+#include "platform/debug_sink.h"
 #include "platform/png_encoding.h"
 #include "render/image.h"
 #include "render/image_cache.h"
@@ -136,6 +137,48 @@ TEST(ImageDraw, StripTakesOneFrameAndRefusesFramesOutsideTheImage) {
     EXPECT_FALSE(image.drawStrip(*buffer.canvas(), 0, 0, 2, 2, 4, 1, 1));
     EXPECT_FALSE(image.drawStrip(*buffer.canvas(), 0, 0, 2, 2, -1, 1, 1));
     EXPECT_EQ(buffer.pixels().pixel(0, 0), 0xFF1E0000u);
+}
+
+TEST(ImageLoad, AHugeDeclaredSizeIsRefusedBeforeDecoding) {
+    std::vector<std::string> lines;
+    setDebugHook([&lines](const std::string& line) { lines.push_back(line); });
+    // A real 1x1 PNG whose header claims 10000 x 10000 pixels (400 MB decoded).
+    std::string png = pngBytes({1, 2, 3, 255}, 1, 1);
+    ASSERT_GT(png.size(), 24u);
+    const char huge[4] = {0x00, 0x00, 0x27, 0x10};
+    png.replace(16, 4, huge, 4);
+    png.replace(20, 4, huge, 4);
+    // A GIF header at its largest, 65535 x 65535.
+    const unsigned char gifBytes[] = {'G',  'I',  'F',  '8',  '9',  'a',  0xff, 0xff, 0xff, 0xff,
+                                      0x00, 0x00, 0x00, ',',  0x00, 0x00, 0x00, 0x00, 0xff, 0xff,
+                                      0xff, 0xff, 0x00, 0x02, 0x02, 'D',  0x01, 0x00, ';'};
+    const std::string gif(reinterpret_cast<const char*>(gifBytes), sizeof gifBytes);
+    for (const std::string& bytes : {png, gif}) {
+        Image image;
+        EXPECT_FALSE(image.load(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+        EXPECT_FALSE(image.hasBitmap());
+    }
+    setDebugHook(nullptr);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("10000x10000 pixels"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("65535x65535 pixels"), std::string::npos) << lines[1];
+    // The budget's edge: 128 MB of pixels is the most, one row more is refused.
+    EXPECT_TRUE(withinDecodeBudget(8192, 4096));
+    EXPECT_FALSE(withinDecodeBudget(8192, 4097));
+    EXPECT_FALSE(withinDecodeBudget(0, 10));
+    EXPECT_FALSE(withinDecodeBudget(INT32_MAX, INT32_MAX));
+}
+
+TEST(ImageLoad, SixteenBitPnmIsRefusedAndEightBitPnmDecodes) {
+    // Found by fuzzing: 3 x 3636 pixels at 16 bits made the decoder read past its buffer.
+    const std::string found("P6\n3 3636\n3555\n-\0\0\x80\0\0\x80\0\0\0\0\0p\x80\x80\0\0\n", 33);
+    Image image;
+    EXPECT_FALSE(image.load(reinterpret_cast<const uint8_t*>(found.data()), found.size()));
+    const std::string wide("P6\n1 1\n65535\n\x12\x34\x56\x78\x9a\xbc", 19);
+    EXPECT_FALSE(image.load(reinterpret_cast<const uint8_t*>(wide.data()), wide.size()));
+    const std::string narrow("P6\n1 1\n255\n\x10\x20\x30", 14);
+    ASSERT_TRUE(image.load(reinterpret_cast<const uint8_t*>(narrow.data()), narrow.size()));
+    EXPECT_EQ(image.bitmap().pixels()[0], 0xFF102030u);
 }
 
 TEST(ImageCacheTest, MissingFilesAreRetriedAndBrokenOnesKept) {

@@ -11,6 +11,7 @@
 #include "resources/lzma_test_data.h"
 #include "resources/package_format.h"
 #include "resources/resource_file_system.h"
+#include "resources/sha256.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {
@@ -140,6 +141,34 @@ std::vector<uint8_t> withTableField(std::vector<uint8_t> bytes, size_t record, s
     package::writeLe32(bytes.data() + footer + 12,
                        lzma_crc32(bytes.data() + table, count * bundle::kRecordSize, 0));
     return bytes;
+}
+
+TEST(BundleTest, AFileAlteredOnPurposeIsRefusedEvenWithItsCrcRewritten) {
+    BuiltBundle built = buildBundle();
+    std::string error;
+    std::unique_ptr<Bundle> intact =
+        Bundle::fromMemory(built.bytes.data(), built.bytes.size(), &error);
+    ASSERT_TRUE(intact) << error;
+    const BundleFileInfo* payload = intact->find(115);
+    ASSERT_NE(payload, nullptr);
+    ASSERT_EQ(payload->size, 7u);
+    EXPECT_EQ(toHex(payload->sha256),
+              toHex(sha256(reinterpret_cast<const uint8_t*>("payload"), 7)));
+    // Same length, new bytes, and a table whose CRC (and the table's own check) agree.
+    std::vector<uint8_t> altered = built.bytes;
+    std::memcpy(altered.data() + payload->offset, "PAYLOAD", 7);
+    const size_t record = static_cast<size_t>(payload - intact->files().data());
+    altered = withTableField(altered, record, 16,
+                             lzma_crc32(altered.data() + payload->offset, 7, 0), false);
+    std::unique_ptr<Bundle> bundle = Bundle::fromMemory(altered.data(), altered.size(), &error);
+    ASSERT_TRUE(bundle) << error;
+    EXPECT_EQ(bundle->find(115)->crc32, lzma_crc32(altered.data() + payload->offset, 7, 0));
+    EXPECT_FALSE(bundle->verify(115));
+    EXPECT_TRUE(bundle->verify(116));
+    ResourceFileSystem files(bundle.get());
+    files.enterStandardFiles();
+    int size = -7;
+    EXPECT_EQ(files.read(u"program.lz", size), nullptr);
 }
 
 TEST(BundleTest, DamagedTablesAreRejected) {

@@ -35,6 +35,27 @@ TEST(PackageReaderTest, DirectoryWithOnlyTheTerminatorIsEmpty) {
     EXPECT_EQ(size, -7);  // untouched on failure
 }
 
+TEST(PackageReaderTest, ADirectoryWithMoreRecordsThanTheLimitIsRefused) {
+    // All records share one empty block: the cost is the index, not the data.
+    auto package = [](size_t records) {
+        PackageBytes bytes;
+        const uint32_t block = bytes.addBlock(std::string());
+        for (size_t i = 0; i < records; ++i) {
+            bytes.addRecord(u"e", block, 0);
+        }
+        return ExactBuffer(bytes.finish());
+    };
+    ExactBuffer atLimit = package(package::kMaxEntries);
+    PackageReader fits(atLimit.data.get(), atLimit.size);
+    EXPECT_FALSE(fits.damaged());
+    EXPECT_EQ(fits.entries().size(), package::kMaxEntries);
+    ExactBuffer past = package(package::kMaxEntries + 1);
+    PackageReader refused(past.data.get(), past.size);
+    EXPECT_TRUE(refused.damaged());
+    EXPECT_EQ(refused.problem(), "the package has more than 262144 entries");
+    EXPECT_TRUE(refused.entries().empty());
+}
+
 TEST(PackageReaderTest, LaterRecordOfTheSameNameWins) {
     PackageBytes package;
     package.addRecord(u"a.txt", package.addBlock("first"), 5);

@@ -10,6 +10,7 @@
 #include "platform/text_encoding.h"
 #include "platform/windowing/message_loop.h"
 #include "script/bindings_fixture.h"
+#include "script/budgeted_state.h"
 #include "script/lua_work.h"
 
 namespace tamlo::test {
@@ -146,6 +147,20 @@ TEST_F(BackgroundWorkTest, ExtractFileWritesWholeEntriesAndLeavesOthersAlone) {
     const std::string listing = scratch + "/listing";
     ASSERT_EQ(std::system(("ls -A '" + dir + "' > '" + listing + "'").c_str()), 0);
     EXPECT_EQ(readFile(listing), "kept.txt\nlocked.txt\nreadme.txt\ntool\n");
+}
+
+TEST_F(BackgroundWorkTest, AWorkerThatAllocatesWithoutBoundEndsWithAMemoryError) {
+    const std::size_t previous = script::setScriptMemoryBudget(8u << 20);
+    files.files[u"LG.lua"] = R"(
+        local hoard = {}
+        while true do hoard[#hoard + 1] = string.rep("w", 4096) .. #hoard end
+    )";
+    run("startWork('LG.lua', 'program.lz', '')");
+    const bool ended = waitForWorkers();
+    script::setScriptMemoryBudget(previous);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    EXPECT_EQ(messageBoxes[0], "错误|not enough memory");
 }
 
 TEST_F(BackgroundWorkTest, AnUnknownScriptOrPackageEndsTheWorkerWithTheErrorBox) {

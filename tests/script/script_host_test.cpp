@@ -3,6 +3,7 @@
 #include "dui/core/control.h"
 #include "dui/core/event.h"
 #include "runtime/ui_context.h"
+#include "script/budgeted_state.h"
 #include "script/control_bindings.h"
 #include "script/lua_window.h"
 #include "script/script_host.h"
@@ -126,6 +127,27 @@ TEST_F(ScriptHostTest, ABridgeErrorLeavesTheStackBalancedForTheNextCall) {
     EXPECT_TRUE(ScriptHost::instance().hasPendingError());
     EXPECT_NE(ScriptHost::instance().takePendingError().find("first"), std::string::npos);
     EXPECT_EQ(lua_gettop(L), 0);
+}
+
+TEST_F(ScriptHostTest, AScriptThatAllocatesWithoutBoundFailsWithAMemoryErrorInTheErrorBox) {
+    // A small budget stands for the real one; the state made before it keeps its own.
+    const std::size_t previous = script::setScriptMemoryBudget(8u << 20);
+    ASSERT_TRUE(ScriptHost::instance().start());
+    script::setScriptMemoryBudget(previous);
+    files.files[u"UI.lua"] = R"(
+        local hoard = {}
+        while true do hoard[#hoard + 1] = string.rep("x", 4096) .. #hoard end
+    )";
+    ScriptHost::instance().runScript(u"UI.lua");
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    EXPECT_EQ(messageBoxes[0], "错误|not enough memory");
+    EXPECT_EQ(ScriptHost::instance().state(), nullptr);
+    // The next state gets the restored budget: the same hoard up to 16 MB now fits.
+    ASSERT_TRUE(ScriptHost::instance().start());
+    L = ScriptHost::instance().state();
+    EXPECT_EQ(
+        run("local t = {} for i = 1, 4096 do t[i] = string.rep('y', 4096) .. i end return #t"),
+        "4096");
 }
 
 TEST_F(ScriptHostTest, ASyntaxErrorIsShownWithTheScriptsFirstLine) {

@@ -147,6 +147,9 @@ TEST_F(SystemFunctionsTest, ShellExecuteExResultsByMask) {
     EXPECT_EQ(results("shellExecuteEx('/bin/sh', \"-c 'exit 3'\", 'open', 0, 0)"), "{true}");
     // Nothing to start.
     EXPECT_EQ(results("shellExecuteEx('', '', 'open', 0, 64)"), "{false}");
+    // A local path that is not there fails before any opener could start and report 2.
+    EXPECT_EQ(results("shellExecuteEx('/no/such/folder/readme.txt', '', 'open', 0, 64)"),
+              "{false}");
 }
 
 TEST_F(SystemFunctionsTest, ShellExecuteExGivesUpWaitingAfterFiveSeconds) {

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "resources/lzma_test_data.h"
@@ -165,6 +166,128 @@ TEST(PackCliTest, BuildAppendsTheFiveFilesToTheEngine) {
     fs::remove_all(project + "/program");
     expectOneLineFailure(pack({"build", project, "-o", installer + "2"}));
     EXPECT_FALSE(fs::exists(installer + "2"));
+}
+
+TEST(PackCliTest, VerifyNamesEntriesThatExtractionWouldRefuse) {
+    const std::string work = makeTempDir("names");
+    PackageBytes package;
+    package.addRecord(u"fine.txt", package.addBlock("fine"), 4);
+    for (const char16_t* name : {u"../up.txt", u"/abs.txt", u"dir\\file.txt"}) {
+        package.addRecord(name, package.addBlock("evil"), 4);
+    }
+    ASSERT_TRUE(writeBytes(work + "/p.lz", package.finish()));
+    CommandResult verify = pack({"verify", work + "/p.lz"});
+    EXPECT_EQ(verify.exitCode, 0) << verify.err;  // a warning: the engine reads names as keys
+    for (const char* name : {"\"../up.txt\"", "\"/abs.txt\"", "\"dir\\file.txt\""}) {
+        EXPECT_NE(verify.err.find(std::string("warning: ") + work + "/p.lz: entry " + name +
+                                  " cannot be extracted"),
+                  std::string::npos)
+            << name << "\n"
+            << verify.err;
+    }
+    EXPECT_EQ(verify.err.find("fine.txt"), std::string::npos);
+    EXPECT_NE(verify.out.find("4 entries, all sound, no SHA-256 to check; 3 cannot be extracted"),
+              std::string::npos)
+        << verify.out;
+}
+
+TEST(PackCliTest, ABitFlippedInsideAPackageFailsVerifyAgainstItsDigests) {
+    const std::string tree = sampleTree();
+    const std::string work = makeTempDir("flip");
+    ASSERT_EQ(pack({"create", work + "/a.lz", tree, "--store", "*.png"}).exitCode, 0);
+    CommandResult sound = pack({"verify", work + "/a.lz"});
+    EXPECT_EQ(sound.exitCode, 0) << sound.err;
+    EXPECT_NE(sound.out.find("3 entries, all sound, SHA-256 checked"), std::string::npos)
+        << sound.out;
+    // The stored logo's bytes are the fixture text: flip one bit in the middle of it.
+    std::string bytes = readFile(work + "/a.lz");
+    const size_t at = bytes.find(sdkFixtureText());
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + sdkFixtureText().size() / 2] ^= 0x04;
+    ASSERT_TRUE(writeFile(work + "/flipped.lz", bytes));
+    CommandResult flipped = pack({"verify", work + "/flipped.lz"});
+    expectOneLineFailure(flipped);
+    EXPECT_NE(flipped.err.find("\"img/logo.png\" does not match its SHA-256"), std::string::npos)
+        << flipped.err;
+    // The digests are invisible to the reader: the package lists and extracts as before.
+    CommandResult list = pack({"list", work + "/a.lz"});
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 3);
+}
+
+TEST(PackCliTest, CreateSaysWhichLinksItSkipped) {
+    const std::string tree = sampleTree();
+    const std::string outside = makeTempDir("outside");
+    writeFile(outside + "/secret.txt", "not for the package");
+    ASSERT_EQ(symlink((outside + "/secret.txt").c_str(), (tree + "/img/linked.txt").c_str()), 0);
+    ASSERT_EQ(symlink(outside.c_str(), (tree + "/linked-dir").c_str()), 0);
+    const std::string out = makeTempDir("out");
+    CommandResult create = pack({"create", out + "/a.lz", tree});
+    ASSERT_EQ(create.exitCode, 0) << create.err;
+    EXPECT_NE(create.err.find("warning: skipped img/linked.txt (a symbolic link; links are not "
+                              "followed)\n"),
+              std::string::npos)
+        << create.err;
+    EXPECT_NE(create.err.find("warning: skipped linked-dir (a symbolic link"), std::string::npos)
+        << create.err;
+    CommandResult list = pack({"list", out + "/a.lz"});
+    EXPECT_EQ(list.out.find("linked"), std::string::npos) << list.out;
+    EXPECT_EQ(list.out.find("secret"), std::string::npos) << list.out;
+}
+
+TEST(PackCliTest, BuildWarnsOfAMissingFontListAndStatesSizeAndNeeds) {
+    const std::string project = makeTempDir("project");
+    writeFile(project + "/UI.lua", "-- ui\n");
+    writeFile(project + "/LG.lua", "-- worker\n");
+    writeFile(project + "/frame/main.xml", "<Window/>");
+    writeFile(project + "/style/skin/button.png", sdkFixtureText());
+    writeFile(project + "/program/payload/readme.txt", sdkFixtureText());
+    const std::string installer = makeTempDir("built") + "/setup";
+    CommandResult build = pack({"build", project, "-o", installer});
+    ASSERT_EQ(build.exitCode, 0) << build.err;
+    EXPECT_NE(build.err.find("warning: " + project + "/style/font.xml is missing"),
+              std::string::npos)
+        << build.err;
+    // One line: the size in bytes as the file has it, and the libraries it needs.
+    const std::string bytes = std::to_string(fs::file_size(installer)) + " bytes); needs ";
+    EXPECT_EQ(std::count(build.out.begin(), build.out.end(), '\n'), 1) << build.out;
+    EXPECT_EQ(build.out.rfind(installer + ": ", 0), 0u) << build.out;
+    EXPECT_NE(build.out.find(bytes), std::string::npos) << build.out;
+    EXPECT_NE(build.out.find(" libc.so.6"), std::string::npos) << build.out;
+    EXPECT_EQ(build.out.find("liblua"), std::string::npos) << build.out;
+
+    writeFile(project + "/style/font.xml", "<Fonts/>");
+    CommandResult quiet = pack({"build", project, "-o", installer});
+    ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+    EXPECT_EQ(quiet.err.find("warning"), std::string::npos) << quiet.err;
+}
+
+TEST(PackCliTest, VerifyChecksABuiltInstallerEndToEnd) {
+    const std::string project = makeTempDir("project");
+    writeFile(project + "/UI.lua", "-- ui\n");
+    writeFile(project + "/LG.lua", "-- worker\n");
+    writeFile(project + "/frame/main.xml", "<Window/>");
+    writeFile(project + "/style/font.xml", "<Fonts/>");
+    writeFile(project + "/program/a.txt", sdkFixtureText());
+    writeFile(project + "/program/b/c.bin", "bytes");
+    const std::string installer = makeTempDir("built") + "/setup";
+    ASSERT_EQ(pack({"build", project, "-o", installer}).exitCode, 0);
+    CommandResult verify = pack({"verify", installer});
+    EXPECT_EQ(verify.exitCode, 0) << verify.err;
+    EXPECT_EQ(verify.out, installer +
+                              ": 5 embedded files, 3 packages, 4 entries, all sound, SHA-256 "
+                              "checked\n");
+    // One byte of the payload package changed: the bundle's digest refuses it.
+    std::string bytes = readFile(installer);
+    const size_t at = bytes.rfind("bytes");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = 'B';
+    const std::string altered = installer + "-altered";
+    ASSERT_TRUE(writeFile(altered, bytes));
+    CommandResult refused = pack({"verify", altered});
+    expectOneLineFailure(refused);
+    EXPECT_NE(refused.err.find("program.lz fails its check"), std::string::npos) << refused.err;
+    expectOneLineFailure(pack({"verify", binaryPath("tamlo")}));  // a program, no bundle
 }
 
 }  // namespace

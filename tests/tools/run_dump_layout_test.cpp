@@ -144,6 +144,21 @@ TEST_F(DumpLayoutTest, MissingOrMalformedLayoutsAreOneLineErrors) {
     EXPECT_NE(runTool({"no-such-command"}).exitCode, 0);
 }
 
+TEST_F(DumpLayoutTest, ALayoutNestedAHundredThousandDeepIsAnErrorNotACrash) {
+    std::string xml;
+    for (int i = 0; i < 100000; ++i) {
+        xml += "<Grid>";
+    }
+    for (int i = 0; i < 100000; ++i) {
+        xml += "</Grid>";
+    }
+    addLayout("deep.xml", "<Window>" + xml + "</Window>");
+    CommandResult deep = runTool({"dump-layout", project, "deep.xml"});
+    EXPECT_EQ(deep.exitCode, 1) << deep.err;
+    EXPECT_TRUE(deep.out.empty());
+    EXPECT_NE(deep.err.find("deep.xml"), std::string::npos) << deep.err;
+}
+
 TEST_F(DumpLayoutTest, ReadsABuiltInstallerToo) {
     addLayout("main.xml", "<Window initSize=\"200,100\"><Button id=\"7\" width=\"20\"/></Window>");
     ASSERT_TRUE(writeFile(project + "/style/font.xml", "<Fonts/>"));

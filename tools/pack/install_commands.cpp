@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/os/os_services.h"
+#include "platform/os/program_needs.h"
 #include "platform/text_encoding.h"
 #include "resources/bundle.h"
 #include "resources/package_builder.h"
@@ -46,6 +47,28 @@ std::string engineProgramPath() {
     return (fs::path(os::executablePath()).parent_path() / "tamlo").string();
 }
 
+// "INSTALLER: 4.2 MiB (4404019 bytes); needs libgtk-3.so.0 ... libc.so.6": what a user's
+// machine must have, read from the engine's dynamic section.
+std::string installerSummary(const std::string& installer, const std::string& program) {
+    std::error_code failure;
+    const uintmax_t bytes = fs::file_size(installer, failure);
+    char size[64];
+    std::snprintf(size, sizeof size, "%.1f MiB (%ju bytes)", static_cast<double>(bytes) / 1048576.0,
+                  bytes);
+    std::vector<std::string> needed;
+    std::string why;
+    std::string needs;
+    if (!os::neededLibraries(program, &needed, &why)) {
+        needs = "needs unknown (" + why + ")";
+    } else {
+        needs = "needs";
+        for (const std::string& library : needed) {
+            needs += " " + library;
+        }
+    }
+    return installer + ": " + size + "; " + needs;
+}
+
 }  // namespace
 
 int runBuild(const std::vector<std::string>& args, std::string* error) {
@@ -70,9 +93,16 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
     }
     PackageBuildOptions options;
     options.storeGlobs = imageStoreGlobs();
-    return buildInstallerFromProject(project, scratch.path(), options, program, installer, error)
-               ? kSuccess
-               : kFailure;
+    std::vector<std::string> warnings;
+    if (!buildInstallerFromProject(project, scratch.path(), options, program, installer, error,
+                                   &warnings)) {
+        return kFailure;
+    }
+    for (const std::string& warning : warnings) {
+        std::fprintf(stderr, "tamlo-pack build: warning: %s\n", warning.c_str());
+    }
+    std::printf("%s\n", installerSummary(installer, program).c_str());
+    return kSuccess;
 }
 
 int runBundleList(const std::vector<std::string>& args, std::string* error) {

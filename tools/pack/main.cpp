@@ -11,7 +11,7 @@ const char kUsage[] =
     "usage: tamlo-pack create OUT.lz DIR [--store GLOB]... [--dict MiB]\n"
     "       tamlo-pack list PKG\n"
     "       tamlo-pack extract PKG -C DIR [NAME]...\n"
-    "       tamlo-pack verify PKG\n"
+    "       tamlo-pack verify PKG|INSTALLER\n"
     "       tamlo-pack build PROJECT -o INSTALLER\n"
     "       tamlo-pack bundle-list INSTALLER\n";
 

@@ -90,8 +90,14 @@ int runCreate(const std::vector<std::string>& args, std::string* error) {
     if (positional.size() != 2) {
         return usage(error, "usage: create OUT.lz DIR [--store GLOB]... [--dict MiB]");
     }
-    return buildPackageFromDirectory(positional[1], positional[0], options, error) ? kSuccess
-                                                                                   : kFailure;
+    std::vector<std::string> skipped;
+    if (!buildPackageFromDirectory(positional[1], positional[0], options, error, &skipped)) {
+        return kFailure;
+    }
+    for (const std::string& file : skipped) {
+        std::fprintf(stderr, "tamlo-pack create: warning: skipped %s\n", file.c_str());
+    }
+    return kSuccess;
 }
 
 int runList(const std::vector<std::string>& args, std::string* error) {
@@ -177,27 +183,6 @@ int runExtract(const std::vector<std::string>& args, std::string* error) {
             return kFailure;
         }
     }
-    return kSuccess;
-}
-
-int runVerify(const std::vector<std::string>& args, std::string* error) {
-    if (args.size() != 1) {
-        return usage(error, "usage: verify PKG");
-    }
-    MappedFile file;
-    std::unique_ptr<PackageReader> reader;
-    if (!openPackage(args[0], &file, &reader, error)) {
-        return kFailure;
-    }
-    auto discard = [](const uint8_t*, size_t) { return true; };
-    for (const PackageEntry& entry : reader->entries()) {
-        std::string problem;
-        if (!streamEntry(*reader, file, entry, discard, &problem)) {
-            *error = "entry \"" + utf16ToUtf8(entry.name) + "\": " + problem;
-            return kFailure;
-        }
-    }
-    std::printf("%s: %zu entries, all sound\n", args[0].c_str(), reader->entries().size());
     return kSuccess;
 }
 

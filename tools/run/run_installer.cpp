@@ -154,7 +154,14 @@ bool stageProject(const std::string& project, const std::string& prefix, std::st
     const std::string program = stage + "/program";
     std::ofstream(program, std::ios::binary | std::ios::trunc).close();
     bundlePath = stage + "/installer";
-    return buildInstallerFromProject(project, stage, store, program, bundlePath, error);
+    std::vector<std::string> warnings;
+    if (!buildInstallerFromProject(project, stage, store, program, bundlePath, error, &warnings)) {
+        return false;
+    }
+    for (const std::string& warning : warnings) {
+        std::fprintf(stderr, "tamlo-run: warning: %s\n", warning.c_str());
+    }
+    return true;
 }
 
 bool readSteps(const std::string& path, std::vector<ShowStep>& steps, std::string* error) {

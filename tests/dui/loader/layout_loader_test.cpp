@@ -10,6 +10,7 @@
 #include "dui/core/panel.h"
 #include "dui/layout/simple_panels.h"
 #include "dui/loader/loader_fixture.h"
+#include "dui/loader/xml_shape.h"
 #include "dui/style/style.h"
 #include "resources/package_reader.h"
 #include "resources/package_writer.h"
@@ -135,22 +136,27 @@ TEST_F(LoaderTest, MalformedDocumentsGiveNoTreeAndADebugLineNamingTheFile) {
 }
 
 TEST_F(LoaderTest, DeepNestingIsCutOffInsteadOfExhaustingTheStack) {
-    std::string xml;
-    for (int i = 0; i < 400; ++i) {
-        xml += "<Grid>";
-    }
-    for (int i = 0; i < 400; ++i) {
-        xml += "</Grid>";
-    }
-    Control* root = build(xml);
+    // Past the document limit nothing is built at all (xml_limits_test has the edges); at
+    // the limit every level is there.
+    auto nested = [](int levels) {
+        std::string xml;
+        for (int i = 0; i < levels; ++i) {
+            xml += "<Grid>";
+        }
+        for (int i = 0; i < levels; ++i) {
+            xml += "</Grid>";
+        }
+        return xml;
+    };
+    EXPECT_EQ(build(nested(400)), nullptr);
+    Control* root = build(nested(dui::kMaxXmlNesting));
     ASSERT_NE(root, nullptr);
     int depth = 0;
     for (Control* node = root; node != nullptr && node->asPanel() != nullptr;
          node = node->asPanel()->firstChild()) {
         ++depth;
     }
-    EXPECT_LT(depth, 400);
-    EXPECT_GT(depth, 100);
+    EXPECT_EQ(depth, dui::kMaxXmlNesting);
 }
 
 TEST_F(LoaderTest, LoadLayoutReadsTheLayoutPackageAndReturnsNullForMissingNames) {

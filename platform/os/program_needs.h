@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tamlo::os {
+
+// The shared libraries a program file asks the dynamic loader for (the DT_NEEDED names
+// of a 64-bit ELF file, in order). False with a reason when the file cannot be read or is
+// not such a file.
+bool neededLibraries(const std::string& programPath, std::vector<std::string>* names,
+                     std::string* error);
+
+}  // namespace tamlo::os
