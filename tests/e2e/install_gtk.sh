@@ -64,7 +64,8 @@ done
 [[ -n "$window" ]] || fail "the installer window did not appear"
 [[ "$(xdotool getwindowname "$window")" == "奥维克斯 安装向导" ]] || fail "the title is not set"
 # setIcon(128) took style/icon128.png (48 x 48) as the window's icon.
-xprop -id "$window" _NET_WM_ICON | grep -q "48 x 48" || fail "the window has no icon"
+icon=$(xprop -id "$window" _NET_WM_ICON)  # whole: grep -q in a pipe is flaky under pipefail
+[[ "$icon" == *"48 x 48"* ]] || fail "the window has no icon"
 
 shot() {  # the window as it shows now, into $1
   import -window root -crop "560x360+$wx+$wy" +repage "$1"
