@@ -56,6 +56,12 @@ class NativeWindows {
     virtual void windowActivated(WindowHandle window) = 0;
     virtual void windowContentsChanged(WindowHandle window, const Rect& area) = 0;
     virtual void windowShapeChanged(WindowHandle window) = 0;
+    // Shows the window's current reveal (NativeWindowState::reveal, or all of it without
+    // one) and keeps the desktop's own events going until `untilMs` on the queue's clock,
+    // without dispatching the engine's messages. False: this side cannot animate.
+    virtual bool presentAnimationFrame(WindowHandle /*window*/, uint64_t /*untilMs*/) {
+        return false;
+    }
     virtual void windowTextChanged(WindowHandle window) = 0;
     virtual void windowIconChanged(WindowHandle /*window*/) {}
     // Minimised (true) or restored (false) by ShowWindow.
@@ -105,8 +111,7 @@ class Backend {
     // An embedded web page shown in `window`. Null, with `why` saying so, when this
     // backend has no browser engine (or it cannot be loaded); the default has none.
     virtual std::unique_ptr<BrowserView> createBrowserView(WindowHandle window,
-                                                           BrowserEvents events,
-                                                           std::string* why);
+                                                           BrowserEvents events, std::string* why);
 };
 
 // Chooses the backend named by TAMLO_PLATFORM ("headless", "gtk"). Without a choice,

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int32_t kRow = dui::ComboBox::kRowHeight;
 constexpr int32_t kRows = dui::ComboBox::kVisibleRows;
+constexpr uint32_t kSlideMs = 100;  // the drop-down slides open over this long
 
 int32_t countItems(dui::ListBox& list) {
     return list.itemCount();
@@ -146,8 +147,9 @@ bool ComboHelperWnd::placeAndShow() {
     if (dui::Control* selected = list_->selectedItem()) {
         list_->ensureVisible(selected);
     }
-    // Shown at once: the engine's window services have no slide animation.
-    platform::showWindow(handle(), win32::SW_SHOW);
+    platform::animateWindow(handle(), kSlideMs,
+                            win32::AW_SLIDE | win32::AW_ACTIVATE |
+                                (dropsDown_ ? win32::AW_VER_POSITIVE : win32::AW_VER_NEGATIVE));
     platform::setActiveWindow(handle());
     return true;
 }

@@ -20,6 +20,16 @@ std::unique_ptr<MessagePump> createGlibPump();
 
 std::unique_ptr<NativeWindows> createGtkWindows();
 
+// While one lives, the pump's source leaves the engine's messages queued, so GLib can
+// draw and read desktop events without running the engine (a window sliding open).
+class QueueDispatchHold {
+  public:
+    QueueDispatchHold();
+    ~QueueDispatchHold();
+    QueueDispatchHold(const QueueDispatchHold&) = delete;
+    QueueDispatchHold& operator=(const QueueDispatchHold&) = delete;
+};
+
 // The GtkWindow of an engine window (as void*, to keep GTK out of this header), or null.
 void* nativeWindowWidget(WindowHandle window);
 

@@ -17,10 +17,18 @@ std::vector<int>& ownWaitDepths() {
     return depths;
 }
 
+int& dispatchHolds() {
+    static int holds = 0;
+    return holds;
+}
+
 bool queueIsReady(gint* timeout) {
     auto queue = uiQueueIfAny();
     if (timeout) {
         *timeout = -1;
+    }
+    if (dispatchHolds() > 0) {
+        return false;
     }
     if (!queue || queue->ownerThread() != std::this_thread::get_id()) {
         return false;
@@ -103,6 +111,14 @@ class GlibPump : public MessagePump {
 };
 
 }  // namespace
+
+QueueDispatchHold::QueueDispatchHold() {
+    ++dispatchHolds();
+}
+
+QueueDispatchHold::~QueueDispatchHold() {
+    --dispatchHolds();
+}
 
 std::unique_ptr<MessagePump> createGlibPump() {
     return std::make_unique<GlibPump>();

@@ -12,6 +12,7 @@
 #include "platform/windowing/input_method.h"
 #include "platform/windowing/keyboard_state.h"
 #include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_queue.h"
 #include "platform/windowing/messages.h"
 #include "platform/windowing/pointer_input.h"
 #include "platform/windowing/window_state.h"
@@ -158,7 +159,17 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
     cairo_surface_t* surface =
         cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.pixels.data()),
                                             format, pixels.width, pixels.height, pixels.width * 4);
-    cairo_set_source_surface(cr, surface, 0, 0);
+    Point offset;
+    if (state->reveal) {
+        // Sliding open: only the revealed band, with the contents moving into it.
+        cairo_set_source_rgba(cr, 0, 0, 0, 0);
+        cairo_paint(cr);
+        const Rect& visible = state->reveal->visible;
+        cairo_rectangle(cr, visible.left, visible.top, visible.width(), visible.height());
+        cairo_clip(cr);
+        offset = state->reveal->contentOffset;
+    }
+    cairo_set_source_surface(cr, surface, offset.x, offset.y);
     if (state->isLayered() && state->constantAlpha != 255) {
         cairo_paint_with_alpha(cr, state->constantAlpha / 255.0);
     } else {
@@ -535,14 +546,24 @@ void applyShape(WindowHandle window) {
     if (native == nullptr || state == nullptr || !gtk_widget_get_realized(native->widget)) {
         return;
     }
-    if (state->region) {
+    if (state->region || state->reveal) {
         cairo_region_t* region = cairo_region_create();
-        for (int row = 0; row < state->rect.height(); ++row) {
+        for (int row = 0; state->region && row < state->rect.height(); ++row) {
             auto [left, right] = roundRegionRowSpan(*state->region, row);
             if (right > left) {
                 cairo_rectangle_int_t span{left, row, right - left, 1};
                 cairo_region_union_rectangle(region, &span);
             }
+        }
+        if (!state->region) {
+            cairo_rectangle_int_t all{0, 0, state->rect.width(), state->rect.height()};
+            cairo_region_union_rectangle(region, &all);
+        }
+        if (state->reveal) {
+            const Rect& visible = state->reveal->visible;
+            cairo_rectangle_int_t band{visible.left, visible.top, visible.width(),
+                                       visible.height()};
+            cairo_region_intersect_rectangle(region, &band);
         }
         gtk_widget_shape_combine_region(native->widget, region);
         cairo_region_destroy(region);
@@ -710,6 +731,28 @@ class GtkWindows : public NativeWindows {
     }
 
     void windowShapeChanged(WindowHandle window) override { applyShape(window); }
+
+    bool presentAnimationFrame(WindowHandle window, uint64_t untilMs) override {
+        NativeWindow* native = find(window);
+        auto queue = uiQueueIfAny();
+        if (native == nullptr || !queue) {
+            return false;
+        }
+        applyShape(window);
+        gtk_widget_queue_draw(native->widget);
+        QueueDispatchHold hold;
+        do {
+            // Bounded, so a source that is always ready cannot hold the frame.
+            for (int i = 0; i < 64 && g_main_context_pending(nullptr); ++i) {
+                g_main_context_iteration(nullptr, FALSE);
+            }
+            if (queue->now() >= untilMs) {
+                break;
+            }
+            g_usleep(1000);
+        } while (find(window) != nullptr);
+        return find(window) != nullptr;
+    }
 
     void inputCaretPlaced(WindowHandle window, const Rect& caret) override {
         if (NativeWindow* native = find(window); native && native->im) {

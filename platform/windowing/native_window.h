@@ -57,6 +57,19 @@ bool moveWindow(WindowHandle window, int x, int y, int width, int height);
 // activates for the commands that do. Returns whether the window was visible before.
 bool showWindow(WindowHandle window, int command);
 bool isWindowVisible(WindowHandle window);
+// AnimateWindow for showing with AW_SLIDE and a vertical direction (AW_VER_POSITIVE: from
+// the top edge down; AW_VER_NEGATIVE: from the bottom edge up), AW_ACTIVATE activating.
+// Returns when the window is fully shown: messages wait in the queue meanwhile, as they
+// do on Win32. A backend that cannot present frames shows the window at once.
+bool animateWindow(WindowHandle window, uint32_t durationMs, uint32_t flags);
+
+// The part of a sliding window shown after `elapsed` of `duration` milliseconds: what
+// is visible in window coordinates, and where the window's contents are drawn.
+struct SlideReveal {
+    Rect visible;
+    Point contentOffset;
+};
+SlideReveal slideReveal(int width, int height, uint64_t elapsed, uint64_t duration, uint32_t flags);
 bool isIconic(WindowHandle window);
 
 // Engine windows have no frame: the client area is the whole window.

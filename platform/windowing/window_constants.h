@@ -28,6 +28,12 @@ constexpr uint32_t SWP_NOACTIVATE = 0x0010;
 constexpr uint32_t SWP_SHOWWINDOW = 0x0040;
 constexpr uint32_t SWP_HIDEWINDOW = 0x0080;
 
+// AnimateWindow flags.
+constexpr uint32_t AW_VER_POSITIVE = 0x00000004;
+constexpr uint32_t AW_VER_NEGATIVE = 0x00000008;
+constexpr uint32_t AW_ACTIVATE = 0x00020000;
+constexpr uint32_t AW_SLIDE = 0x00040000;
+
 // SetWindowPos insert-after values.
 constexpr platform::WindowHandle HWND_TOP = 0;
 constexpr platform::WindowHandle HWND_BOTTOM = 1;

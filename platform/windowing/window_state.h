@@ -36,6 +36,7 @@ struct NativeWindowState {
     uint8_t constantAlpha = 255;
     bool perPixelAlpha = true;
     std::optional<RoundRegion> region;
+    std::optional<SlideReveal> reveal;  // while animateWindow slides it open
 
     bool isLayered() const;
     bool isTopmost() const;

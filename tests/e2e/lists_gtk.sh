@@ -25,7 +25,7 @@ waitfor end
 expect file home/.local/share/applications/Orvinex/Orvinex.desktop
 expect nofile home/.local/share/applications/奥维克斯/Orvinex.desktop
 STEPS
-export TAMLO_PLATFORM=gtk
+export TAMLO_PLATFORM=gtk TAMLO_DEBUG=1
 # LeakSanitizer cannot stop a process that hosts WebKitGTK's threads (its tracer faults),
 # and the demo shows a web page: leaks are checked by the headless runs instead.
 [[ -n "${ASAN_OPTIONS:-}" ]] && export ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0"
@@ -67,6 +67,11 @@ xdotool mousemove "$((wx + 362))" "$((wy + 256))" click 1  # the combo box
 read -r popup px py <<<"$(await_window 200 76)"
 [[ -n "${popup:-}" ]] || fail "the combo box did not drop down"
 (( py == wy + 271 )) || fail "the drop-down is not right below the field ($py)"
+# It slid open over 100 ms in frames of its own before taking input.
+slide=$(grep -o 'animateWindow: [0-9]* frames in [0-9]* ms' "$work/run.txt" | head -1 || true)
+read -r frames elapsed <<<"$(sed -E 's/.*: ([0-9]+) frames in ([0-9]+) ms/\1 \2/' <<<"$slide")"
+(( ${frames:-0} >= 3 && ${elapsed:-0} >= 100 )) || fail "the drop-down did not slide open ($slide)"
+echo "lists_gtk: $slide"
 xdotool mousemove "$((px + 100))" "$((py + 38))" click 1   # its second row, "Orvinex"
 for _ in $(seq 1 50); do
   [[ -z "$(find_window 200 76)" ]] && break

@@ -259,6 +259,47 @@ TEST(WindowRegionGeometry, RoundedRowsAreSymmetricAndSquareWithoutEllipse) {
     EXPECT_EQ(platform::roundRegionRowSpan(square, 0), (std::pair<int, int>{0, 10}));
 }
 
+TEST(WindowSlideGeometry, BandsGrowFromTheEdgeTheContentsSlideOutOf) {
+    using platform::slideReveal;
+    // Down from the top edge: the band grows downward and shows the contents' bottom rows.
+    auto down = slideReveal(200, 148, 25, 100, AW_SLIDE | AW_VER_POSITIVE);
+    EXPECT_EQ(down.visible, (Rect{0, 0, 200, 37}));
+    EXPECT_EQ(down.contentOffset, (Point{0, -111}));
+    // Up from the bottom edge: the band grows upward and shows the contents' top rows.
+    auto up = slideReveal(200, 76, 50, 100, AW_SLIDE | AW_VER_NEGATIVE);
+    EXPECT_EQ(up.visible, (Rect{0, 38, 200, 76}));
+    EXPECT_EQ(up.contentOffset, (Point{0, 38}));
+    // Nothing before the start, all of it at and after the end, and no overflow on a
+    // long elapsed time.
+    EXPECT_EQ(slideReveal(200, 76, 0, 100, AW_VER_POSITIVE).visible.height(), 0);
+    for (uint64_t late : {uint64_t{100}, uint64_t{1} << 62}) {
+        auto done = slideReveal(200, 76, late, 100, AW_VER_NEGATIVE);
+        EXPECT_EQ(done.visible, (Rect{0, 0, 200, 76}));
+        EXPECT_EQ(done.contentOffset, (Point{0, 0}));
+    }
+    // The band only ever grows.
+    int last = -1;
+    for (uint64_t t = 0; t <= 100; t += 7) {
+        const int height = slideReveal(50, 148, t, 100, AW_VER_POSITIVE).visible.height();
+        EXPECT_GE(height, last);
+        last = height;
+    }
+}
+
+TEST_F(WindowActivationTest, AnimatedShowWithoutFramesShowsAndActivatesAtOnce) {
+    TestWindow popup({10, 10, 200, 76});
+    ASSERT_TRUE(
+        platform::animateWindow(popup.handle(), 100, AW_SLIDE | AW_ACTIVATE | AW_VER_POSITIVE));
+    EXPECT_TRUE(platform::isWindowVisible(popup.handle()));
+    EXPECT_EQ(platform::activeWindow(), popup.handle());
+    EXPECT_FALSE(platform::nativeWindowState(popup.handle())->reveal.has_value());
+    // Like AnimateWindow, showing a window that is already shown fails.
+    EXPECT_FALSE(platform::animateWindow(popup.handle(), 100, AW_SLIDE | AW_VER_POSITIVE));
+    TestWindow quiet({10, 10, 20, 20});
+    ASSERT_TRUE(platform::animateWindow(quiet.handle(), 100, AW_SLIDE | AW_VER_NEGATIVE));
+    EXPECT_EQ(platform::activeWindow(), popup.handle());  // no AW_ACTIVATE
+}
+
 using WindowPaintTest = WindowTest;
 
 TEST_F(WindowPaintTest, InvalidationsCoalesceIntoOnePaintOfTheirUnion) {
