@@ -4,6 +4,7 @@
 
 #include "dui/controls/text_units.h"
 #include "dui/core/host_window.h"
+#include "dui/layout/scroll_panel.h"
 #include "platform/windowing/clipboard.h"
 #include "platform/windowing/keyboard_state.h"
 #include "platform/windowing/messages.h"
@@ -114,6 +115,19 @@ void Edit::limitFirstLine() {
         first_ = std::min(first_, lineCount() - visibleLines());
     }
     first_ = std::max(first_, 0);
+    if (auto* panel = dynamic_cast<ScrollPanel*>(parent())) {
+        panel->lineContentScrolled();  // its bar follows
+    }
+}
+
+void Edit::scrollToLine(int32_t line) {
+    if (line == first_) {
+        return;
+    }
+    first_ = line;
+    limitFirstLine();
+    placeCaret();
+    invalidate(false);
 }
 
 void Edit::scrollCaretIntoView() {

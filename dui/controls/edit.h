@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -8,14 +9,16 @@
 
 #include "dui/controls/text_blocks.h"
 #include "dui/core/control.h"
+#include "dui/layout/line_scrolled.h"
 #include "render/char_widths.h"
 
 namespace tamlo::dui {
 
 // The multi-line editor: text in blocks, wrapped into visual lines at character
 // boundaries, scrolled by whole lines, paging keys, the wheel, the clipboard and the
-// window's caret. `texteditable` 0 makes it read-only. Raises no event.
-class Edit : public Control {
+// window's caret. `texteditable` 0 makes it read-only. Raises no event. Inside a
+// ScrollPanel it drives the panel's vertical bar in lines.
+class Edit : public Control, public LineScrolled {
   public:
     // How a visual line ends.
     enum class Break : int32_t { Wrapped = 0, LineFeed = 1, CarriageReturn = 2 };
@@ -41,6 +44,11 @@ class Edit : public Control {
     int32_t anchor() const { return anchor_; }
     int32_t lineHeight() const { return lineHeight_; }
     bool editable() const { return editable_; }
+
+    int32_t scrollLineCount() const override { return lineCount(); }
+    int32_t scrollPageLines() const override { return std::max(1, visibleLines()); }
+    int32_t scrollFirstLine() const override { return first_; }
+    void scrollToLine(int32_t line) override;
 
   private:
     static void onAttached(void* self, Control* sender, Event& event);

@@ -5,6 +5,7 @@
 #include "dui/controls/scroll_bar.h"
 #include "dui/core/content_metrics.h"
 #include "dui/layout/layout_math.h"
+#include "dui/layout/line_scrolled.h"
 
 namespace tamlo::dui {
 namespace {
@@ -126,6 +127,9 @@ Size ScrollPanel::arrangeContent(int32_t width, int32_t height) {
     const int32_t horizontalPosition = horizontalBar_ != nullptr ? horizontalBar_->position() : 0;
     removeBars();
     Control* contentChild = content();
+    if (contentChild != nullptr && dynamic_cast<LineScrolled*>(contentChild) != nullptr) {
+        return arrangeLineContent(*contentChild, width, height);
+    }
 
     // 2. Decide which bars the content needs and make them.
     updateScrollBars(contentChild, width, height);
@@ -180,6 +184,95 @@ Size ScrollPanel::arrangeContent(int32_t width, int32_t height) {
     return Size{width, height};
 }
 
+Size ScrollPanel::arrangeLineContent(Control& contentChild, int32_t width, int32_t height) {
+    auto& lines = dynamic_cast<LineScrolled&>(contentChild);
+    arrangingLines_ = true;
+    const int32_t v = enumAttribute(*this, key::scrollvertical, EnumWord::Auto);
+    const int32_t barWidth = verticalBarWidth();
+    horizontalShown_ = false;
+    verticalShown_ = v == enumValue(EnumWord::Always);
+    if (v == enumValue(EnumWord::Auto)) {
+        // Whether the lines fit is known once they are wrapped at the full width.
+        contentChild.measure(width, height);
+        contentChild.arrange(Rect{0, 0, width, height});
+        verticalShown_ = lines.scrollLineCount() > lines.scrollPageLines();
+    }
+    const int32_t viewportWidth = verticalShown_ ? std::max(0, width - barWidth) : width;
+    contentChild.measure(viewportWidth, height);
+    contentChild.arrange(Rect{0, 0, viewportWidth, height});
+    contentRect_ = contentChild.rect();
+    if (verticalShown_) {
+        verticalBar_ = createScrollBar();
+        verticalBar_->setVertical(true);
+        verticalBar_->addHandler(EventCode::Notify, this, &ScrollPanel::onLineBarNotify);
+        addChild(verticalBar_);
+        verticalBar_->measure(barWidth, height);
+        verticalBar_->arrange(Rect{viewportWidth, 0, width, height});
+    }
+    arrangingLines_ = false;
+    lineContentScrolled();
+    return Size{width, height};
+}
+
+void ScrollPanel::lineContentScrolled() {
+    auto* lines = dynamic_cast<LineScrolled*>(content());
+    if (lines == nullptr || arrangingLines_) {
+        return;
+    }
+    const bool automatic =
+        enumAttribute(*this, key::scrollvertical, EnumWord::Auto) == enumValue(EnumWord::Auto);
+    if (automatic && (lines->scrollLineCount() > lines->scrollPageLines()) != verticalShown_) {
+        // The text grew past the viewport or shrank into it: lay out again with or
+        // without the bar.
+        arrangeContent(rect().width(), rect().height());
+        invalidate(false);
+        return;
+    }
+    ScrollBar* bar = verticalBar_;
+    if (bar == nullptr) {
+        return;
+    }
+    const int32_t total = std::max(0, lines->scrollLineCount());
+    const int32_t page = std::max(1, lines->scrollPageLines());
+    if (bar->total() != total || bar->page() != page) {
+        bar->setTotal(total);
+        bar->setPage(page);
+        bar->invalidate(false);
+    }
+    bar->EnsurePosition(lines->scrollFirstLine());
+}
+
+void ScrollPanel::onLineBarNotify(void* self, Control* sender, Event& event) {
+    auto* panel = static_cast<ScrollPanel*>(self);
+    ScrollBar* bar = panel->verticalBar_;
+    if (bar == nullptr || sender != bar) {
+        return;
+    }
+    const int64_t position = bar->position();
+    int64_t wanted = position;
+    switch (static_cast<uint32_t>(event.wParam)) {
+        case ScrollBar::LineBack:
+            wanted = position - 1;
+            break;
+        case ScrollBar::LineForward:
+            wanted = position + 1;
+            break;
+        case ScrollBar::PageBack:
+            wanted = position - bar->page();
+            break;
+        case ScrollBar::PageForward:
+            wanted = position + bar->page();
+            break;
+        case ScrollBar::ThumbDragged:
+            wanted = event.lParam;
+            break;
+        default:
+            return;
+    }
+    event.handled = 1;
+    bar->EnsurePosition(saturate(wanted));
+}
+
 void ScrollPanel::scrollHorizontal(int32_t position) {
     Control* contentChild = content();
     if (!horizontalShown_ || horizontalBar_ == nullptr || contentChild == nullptr) {
@@ -199,6 +292,14 @@ void ScrollPanel::scrollHorizontal(int32_t position) {
 void ScrollPanel::scrollVertical(int32_t position) {
     Control* contentChild = content();
     if (!verticalShown_ || verticalBar_ == nullptr || contentChild == nullptr) {
+        return;
+    }
+    if (auto* lines = dynamic_cast<LineScrolled*>(contentChild)) {
+        // The content moves itself; it reports back through lineContentScrolled.
+        verticalBar_->EnsurePosition(position);
+        if (verticalBar_ != nullptr && lines->scrollFirstLine() != verticalBar_->position()) {
+            lines->scrollToLine(verticalBar_->position());
+        }
         return;
     }
     verticalBar_->EnsurePosition(position);

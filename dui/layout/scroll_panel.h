@@ -21,6 +21,10 @@ class ScrollPanel : public Panel {
     void scrollHorizontal(int32_t position);
     void scrollVertical(int32_t position);
 
+    // Content that scrolls itself by lines (line_scrolled.h) calls this after it moved or
+    // its line count changed, so the bar follows.
+    void lineContentScrolled();
+
     virtual ScrollBar* createScrollBar();
     // Thickness of the bars: the bar skin of the default bar styles, 17 without one.
     virtual int32_t verticalBarWidth();
@@ -35,6 +39,8 @@ class ScrollPanel : public Panel {
     const Rect& contentRect() const { return contentRect_; }
 
   private:
+    Size arrangeLineContent(Control& content, int32_t width, int32_t height);
+    static void onLineBarNotify(void* self, Control* sender, Event& event);
     void removeBars();
     void updateScrollBars(Control* content, int32_t width, int32_t height);
     Control* content() const;
@@ -44,6 +50,7 @@ class ScrollPanel : public Panel {
     ScrollBar* verticalBar_ = nullptr;
     ScrollBar* horizontalBar_ = nullptr;
     Rect contentRect_;
+    bool arrangingLines_ = false;  // the line content reports in while it is arranged
 };
 
 }  // namespace tamlo::dui

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "dui/controls/scroll_bar.h"
+#include "dui/layout/scroll_panel.h"
 #include "platform/headless/input.h"
 #include "text_input_fixture.h"
 
@@ -225,6 +227,75 @@ TEST_F(EditTest, AMegabytePasteGoesInWholeAndTheLimitNeverSplitsAPair) {
     EXPECT_EQ(edit->text().size(), TextBlocks::kMaxLength);
     type(u"c");
     EXPECT_EQ(edit->text().size(), TextBlocks::kMaxLength);
+}
+
+}  // namespace
+}  // namespace tamlo::test
+
+namespace tamlo::test {
+namespace {
+
+// An Edit in a ScrollPanel: the panel's bar counts lines and moves the text, and the
+// text's own scrolling moves the bar.
+TEST_F(EditTest, ItsScrollBarCountsLinesAndBothSidesMoveTogether) {
+    open(
+        "<Window initSize=\"400,300\"><ScrollPanel id=\"3\" width=\"200\" height=\"100\" "
+        "horizontalAlign=\"left\" verticalAlign=\"top\"><Edit id=\"1\" texteditable=\"0\"/>"
+        "</ScrollPanel></Window>");
+    auto* panel = dynamic_cast<dui::ScrollPanel*>(window->controlById(3));
+    auto* edit = dynamic_cast<Edit*>(window->controlById(1));
+    ASSERT_TRUE(panel != nullptr && edit != nullptr);
+    EXPECT_EQ(panel->verticalBar(), nullptr);  // nothing to scroll yet
+
+    edit->setText(numberedLines(40));  // 41 lines: the bar appears and narrows the text
+    pump();
+    dui::ScrollBar* bar = panel->verticalBar();
+    ASSERT_NE(bar, nullptr);
+    const int lines = static_cast<int>(edit->lines().size());
+    const int visible = edit->visibleLines();
+    EXPECT_EQ(bar->total(), lines);
+    EXPECT_EQ(bar->page(), visible);
+    EXPECT_TRUE(bar->isEnabled());
+    EXPECT_EQ(edit->rect().right, bar->rect().left);
+    EXPECT_EQ(bar->rect().right, 200);
+
+    // The down arrow steps one line at once.
+    Rect barRect;
+    ASSERT_TRUE(bar->absoluteRect(barRect));
+    const Rect arrow = bar->downArrowRect();
+    moveTo(barRect.left + arrow.left + 2, barRect.top + arrow.top + 2);
+    headless::click();
+    pump();
+    EXPECT_EQ(edit->firstVisibleLine(), 1);
+    EXPECT_EQ(bar->position(), 1);
+
+    // Keys in the text move the bar; a page on the track moves the text.
+    focus();
+    key(win32::VK_END);
+    EXPECT_EQ(edit->firstVisibleLine(), lines - visible);
+    EXPECT_EQ(bar->position(), lines - visible);
+    moveTo(barRect.left + 5, barRect.top + bar->upArrowRect().bottom + 1);  // the track's top
+    headless::click();
+    pump();
+    EXPECT_EQ(edit->firstVisibleLine(), lines - 2 * visible);
+    EXPECT_EQ(bar->position(), edit->firstVisibleLine());
+
+    // Dragging the thumb far below the bar stops at the last page.
+    const Rect thumb = bar->thumbRect();
+    moveTo(barRect.left + 5, barRect.top + thumb.top + 2);
+    headless::pressButton();
+    pump();
+    moveTo(barRect.left + 5, barRect.top + 5000);
+    headless::releaseButton();
+    pump();
+    EXPECT_EQ(edit->firstVisibleLine(), lines - visible);
+
+    // Short text again: the bar goes and the text takes the whole width.
+    edit->setText(u"short");
+    pump();
+    EXPECT_EQ(panel->verticalBar(), nullptr);
+    EXPECT_EQ(edit->rect().right, 200);
+    EXPECT_EQ(edit->firstVisibleLine(), 0);
 }
 
 }  // namespace
