@@ -1,5 +1,7 @@
 #include "render/image.h"
 
+#include <cstring>
+
 #include <stb/stb_image.h>
 
 #include <climits>
@@ -38,6 +40,29 @@ void Image::reset() {
     hasAlpha_ = false;
 }
 
+// A PNG chunk longer than what follows it is damage, yet the decoder grows its buffer by
+// that length before reading, so a tiny file could ask for gigabytes.
+static bool pngChunksFit(const uint8_t* bytes, size_t length) {
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (length < 8 || std::memcmp(bytes, kSignature, 8) != 0) {
+        return true;  // not a PNG
+    }
+    size_t at = 8;
+    while (length - at >= 8) {
+        const size_t chunk = (size_t{bytes[at]} << 24) | (size_t{bytes[at + 1]} << 16) |
+                             (size_t{bytes[at + 2]} << 8) | size_t{bytes[at + 3]};
+        const size_t rest = length - at - 8;  // after the length and the type
+        if (chunk > rest || rest - chunk < 4) {
+            return false;  // the data and its CRC must both be there
+        }
+        if (std::memcmp(bytes + at + 4, "IEND", 4) == 0) {
+            return true;
+        }
+        at += 8 + chunk + 4;
+    }
+    return true;
+}
+
 bool Image::load(const uint8_t* bytes, size_t length) {
     reset();
     if (bytes == nullptr || length == 0) {
@@ -63,6 +88,10 @@ bool Image::load(const uint8_t* bytes, size_t length) {
     if (length >= 2 && bytes[0] == 'P' && (bytes[1] == '5' || bytes[1] == '6') &&
         stbi_is_16_bit_from_memory(bytes, static_cast<int>(length))) {
         debugOutput("image refused: a 16-bit PNM file");
+        return false;
+    }
+    if (!pngChunksFit(bytes, length)) {
+        debugOutput("image refused: a PNG chunk runs past the end of the file");
         return false;
     }
     if (!withinDecodeBudget(width, height)) {

@@ -169,6 +169,31 @@ TEST(ImageLoad, AHugeDeclaredSizeIsRefusedBeforeDecoding) {
     EXPECT_FALSE(withinDecodeBudget(INT32_MAX, INT32_MAX));
 }
 
+TEST(ImageLoad, APngChunkLongerThanTheFileIsRefusedBeforeTheDecoderGrowsForIt) {
+    std::vector<std::string> lines;
+    setDebugHook([&lines](const std::string& line) { lines.push_back(line); });
+    const std::string good = pngBytes({1, 2, 3, 255}, 1, 1);
+    const size_t idat = good.find("IDAT");
+    ASSERT_NE(idat, std::string::npos);
+    // Found by fuzzing: a second IDAT claiming about 2 GB made the decoder ask for it.
+    std::string damaged = good;
+    const char claimed[4] = {0x77, 0x49, 0x44, 0x41};
+    damaged.replace(idat - 4, 4, claimed, 4);
+    // Cut inside the last chunk's CRC.
+    std::string cut = good.substr(0, good.size() - 2);
+    for (const std::string& bytes : {damaged, cut}) {
+        Image image;
+        EXPECT_FALSE(image.load(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    }
+    setDebugHook(nullptr);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("PNG chunk runs past the end"), std::string::npos) << lines[0];
+    // Bytes after the end chunk are not chunks and do not count.
+    const std::string trailing = good + "trailing bytes that are no chunk";
+    Image image;
+    EXPECT_TRUE(image.load(reinterpret_cast<const uint8_t*>(trailing.data()), trailing.size()));
+}
+
 TEST(ImageLoad, SixteenBitPnmIsRefusedAndEightBitPnmDecodes) {
     // Found by fuzzing: 3 x 3636 pixels at 16 bits made the decoder read past its buffer.
     const std::string found("P6\n3 3636\n3555\n-\0\0\x80\0\0\x80\0\0\0\0\0p\x80\x80\0\0\n", 33);
