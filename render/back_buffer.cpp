@@ -2,10 +2,6 @@
 
 namespace tamlo::render {
 
-BackBuffer::~BackBuffer() {
-    release();
-}
-
 bool BackBuffer::resize(int32_t width, int32_t height) {
     if (exists() && width == bitmap_.width() && height == bitmap_.height()) {
         return true;
@@ -14,43 +10,21 @@ bool BackBuffer::resize(int32_t width, int32_t height) {
     if (!bitmap_.allocate(width, height)) {
         return false;
     }
-    surface_ = cairo_image_surface_create_for_data(bitmap_.bytes(), CAIRO_FORMAT_ARGB32, width,
-                                                   height, bitmap_.strideBytes());
-    if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
-        release();
-        return false;
-    }
-    canvas_ = std::make_unique<Canvas>(surface_);
+    canvas_ = std::make_unique<Canvas>(bitmap_);
     return true;
 }
 
 void BackBuffer::release() {
     canvas_.reset();
-    if (surface_ != nullptr) {
-        cairo_surface_destroy(surface_);
-        surface_ = nullptr;
-    }
     bitmap_.clear();
 }
 
-const Bitmap& BackBuffer::pixels() {
-    if (surface_ != nullptr) {
-        cairo_surface_flush(surface_);
+void BackBuffer::clearRect(const Rect& area) {
+    if (canvas_ == nullptr) {
+        return;
     }
-    return bitmap_;
-}
-
-Bitmap& BackBuffer::pixelsForWriting() {
-    if (surface_ != nullptr) {
-        cairo_surface_flush(surface_);
-    }
-    return bitmap_;
-}
-
-void BackBuffer::markDirty() {
-    if (surface_ != nullptr) {
-        cairo_surface_mark_dirty(surface_);
-    }
+    const Rect whole{0, 0, bitmap_.width(), bitmap_.height()};
+    canvas_->drawing().fill(bitmap_, whole, area, 0u);
 }
 
 }  // namespace tamlo::render

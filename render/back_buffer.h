@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cairo.h>
-
 #include <memory>
 
 #include "render/bitmap.h"
@@ -9,12 +7,11 @@
 
 namespace tamlo::render {
 
-// A window's off-screen surface: its own premultiplied pixels with a cairo surface and a
-// Canvas over them. Never cleared between paints; new pixels start transparent black.
+// A window's off-screen surface: its own premultiplied pixels with a Canvas over them.
+// Never cleared between paints; new pixels start transparent black.
 class BackBuffer {
   public:
     BackBuffer() = default;
-    ~BackBuffer();
     BackBuffer(const BackBuffer&) = delete;
     BackBuffer& operator=(const BackBuffer&) = delete;
 
@@ -29,17 +26,17 @@ class BackBuffer {
 
     // Null unless the buffer exists.
     Canvas* canvas() const { return canvas_.get(); }
-    cairo_surface_t* surface() const { return surface_; }
 
-    // The pixels, with every pending drawing finished.
-    const Bitmap& pixels();
-    // For direct pixel writes; call markDirty() after them.
-    Bitmap& pixelsForWriting();
-    void markDirty();
+    // Makes `area` transparent black, whatever the canvas clip.
+    void clearRect(const Rect& area);
+
+    // The pixels; every drawing call has finished when it returns.
+    const Bitmap& pixels() const { return bitmap_; }
+    // For direct pixel writes.
+    Bitmap& pixelsForWriting() { return bitmap_; }
 
   private:
     Bitmap bitmap_;
-    cairo_surface_t* surface_ = nullptr;
     std::unique_ptr<Canvas> canvas_;
 };
 

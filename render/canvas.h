@@ -1,23 +1,24 @@
 #pragma once
 
-#include <cairo.h>
-
 #include <vector>
 
 #include "platform/geometry.h"
+#include "render/bitmap.h"
 #include "render/color.h"
+#include "render/drawing.h"
 #include "render/drawing_context.h"
 #include "render/font.h"
 
 namespace tamlo::render {
 
-// A drawing context over a cairo surface, in the surface's pixel coordinates: a clip stack,
-// the selected font and the text colour. save/restore keep all three, as SaveDC does.
+// A drawing context over a Bitmap, in its pixel coordinates: a clip stack, the selected font
+// and the text colour. save/restore keep all three, as SaveDC does. The pixel work goes to
+// a Drawing, the build's own unless one is given.
 class Canvas : public DrawingContext {
   public:
-    // Holds a reference to `target` for its lifetime.
-    explicit Canvas(cairo_surface_t* target);
-    ~Canvas() override;
+    // Refers to `target` for its lifetime; the clip starts as the whole bitmap.
+    explicit Canvas(Bitmap& target);
+    Canvas(Bitmap& target, Drawing& drawing);
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
@@ -26,7 +27,7 @@ class Canvas : public DrawingContext {
     void restore() override;
     void clipTo(const Rect& area) override;
     // The bounding box of the current clip.
-    Rect clipBounds() const;
+    Rect clipBounds() const { return state_.clip; }
 
     // Selects `font` and returns the previous one; null selects nothing and returns the current.
     const Font* selectFont(const Font* font);
@@ -37,16 +38,20 @@ class Canvas : public DrawingContext {
 
     // Fills `area` (within the clip) with an opaque colour.
     void fillRect(const Rect& area, ColorRef color);
+    // Makes `area` (within the clip) transparent black.
+    void clearRect(const Rect& area);
 
-    cairo_t* cairo() const { return cairo_; }
-    cairo_surface_t* target() const { return cairo_get_target(cairo_); }
+    Bitmap& target() const { return target_; }
+    Drawing& drawing() const { return drawing_; }
 
   private:
     struct State {
         const Font* font;
         ColorRef textColor;
+        Rect clip;
     };
-    cairo_t* cairo_;
+    Bitmap& target_;
+    Drawing& drawing_;
     State state_;
     std::vector<State> saved_;
 };

@@ -1,11 +1,6 @@
 #include "render/font.h"
 
-#include <pango/pango.h>
-
 #include <cstdlib>
-
-#include "platform/text_encoding.h"
-#include "render/font_description.h"
 
 namespace tamlo::render {
 
@@ -17,24 +12,10 @@ FontSpec defaultGuiFontSpec() {
     return FontSpec{};
 }
 
-Font::Font(const FontSpec& fontSpec)
-    : fontSpec_(fontSpec), description_(std::make_unique<Description>()) {
+Font::Font(const FontSpec& fontSpec) : fontSpec_(fontSpec) {
     if (fontSpec_.face.size() > FontSpec::kMaxFaceLength) {
         fontSpec_.face.resize(FontSpec::kMaxFaceLength);
     }
-    PangoFontDescription* pango = pango_font_description_new();
-    const std::string family = utf16ToUtf8(fontSpec_.face.empty() ? u"Sans" : fontSpec_.face);
-    pango_font_description_set_family(pango, family.c_str());
-    pango_font_description_set_absolute_size(pango, static_cast<double>(pixelSize()) * PANGO_SCALE);
-    // Pango accepts weights 100..1000; LOGFONT's 0 means "default".
-    int32_t weight = fontSpec_.weight <= 0 ? 400 : fontSpec_.weight;
-    weight = weight < 100 ? 100 : weight > 1000 ? 1000 : weight;
-    pango_font_description_set_weight(pango, static_cast<PangoWeight>(weight));
-    description_->pango = pango;
-}
-
-Font::~Font() {
-    pango_font_description_free(description_->pango);
 }
 
 int32_t Font::pixelSize() const {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace tamlo::render {
@@ -24,7 +23,6 @@ FontSpec defaultGuiFontSpec();
 class Font {
   public:
     explicit Font(const FontSpec& fontSpec);
-    ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
 
@@ -36,13 +34,8 @@ class Font {
     // The shared default GUI font.
     static const Font& defaultGui();
 
-    // The text engine's description of this font (opaque outside render/).
-    struct Description;
-    const Description& description() const { return *description_; }
-
   private:
     FontSpec fontSpec_;
-    std::unique_ptr<Description> description_;
 };
 
 }  // namespace tamlo::render

@@ -27,15 +27,7 @@ bool withinDecodeBudget(int64_t width, int64_t height) {
            static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 <= kImageDecodeBudget;
 }
 
-Image::~Image() {
-    reset();
-}
-
 void Image::reset() {
-    if (surface_ != nullptr) {
-        cairo_surface_destroy(surface_);
-        surface_ = nullptr;
-    }
     bitmap_.clear();
     hasAlpha_ = false;
 }
@@ -132,19 +124,13 @@ bool Image::loadRgba(const uint8_t* rgba, int32_t width, int32_t height) {
         out[i] = a << 24 | r << 16 | g << 8 | b;
     }
     hasAlpha_ = anyAlpha;
-    surface_ = cairo_image_surface_create_for_data(bitmap_.bytes(), CAIRO_FORMAT_ARGB32, width,
-                                                   height, bitmap_.strideBytes());
-    if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
-        reset();
-        return false;
-    }
     return true;
 }
 
 bool Image::piece(Canvas& canvas, int32_t sx, int32_t sy, int32_t sw, int32_t sh, int32_t dx,
                   int32_t dy, int32_t dw, int32_t dh) const {
-    return blit(canvas, surface_, width(), height(), BlitRect{sx, sy, sw, sh},
-                BlitRect{dx, dy, dw, dh}, hasAlpha_ ? BlitMode::SourceOver : BlitMode::Copy);
+    return blit(canvas, bitmap_, BlitRect{sx, sy, sw, sh}, BlitRect{dx, dy, dw, dh},
+                hasAlpha_ ? BlitMode::SourceOver : BlitMode::Copy);
 }
 
 bool Image::drawAt(Canvas& canvas, int32_t x, int32_t y) const {

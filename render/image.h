@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cairo.h>
-
 #include <cstddef>
 #include <cstdint>
 
@@ -23,7 +21,6 @@ bool withinDecodeBudget(int64_t width, int64_t height);
 class Image {
   public:
     Image() = default;
-    ~Image();
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
 
@@ -34,7 +31,7 @@ class Image {
     // Takes 8-bit R, G, B, A pixels, rows top to bottom.
     bool loadRgba(const uint8_t* rgba, int32_t width, int32_t height);
 
-    bool hasBitmap() const { return surface_ != nullptr; }
+    bool hasBitmap() const { return !bitmap_.isEmpty(); }
     bool hasAlpha() const { return hasAlpha_; }
     int32_t width() const { return bitmap_.width(); }
     int32_t height() const { return bitmap_.height(); }
@@ -61,7 +58,6 @@ class Image {
 
     Bitmap bitmap_;
     bool hasAlpha_ = false;
-    cairo_surface_t* surface_ = nullptr;
 };
 
 }  // namespace tamlo::render

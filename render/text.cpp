@@ -1,11 +1,6 @@
 #include "render/text.h"
 
-#include <pango/pangocairo.h>
-
-#include <algorithm>
-
-#include "platform/text_encoding.h"
-#include "render/font_description.h"
+#include "render/text_engine.h"
 
 namespace tamlo::render {
 
@@ -19,76 +14,6 @@ bool isHighSurrogate(char16_t c) {
 bool isLowSurrogate(char16_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
-
-// The one text context, shared by measuring and drawing so both agree to the pixel.
-// Grayscale antialiasing and whole-pixel advances, as the desktop's GDI text has.
-PangoContext* sharedTextContext() {
-    static PangoContext* context = [] {
-        PangoContext* created = pango_font_map_create_context(pango_cairo_font_map_get_default());
-        cairo_font_options_t* options = cairo_font_options_create();
-        cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-        pango_cairo_context_set_font_options(created, options);
-        cairo_font_options_destroy(options);
-        pango_cairo_context_set_resolution(created, 96.0);
-        return created;
-    }();
-    return context;
-}
-
-// A layout of `text` as DrawTextW would place it, with its logical extent in pixels.
-class TextLayout {
-  public:
-    TextLayout(const Font& font, std::u16string_view text, uint32_t format)
-        : layout_(pango_layout_new(sharedTextContext())) {
-        PrefixedText shown = (format & DT_NOPREFIX) != 0 ? PrefixedText{std::u16string(text), {}}
-                                                         : resolvePrefixes(text);
-        const std::string utf8 = utf16ToUtf8(shown.text);
-        pango_layout_set_font_description(layout_, font.description().pango);
-        pango_layout_set_single_paragraph_mode(layout_, (format & DT_SINGLELINE) != 0);
-        // With no layout width, lines align within the widest one; the block is then placed
-        // in the rectangle by the same rule, which puts every line where DrawTextW does.
-        pango_layout_set_alignment(layout_, (format & DT_CENTER) != 0  ? PANGO_ALIGN_CENTER
-                                            : (format & DT_RIGHT) != 0 ? PANGO_ALIGN_RIGHT
-                                                                       : PANGO_ALIGN_LEFT);
-        pango_layout_set_text(layout_, utf8.data(), static_cast<int>(utf8.size()));
-
-        PangoAttrList* attributes = pango_attr_list_new();
-        if (font.underline()) {
-            pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-        }
-        for (const auto& [start, length] : shown.underlined) {
-            const size_t from =
-                std::min(utf16ToUtf8(shown.text.substr(0, start)).size(), utf8.size());
-            const size_t to =
-                std::min(from + utf16ToUtf8(shown.text.substr(start, length)).size(), utf8.size());
-            PangoAttribute* underline = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
-            underline->start_index = static_cast<guint>(from);
-            underline->end_index = static_cast<guint>(to);
-            pango_attr_list_insert(attributes, underline);
-        }
-        pango_layout_set_attributes(layout_, attributes);
-        pango_attr_list_unref(attributes);
-
-        pango_layout_get_pixel_extents(layout_, nullptr, &extent_);
-    }
-    ~TextLayout() { g_object_unref(layout_); }
-    TextLayout(const TextLayout&) = delete;
-    TextLayout& operator=(const TextLayout&) = delete;
-
-    int32_t width() const { return extent_.width; }
-    int32_t height() const { return extent_.height; }
-
-    void show(cairo_t* cr, int64_t x, int64_t y) const {
-        cairo_move_to(cr, static_cast<double>(x - extent_.x), static_cast<double>(y - extent_.y));
-        pango_cairo_show_layout(cr, layout_);
-    }
-
-  private:
-    PangoLayout* layout_;
-    PangoRectangle extent_{};
-};
 
 }  // namespace
 
@@ -116,43 +41,8 @@ PrefixedText resolvePrefixes(std::u16string_view text) {
 }
 
 int32_t drawTextWithCurrent(Canvas& canvas, Rect& rect, std::u16string_view text, uint32_t format) {
-    const TextLayout layout(canvas.font(), text, format);
-    if ((format & DT_CALCRECT) != 0) {
-        rect.right = static_cast<int32_t>(
-            std::min<int64_t>(static_cast<int64_t>(rect.left) + layout.width(), INT32_MAX));
-        rect.bottom = static_cast<int32_t>(
-            std::min<int64_t>(static_cast<int64_t>(rect.top) + layout.height(), INT32_MAX));
-        return layout.height();
-    }
-    const int64_t width = static_cast<int64_t>(rect.right) - rect.left;
-    const int64_t height = static_cast<int64_t>(rect.bottom) - rect.top;
-    int64_t x = rect.left;
-    if ((format & DT_CENTER) != 0) {
-        x += (width - layout.width()) / 2;
-    } else if ((format & DT_RIGHT) != 0) {
-        x = static_cast<int64_t>(rect.right) - layout.width();
-    }
-    int64_t y = rect.top;
-    if ((format & DT_SINGLELINE) != 0) {
-        if ((format & DT_VCENTER) != 0) {
-            y += (height - layout.height()) / 2;
-        } else if ((format & DT_BOTTOM) != 0) {
-            y = static_cast<int64_t>(rect.bottom) - layout.height();
-        }
-    }
-
-    cairo_t* cr = canvas.cairo();
-    cairo_save(cr);
-    if ((format & DT_NOCLIP) == 0) {
-        cairo_rectangle(cr, rect.left, rect.top, static_cast<double>(width),
-                        static_cast<double>(height));
-        cairo_clip(cr);
-    }
-    const ColorRef color = canvas.textColor();
-    cairo_set_source_rgb(cr, redOf(color) / 255.0, greenOf(color) / 255.0, blueOf(color) / 255.0);
-    layout.show(cr, x, y);
-    cairo_restore(cr);
-    return layout.height();
+    return engineDrawText(&canvas.target(), canvas.clipBounds(), canvas.font(), canvas.textColor(),
+                          rect, text, format);
 }
 
 int32_t drawText(Canvas& canvas, Rect& rect, std::u16string_view text, const Font* font,
@@ -172,16 +62,10 @@ int32_t drawTextVCentered(Canvas& canvas, const Rect& rect, std::u16string_view 
 }
 
 Size measureText(const Font* font, std::u16string_view text, uint32_t format) {
-    const TextLayout layout(font != nullptr ? *font : Font::defaultGui(), text, format);
-    return Size{layout.width(), layout.height()};
+    Rect extent{};
+    engineDrawText(nullptr, Rect{}, font != nullptr ? *font : Font::defaultGui(), 0, extent, text,
+                   format | DT_CALCRECT);
+    return Size{extent.right, extent.bottom};
 }
 
 }  // namespace tamlo::render
-
-#if defined(__SANITIZE_ADDRESS__)
-// Fontconfig stores its pattern values behind encoded offsets, which the leak checker
-// cannot follow: every font the text engine caches would be reported as lost.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-#endif

@@ -1,5 +1,3 @@
-#include <cairo.h>
-
 #include <algorithm>
 #include <string>
 
@@ -69,12 +67,7 @@ void WindowImpl::paintComposition(render::Canvas& canvas, const Rect& area) {
 // What a previous paint left (an old caret, a control since hidden) must not show
 // through where the tree draws nothing now.
 void WindowImpl::clearArea(const Rect& area) {
-    cairo_t* cr = cairo_create(backBuffer_.surface());
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    cairo_rectangle(cr, area.left, area.top, area.width(), area.height());
-    cairo_fill(cr);
-    cairo_destroy(cr);
-    backBuffer_.markDirty();
+    backBuffer_.clearRect(area);
 }
 
 void WindowImpl::paintArea(const Rect& area) {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tamlo::render {
+
+// A rectangle as origin and size, the way blits take their arguments.
+struct BlitRect {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+enum class BlitMode {
+    Copy,        // replaces the destination pixels (opaque images)
+    SourceOver,  // premultiplied source-over (images with alpha)
+};
+
+}  // namespace tamlo::render
