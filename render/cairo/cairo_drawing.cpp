@@ -49,8 +49,10 @@ class ClippedContext {
 class CairoDrawing : public Drawing {
   public:
     void fill(Bitmap& target, const Rect& clip, const Rect& area, uint32_t pixel) override {
+        // Cut to the clip first: cairo's fixed point cannot hold coordinates past 2^23.
+        const Rect box = intersection(clip, area);
         const SurfaceView surface(target);
-        if (!surface.usable() || area.isEmpty()) {
+        if (!surface.usable() || box.isEmpty()) {
             return;
         }
         const ClippedContext context(surface, clip);
@@ -62,9 +64,7 @@ class CairoDrawing : public Drawing {
             cairo_set_source_rgb(cr, (pixel >> 16 & 0xFF) / 255.0, (pixel >> 8 & 0xFF) / 255.0,
                                  (pixel & 0xFF) / 255.0);
         }
-        cairo_rectangle(cr, area.left, area.top,
-                        static_cast<double>(static_cast<int64_t>(area.right) - area.left),
-                        static_cast<double>(static_cast<int64_t>(area.bottom) - area.top));
+        cairo_rectangle(cr, box.left, box.top, box.width(), box.height());
         cairo_fill(cr);
     }
 
