@@ -31,3 +31,5 @@ target_link_libraries(tests_windows PRIVATE tamlo_engine gtest gmock)
 target_compile_definitions(tests_windows PRIVATE
   TAMLO_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}"
   TAMLO_BINARY_DIR="Z:${CMAKE_BINARY_DIR}")
+# The tests read the built engine program.
+add_dependencies(tests_windows tamlo)
