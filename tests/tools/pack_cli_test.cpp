@@ -163,6 +163,22 @@ TEST(PackCliTest, BuildAppendsTheFiveFilesToTheEngine) {
     CommandResult bare = pack({"bundle-list", binaryPath("tamlo")});
     expectOneLineFailure(bare);
 
+    // Another engine, such as the cross-built Windows program, is carried byte for byte.
+    const std::string windowsEngine = makeTempDir("engine") + "/tamlo.exe";
+    const std::string peBytes = std::string("MZ\x90\0", 4) + std::string(4096, '\x7f');
+    writeFile(windowsEngine, peBytes);
+    const std::string windowsInstaller = makeTempDir("built") + "/setup.exe";
+    CommandResult windows =
+        pack({"build", project, "--engine", windowsEngine, "-o", windowsInstaller});
+    ASSERT_EQ(windows.exitCode, 0) << windows.err;
+    EXPECT_NE(windows.out.find("a Windows program"), std::string::npos) << windows.out;
+    EXPECT_EQ(readFile(windowsInstaller).substr(0, peBytes.size()), peBytes);
+    EXPECT_EQ(pack({"bundle-list", windowsInstaller}).out, list.out);
+    expectOneLineFailure(pack({"build", project, "-o", installer + "3", "--engine"}));
+    expectOneLineFailure(
+        pack({"build", project, "-o", installer + "3", "--engine", windowsEngine + ".gone"}));
+    EXPECT_FALSE(fs::exists(installer + "3"));
+
     fs::remove_all(project + "/program");
     expectOneLineFailure(pack({"build", project, "-o", installer + "2"}));
     EXPECT_FALSE(fs::exists(installer + "2"));

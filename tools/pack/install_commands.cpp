@@ -47,6 +47,18 @@ std::string engineProgramPath() {
     return (fs::path(os::executablePath()).parent_path() / "tamlo").string();
 }
 
+// A Windows engine (cross-built tamlo.exe) starts with the "MZ" of a PE file.
+bool isWindowsProgram(const std::string& program) {
+    char magic[2] = {};
+    FILE* file = std::fopen(program.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool read = std::fread(magic, 1, 2, file) == 2;
+    std::fclose(file);
+    return read && magic[0] == 'M' && magic[1] == 'Z';
+}
+
 // "INSTALLER: 4.2 MiB (4404019 bytes); needs libgtk-3.so.0 ... libc.so.6": what a user's
 // machine must have, read from the engine's dynamic section.
 std::string installerSummary(const std::string& installer, const std::string& program) {
@@ -58,7 +70,10 @@ std::string installerSummary(const std::string& installer, const std::string& pr
     std::vector<std::string> needed;
     std::string why;
     std::string needs;
-    if (!os::neededLibraries(program, &needed, &why)) {
+    if (isWindowsProgram(program)) {
+        // Linked statically: it needs only the DLLs every Windows has.
+        needs = "a Windows program";
+    } else if (!os::neededLibraries(program, &needed, &why)) {
         needs = "needs unknown (" + why + ")";
     } else {
         needs = "needs";
@@ -72,17 +87,33 @@ std::string installerSummary(const std::string& installer, const std::string& pr
 }  // namespace
 
 int runBuild(const std::vector<std::string>& args, std::string* error) {
-    if (args.size() != 3 || args[1] != "-o") {
-        *error = "usage: build PROJECT -o INSTALLER";
+    // PROJECT -o INSTALLER [--engine PROGRAM]: the engine defaults to the tamlo beside us;
+    // --engine names another, such as the cross-built tamlo.exe.
+    std::string project, installer, program;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "-o" && hasValue && installer.empty()) {
+            installer = args[++i];
+        } else if (args[i] == "--engine" && hasValue && program.empty()) {
+            program = args[++i];
+        } else if (project.empty() && !args[i].empty() && args[i][0] != '-') {
+            project = args[i];
+        } else {
+            project.clear();
+            break;
+        }
+    }
+    if (project.empty() || installer.empty()) {
+        *error = "usage: build PROJECT -o INSTALLER [--engine PROGRAM]";
         return kUsage;
     }
-    const std::string& project = args[0];
-    const std::string& installer = args[2];
     if (!projectHasScripts(project, error)) {
         return kFailure;
     }
     std::error_code failure;
-    const std::string program = engineProgramPath();
+    if (program.empty()) {
+        program = engineProgramPath();
+    }
     if (!fs::is_regular_file(program, failure)) {
         *error = "the engine program " + program + " is missing";
         return kFailure;

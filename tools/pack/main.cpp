@@ -12,7 +12,7 @@ const char kUsage[] =
     "       tamlo-pack list PKG\n"
     "       tamlo-pack extract PKG -C DIR [NAME]...\n"
     "       tamlo-pack verify PKG|INSTALLER\n"
-    "       tamlo-pack build PROJECT -o INSTALLER\n"
+    "       tamlo-pack build PROJECT -o INSTALLER [--engine PROGRAM]\n"
     "       tamlo-pack bundle-list INSTALLER\n";
 
 struct Command {
