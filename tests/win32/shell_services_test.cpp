@@ -65,8 +65,7 @@ TEST(Win32Shortcut, ALinkReadsBackThroughTheShell) {
     ASSERT_TRUE(shortcuts::createShortcut(target, link));  // an existing one is replaced
     EXPECT_FALSE(shortcuts::createShortcut(target, folder / "missing\\x.lnk"));
 
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) ||
-                GetLastError() == 0);
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IShellLinkW* shell = nullptr;
     IPersistFile* file = nullptr;
     wchar_t path[MAX_PATH] = {};
@@ -82,7 +81,9 @@ TEST(Win32Shortcut, ALinkReadsBackThroughTheShell) {
     if (shell != nullptr) {
         shell->Release();
     }
-    CoUninitialize();
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
     ASSERT_TRUE(read);
     EXPECT_TRUE(os::equalsIgnoringCase(win32::narrow(path), target)) << win32::narrow(path);
 }
@@ -125,27 +126,39 @@ TEST_F(Win32RunningProcessBlock, ReadsWhatTheProductWroteUntilItIsRemoved) {
     EXPECT_FALSE(processes::readRunningProcessBlock(names_).has_value());
 }
 
+// Another holder of the lock, on a thread of its own: mutexes belong to threads.
+struct LockHolder {
+    HANDLE mutex = nullptr;
+    HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ~LockHolder() {
+        CloseHandle(taken);
+        CloseHandle(release);
+    }
+    static DWORD WINAPI run(void* self) {
+        LockHolder* holder = static_cast<LockHolder*>(self);
+        WaitForSingleObject(holder->mutex, INFINITE);
+        SetEvent(holder->taken);
+        WaitForSingleObject(holder->release, INFINITE);
+        ReleaseMutex(holder->mutex);
+        return 0;
+    }
+};
+
 TEST_F(Win32RunningProcessBlock, AHeldLockMakesTheBlockUnreadable) {
     ASSERT_TRUE(processes::writeRunningProcessBlock(names_, u"x.exe;"));
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, win32::widen(names_.lock).c_str());
-    ASSERT_NE(mutex, nullptr);
-    // Held by another thread: our reader waits its 100 ms and gives up.
-    HANDLE holder = CreateThread(
-        nullptr, 0,
-        [](void* lock) -> DWORD {
-            WaitForSingleObject(static_cast<HANDLE>(lock), INFINITE);
-            Sleep(1000);
-            ReleaseMutex(static_cast<HANDLE>(lock));
-            return 0;
-        },
-        mutex, 0, nullptr);
-    ASSERT_NE(holder, nullptr);
-    Sleep(100);
+    LockHolder holder;
+    holder.mutex = CreateMutexW(nullptr, FALSE, win32::widen(names_.lock).c_str());
+    ASSERT_NE(holder.mutex, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, &LockHolder::run, &holder, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(holder.taken, 10000), WAIT_OBJECT_0);
     EXPECT_FALSE(processes::readRunningProcessBlock(names_).has_value());
-    WaitForSingleObject(holder, INFINITE);
-    CloseHandle(holder);
+    SetEvent(holder.release);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
     EXPECT_EQ(processes::readRunningProcessBlock(names_).value_or(u"?"), u"x.exe;");
-    CloseHandle(mutex);
+    CloseHandle(holder.mutex);
 }
 
 TEST(Win32KnownFolders, ShellFoldersExistAndLieWhereTheSystemSays) {
