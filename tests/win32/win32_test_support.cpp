@@ -1,5 +1,7 @@
 #include "win32/win32_test_support.h"
 
+#include <stdlib.h>
+
 #include <atomic>
 #include <vector>
 
@@ -30,11 +32,17 @@ ScopedVariable::ScopedVariable(const wchar_t* name, const std::string& value) : 
     DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
     hadValue_ = length > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
     oldValue_.assign(buffer.data(), length);
-    SetEnvironmentVariableW(name, win32::widen(value).c_str());
+    setBoth(win32::widen(value).c_str());
+}
+
+// The system's block and the C runtime's copy, which std::getenv reads, both change.
+void ScopedVariable::setBoth(const wchar_t* value) {
+    SetEnvironmentVariableW(name_.c_str(), value);
+    _wputenv((name_ + L"=" + (value != nullptr ? value : L"")).c_str());
 }
 
 ScopedVariable::~ScopedVariable() {
-    SetEnvironmentVariableW(name_.c_str(), hadValue_ ? oldValue_.c_str() : nullptr);
+    setBoth(hadValue_ ? oldValue_.c_str() : nullptr);
 }
 
 bool writeBytes(const std::string& path, const std::string& bytes) {

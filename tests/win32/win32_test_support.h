@@ -22,6 +22,7 @@ class ScratchFolder {
 };
 
 // Sets an environment variable for the scope; the old value (or none) comes back after.
+// An empty value unsets it for the C runtime.
 class ScopedVariable {
   public:
     ScopedVariable(const wchar_t* name, const std::string& value);
@@ -30,6 +31,8 @@ class ScopedVariable {
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
   private:
+    void setBoth(const wchar_t* value);
+
     std::wstring name_;
     bool hadValue_ = false;
     std::wstring oldValue_;
