@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/glob_match.h"
 #include "platform/os/os_services.h"
-#include "platform/win32/name_pattern.h"
 #include "platform/win32/wide_text.h"
 
 namespace tamlo::os {
@@ -92,12 +92,14 @@ std::vector<std::string> listFiles(const std::string& folder, const std::string&
     if (base.empty()) {
         return paths;
     }
-    std::wstring widePattern = win32::widen(pattern);
     std::vector<std::string> names;
     for (const Entry& entry : entriesOf(base)) {
-        if ((entry.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-            win32::nameMatches(widePattern, entry.name)) {
-            names.push_back(win32::narrow(entry.name));
+        if ((entry.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+            continue;
+        }
+        std::string name = win32::narrow(entry.name);
+        if (platform::globMatches(pattern, name)) {
+            names.push_back(std::move(name));
         }
     }
     std::sort(names.begin(), names.end());
