@@ -8,7 +8,8 @@
 // Failures are reported by return values; nothing here throws.
 namespace tamlo::files {
 
-// Scripts may write '\' as a separator: every '\' becomes '/'.
+// Scripts may write either separator: each becomes the system's own ('\' becomes '/' on
+// Linux, '/' becomes '\' on Windows).
 std::string normalizeSeparators(std::string path);
 
 // Makes a read-only file writable by its owner, then unlinks it. A folder is refused.

@@ -3,7 +3,9 @@
 #include <optional>
 #include <string>
 
-// The folders scripts ask for by name, in their XDG form. Paths have no trailing '/'.
+// The folders scripts ask for by name, in their XDG form (the shell's folders on Windows,
+// the all-users desktop and Start menu unless TAMLO_PER_USER_FOLDERS is set). Paths have
+// no trailing separator.
 namespace tamlo::folders {
 
 enum class SpecialFolder {

@@ -9,6 +9,7 @@ struct RebootOutcome {
 
 // Asks the system to reboot: `systemctl reboot`, or TAMLO_REBOOT_COMMAND run through
 // /bin/sh -c when that variable is set, even empty (tests set it: they must never reboot).
+// On Windows: ExitWindowsEx with the shutdown privilege, the variable run through cmd /c.
 RebootOutcome requestReboot();
 
 }  // namespace tamlo::power

@@ -12,6 +12,8 @@
 // Key paths are '\'-separated, compared ignoring case and keep the case they were created
 // with. Every write is one transaction, and the database may be shared by several processes.
 // Each call opens its own connection, so the store may be used from any thread.
+// On Windows the store is the system registry itself: no database file, and
+// TAMLO_REGISTRY_DIR means nothing.
 namespace tamlo::registry {
 
 enum class Root { ClassesRoot, CurrentUser, LocalMachine, Users };

@@ -2,7 +2,7 @@
 
 #include <string>
 
-// Shortcuts are desktop-entry launchers.
+// Shortcuts are desktop-entry launchers (shell links, .lnk files, on Windows).
 namespace tamlo::shortcuts {
 
 // Writes an executable launcher at `linkPath` (the path is used as given) that starts

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-// Whether a path lies on a mounted, local, fixed file system.
+// Whether a path lies on a mounted, local, fixed file system. On Windows only volumeExists
+// is there: the drive holding the path must be a fixed one.
 namespace tamlo::volumes {
 
 struct MountEntry {

@@ -1,0 +1,160 @@
+#include <windows.h>
+// toolhelp needs windows.h first
+#include <tlhelp32.h>
+
+#include <vector>
+
+#include "platform/os/os_services.h"
+#include "platform/win32/process_handles.h"
+#include "platform/win32/wide_text.h"
+
+// Termination is TerminateProcess with exit code -8, what a killed installer child shows.
+namespace tamlo::os {
+namespace {
+
+constexpr UINT kTerminatedExitCode = static_cast<UINT>(-8);
+
+struct SnapshotEntry {
+    DWORD pid = 0;
+    std::wstring exeName;
+};
+
+std::vector<SnapshotEntry> snapshot() {
+    std::vector<SnapshotEntry> entries;
+    win32::Handle shot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!shot.valid()) {
+        return entries;
+    }
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(shot.get(), &entry); more;
+         more = Process32NextW(shot.get(), &entry)) {
+        if (entry.th32ProcessID != 0) {
+            entries.push_back({entry.th32ProcessID, entry.szExeFile});
+        }
+    }
+    return entries;
+}
+
+std::string imagePathOf(HANDLE process) {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        if (QueryFullProcessImageNameW(process, 0, buffer.data(), &length)) {
+            return win32::narrow(std::wstring_view(buffer.data(), length));
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            return {};
+        }
+        buffer.resize(buffer.size() * 4);
+    }
+    return {};
+}
+
+std::string fileNameOf(const std::string& path) {
+    size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+// Ends the process behind `process` and waits for it. The caller checked, through this
+// very handle, that it is the process it meant: a handle keeps its process id from being
+// given to another process, so the check cannot go stale.
+bool terminateAndWait(HANDLE process, int waitMs) {
+    if (!TerminateProcess(process, kTerminatedExitCode)) {
+        return false;
+    }
+    WaitForSingleObject(process, waitMs < 0 ? 0 : static_cast<DWORD>(waitMs));
+    return true;
+}
+
+// Ends `pid` when the image read through its handle satisfies `matches`. Read through the
+// handle, not the snapshot: the id may have been reused between the snapshot and the open.
+template <typename Match>
+bool killIfMatching(DWORD pid, int waitMs, const Match& matches) {
+    if (pid == GetCurrentProcessId()) {
+        return false;
+    }
+    win32::Handle process(OpenProcess(
+        PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
+    if (!process.valid()) {
+        return false;  // cannot be inspected: skipped
+    }
+    std::string image = imagePathOf(process.get());
+    return !image.empty() && matches(image) && terminateAndWait(process.get(), waitMs);
+}
+
+template <typename Match>
+int killMatching(int waitMs, const Match& matches) {
+    int killed = 0;
+    for (const SnapshotEntry& entry : snapshot()) {
+        if (killIfMatching(entry.pid, waitMs, matches)) {
+            ++killed;
+        }
+    }
+    return killed;
+}
+
+}  // namespace
+
+}  // namespace tamlo::os
+
+namespace tamlo::win32 {
+
+bool terminateIfRunningImage(int pid, const std::string& path, int waitMs) {
+    return pid > 0 && !path.empty() &&
+           os::killIfMatching(static_cast<DWORD>(pid), waitMs, [&](const std::string& image) {
+               return os::equalsIgnoringCase(image, path);
+           });
+}
+
+}  // namespace tamlo::win32
+
+namespace tamlo::os {
+
+std::vector<ProcessInfo> listProcesses() {
+    std::vector<ProcessInfo> processes;
+    for (const SnapshotEntry& entry : snapshot()) {
+        win32::Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.pid));
+        if (!process.valid()) {
+            continue;
+        }
+        std::string image = imagePathOf(process.get());
+        if (image.empty()) {
+            continue;
+        }
+        ProcessInfo info;
+        info.pid = static_cast<int>(entry.pid);
+        info.imageName = fileNameOf(image);
+        info.imagePath = std::move(image);
+        processes.push_back(std::move(info));
+    }
+    return processes;
+}
+
+int killProcessesByImageName(const std::string& name, int waitMs) {
+    if (name.empty()) {
+        return 0;
+    }
+    return killMatching(waitMs, [&](const std::string& imagePath) {
+        return equalsIgnoringCase(fileNameOf(imagePath), name);
+    });
+}
+
+int killProcessesByImagePath(const std::string& path, int waitMs) {
+    if (path.empty()) {
+        return 0;
+    }
+    return killMatching(
+        waitMs, [&](const std::string& imagePath) { return equalsIgnoringCase(imagePath, path); });
+}
+
+bool terminateProcess(int pid, int waitMs) {
+    if (pid <= 0 || static_cast<DWORD>(pid) == GetCurrentProcessId()) {
+        return false;
+    }
+    win32::Handle process(
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+    return process.valid() && terminateAndWait(process.get(), waitMs);
+}
+
+}  // namespace tamlo::os
