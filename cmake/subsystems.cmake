@@ -1,6 +1,7 @@
 # tamlo_subsystem(NAME DIRS dir... [EXCLUDE file...] [DEPS target...])
 # One static library from the .cpp files of the given folders (not recursive).
-# A subsystem with no sources yet is skipped, so folders can fill in over time.
+# A subsystem with no sources yet is skipped, so folders can fill in over time; a
+# dependency this platform does not have (cairo on Windows) is left out.
 function(tamlo_subsystem name)
   cmake_parse_arguments(ARG "" "" "DIRS;EXCLUDE;DEPS" ${ARGN})
   set(sources)
@@ -17,7 +18,7 @@ function(tamlo_subsystem name)
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   foreach(dep ${ARG_DEPS})
-    if(TARGET ${dep} OR dep MATCHES "::")
+    if(TARGET ${dep})
       target_link_libraries(${name} PUBLIC ${dep})
     endif()
   endforeach()

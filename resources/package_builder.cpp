@@ -1,6 +1,6 @@
 #include "resources/package_builder.h"
+#include "platform/glob_match.h"
 
-#include <fnmatch.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -22,7 +22,7 @@ void setError(std::string* error, std::string text) {
 
 bool matchesAny(const std::vector<std::string>& globs, const std::string& path) {
     for (const std::string& glob : globs) {
-        if (fnmatch(glob.c_str(), path.c_str(), FNM_CASEFOLD) == 0) {
+        if (platform::globMatches(glob, path)) {
             return true;
         }
     }

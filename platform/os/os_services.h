@@ -28,7 +28,7 @@ class InstanceLock {
 };
 
 // Full paths of the plain files in `folder` whose name matches the glob `pattern`
-// (fnmatch, ignoring case as a Windows search does), sorted by name; no sub-folders,
+// (platform/glob_match.h), sorted by name; no sub-folders,
 // no links, no recursion. A missing folder lists nothing.
 std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern);
 

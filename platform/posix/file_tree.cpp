@@ -1,12 +1,12 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 #include "platform/os/os_services.h"
+#include "platform/glob_match.h"
 
 namespace tamlo::os {
 namespace {
@@ -107,7 +107,7 @@ std::vector<std::string> listFiles(const std::string& folder, const std::string&
     for (const std::string& name : names) {
         struct stat info;
         // Names match ignoring case, as a Windows file search does.
-        if (fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0 &&
+        if (platform::globMatches(pattern, name) &&
             fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(info.st_mode)) {
             paths.push_back(base == "/" ? "/" + name : base + "/" + name);
