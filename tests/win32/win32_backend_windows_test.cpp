@@ -1,3 +1,6 @@
+// Built into the Windows test program only (the window side exists there alone).
+#ifdef _WIN32
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -288,3 +291,5 @@ TEST_F(Win32BackendWindowTest, AMessageBoxAnswersItsDefaultButtonWhileTheEngineR
 
 }  // namespace
 }  // namespace tamlo::test
+
+#endif  // _WIN32

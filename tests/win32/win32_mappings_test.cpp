@@ -1,3 +1,6 @@
+// Built into the Windows test program only (the window side exists there alone).
+#ifdef _WIN32
+
 #include <gtest/gtest.h>
 
 #include "platform/win32/mappings.h"
@@ -192,3 +195,5 @@ TEST(Win32MappingsTest, IconPixelsLoseTheirPremultiplication) {
 
 }  // namespace
 }  // namespace tamlo::test
+
+#endif  // _WIN32
