@@ -40,5 +40,8 @@ class ModalQueuePumping {
 // Every engine window takes OLE drags (files and text) from its creation until it goes.
 void registerDropTarget(void* hwnd, WindowHandle window);
 void revokeDropTarget(void* hwnd);
+// A new drop target of `window` (an IDropTarget*, one reference held by the caller): what
+// registerDropTarget hands to OLE, for driving a drag without a desktop.
+void* createDropTarget(void* hwnd, WindowHandle window);
 
 }  // namespace tamlo::platform::win32native

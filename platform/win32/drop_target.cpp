@@ -135,8 +135,12 @@ class DropTarget final : public IDropTarget {
 
 }  // namespace
 
+void* createDropTarget(void* hwnd, WindowHandle window) {
+    return static_cast<IDropTarget*>(new DropTarget(static_cast<HWND>(hwnd), window));
+}
+
 void registerDropTarget(void* hwnd, WindowHandle window) {
-    auto* target = new DropTarget(static_cast<HWND>(hwnd), window);
+    auto* target = static_cast<IDropTarget*>(createDropTarget(hwnd, window));
     // The registration holds its own reference.
     RegisterDragDrop(static_cast<HWND>(hwnd), target);
     target->Release();
