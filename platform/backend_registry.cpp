@@ -6,6 +6,9 @@
 #ifdef TAMLO_HAVE_GTK
 #include "platform/gtk/backend.h"
 #endif
+#ifdef _WIN32
+#include "platform/win32/backend.h"
+#endif
 #include "platform/backend.h"
 #include "platform/windowing/clipboard.h"
 
@@ -24,6 +27,9 @@ const std::vector<BackendEntry>& backendTable() {
 #ifdef TAMLO_HAVE_GTK
         {"gtk", [](std::string* error) { return gtk::createGtkBackend(error); }},
 #endif
+#ifdef _WIN32
+        {"win32", [](std::string* error) { return win32native::createWin32Backend(error); }},
+#endif
     };
     return table;
 }
@@ -33,11 +39,13 @@ std::unique_ptr<Backend>& current() {
     return instance;
 }
 
+#ifndef _WIN32
 bool hasDisplay() {
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x11 && *x11) || (wayland && *wayland);
 }
+#endif
 
 }  // namespace
 
@@ -78,6 +86,9 @@ Backend* startBackend(std::string* error) {
     const char* chosen = std::getenv("TAMLO_PLATFORM");
     std::string name = chosen && *chosen ? chosen : "";
     if (name.empty()) {
+#ifdef _WIN32
+        name = "win32";  // a Windows session always has its desktop
+#else
         if (!hasDisplay()) {
             if (error) {
                 *error = "no display found: set TAMLO_PLATFORM=headless to run without one";
@@ -85,6 +96,7 @@ Backend* startBackend(std::string* error) {
             return nullptr;
         }
         name = "gtk";
+#endif
     }
     for (const auto& entry : backendTable()) {
         if (name == entry.name) {

@@ -1,0 +1,202 @@
+#include "platform/win32/mappings.h"
+
+#include <algorithm>
+
+#include "platform/windowing/keyboard_state.h"
+#include "platform/windowing/messages.h"
+#include "platform/windowing/window_constants.h"
+#include "platform/windowing/window_state.h"
+
+namespace tamlo::platform::win32native {
+
+using namespace tamlo::win32;
+
+namespace {
+
+constexpr uint32_t kImeChar = 0x0286;  // WM_IME_CHAR
+constexpr uint32_t kExNoActivate = 0x08000000;
+constexpr uint32_t kExTransparent = 0x00000020;
+constexpr uint32_t kDisabled = 0x08000000;
+
+// A mouse lParam's coordinates are signed 16-bit (GET_X_LPARAM / GET_Y_LPARAM).
+Point pointFromLParam(std::intptr_t lParam) {
+    const auto bits = static_cast<std::uintptr_t>(lParam);
+    return Point{static_cast<int16_t>(lowWord(bits)), static_cast<int16_t>(highWord(bits))};
+}
+
+NativeInput button(MouseButton which, bool down, std::intptr_t lParam) {
+    NativeInput input;
+    input.kind = NativeInputKind::Button;
+    input.button = which;
+    input.down = down;
+    input.point = pointFromLParam(lParam);
+    return input;
+}
+
+}  // namespace
+
+NativeInput nativeInputFromMessage(uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    NativeInput input;
+    switch (message) {
+        case WM_MOUSEMOVE:
+            input.kind = NativeInputKind::PointerMoved;
+            input.point = pointFromLParam(lParam);
+            return input;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            return button(MouseButton::Left, true, lParam);
+        case WM_LBUTTONUP:
+            return button(MouseButton::Left, false, lParam);
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONDBLCLK:
+            return button(MouseButton::Right, true, lParam);
+        case WM_RBUTTONUP:
+            return button(MouseButton::Right, false, lParam);
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONDBLCLK:
+            return button(MouseButton::Middle, true, lParam);
+        case WM_MBUTTONUP:
+            return button(MouseButton::Middle, false, lParam);
+        case WM_MOUSEWHEEL:
+            input.kind = NativeInputKind::Wheel;
+            input.wheelDelta = static_cast<int16_t>(highWord(wParam));
+            input.point = pointFromLParam(lParam);
+            return input;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYUP: {
+            const auto bits = static_cast<uint32_t>(static_cast<std::uintptr_t>(lParam));
+            input.kind = NativeInputKind::Key;
+            input.down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+            input.virtualKey = static_cast<uint32_t>(wParam & 0xFF);
+            input.scanCode = (bits >> 16) & 0xFF;
+            input.extended = (bits & KF_EXTENDED_BIT) != 0;
+            return input;
+        }
+        case WM_CHAR:
+        case kImeChar:
+            input.kind = NativeInputKind::Character;
+            input.character = static_cast<char16_t>(wParam & 0xFFFF);
+            return input;
+        default:
+            return input;
+    }
+}
+
+bool characterRepeatsKey(char16_t character, uint32_t lastVirtualKey, bool shift, bool capsLock,
+                         bool control) {
+    if (character < 0x20 || character == 0x7F) {
+        return true;
+    }
+    return lastVirtualKey != 0 &&
+           characterForKey(lastVirtualKey, shift, capsLock, control) == character;
+}
+
+uint32_t cursorResourceForId(uint32_t cursorId) {
+    switch (cursorId) {
+        case IDC_ARROW:
+        case IDC_IBEAM:
+        case IDC_WAIT:
+        case IDC_CROSS:
+        case IDC_UPARROW:
+        case IDC_SIZENWSE:
+        case IDC_SIZENESW:
+        case IDC_SIZEWE:
+        case IDC_SIZENS:
+        case IDC_SIZEALL:
+        case IDC_NO:
+        case IDC_HAND:
+        case IDC_APPSTARTING:
+        case IDC_HELP:
+            return cursorId;
+        default:
+            return IDC_ARROW;
+    }
+}
+
+NativeStyles nativeStylesFor(uint32_t style, uint32_t exStyle, bool clickThrough, bool tooltip) {
+    NativeStyles styles;
+    // Engine windows have no frame; their own WS_VISIBLE and WS_DISABLED are the engine's
+    // business (shown and enabled natively through the services).
+    styles.style = WS_POPUP | (style & ~(WS_VISIBLE | kDisabled | WS_POPUP));
+    styles.exStyle = exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED | kExNoActivate);
+    if (clickThrough || tooltip) {
+        styles.exStyle |= kExTransparent;
+    }
+    if (tooltip) {
+        styles.exStyle |= WS_EX_TOPMOST | WS_EX_TOOLWINDOW | kExNoActivate;
+    }
+    return styles;
+}
+
+std::optional<std::vector<Rect>> windowShapeRows(const std::optional<RoundRegion>& region,
+                                                 const std::optional<SlideReveal>& reveal,
+                                                 Size size) {
+    if (!region && !reveal) {
+        return std::nullopt;
+    }
+    const Rect all{0, 0, std::max(0, size.width), std::max(0, size.height)};
+    const Rect band = reveal ? intersectionOf(reveal->visible, all) : all;
+    std::vector<Rect> rows;
+    if (!region) {
+        if (!band.isEmpty()) {
+            rows.push_back(band);
+        }
+        return rows;
+    }
+    for (int row = band.top; row < band.bottom; ++row) {
+        auto [left, right] = roundRegionRowSpan(*region, row);
+        left = std::max(left, band.left);
+        right = std::min(right, band.right);
+        if (right > left) {
+            rows.push_back(Rect{left, row, right, row + 1});
+        }
+    }
+    return rows;
+}
+
+void composeFrame(const WindowPixels& surface, const std::optional<SlideReveal>& reveal,
+                  std::vector<uint32_t>& out) {
+    const int width = std::max(0, surface.width);
+    const int height = std::max(0, surface.height);
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (surface.pixels.size() < count) {
+        out.assign(count, 0);
+        return;
+    }
+    if (!reveal) {
+        out.assign(surface.pixels.begin(), surface.pixels.begin() + count);
+        return;
+    }
+    out.assign(count, 0);
+    const Rect visible = intersectionOf(reveal->visible, Rect{0, 0, width, height});
+    const Point offset = reveal->contentOffset;
+    for (int y = visible.top; y < visible.bottom; ++y) {
+        const int sourceY = y - offset.y;
+        if (sourceY < 0 || sourceY >= height) {
+            continue;
+        }
+        for (int x = visible.left; x < visible.right; ++x) {
+            const int sourceX = x - offset.x;
+            if (sourceX >= 0 && sourceX < width) {
+                out[static_cast<std::size_t>(y) * width + x] =
+                    surface.pixels[static_cast<std::size_t>(sourceY) * width + sourceX];
+            }
+        }
+    }
+}
+
+uint32_t straightAlpha(uint32_t premultiplied) {
+    const uint32_t alpha = premultiplied >> 24;
+    if (alpha == 0) {
+        return 0;
+    }
+    auto channel = [&](int shift) {
+        const uint32_t value = (premultiplied >> shift) & 0xFF;
+        return std::min<uint32_t>(255, (value * 255 + alpha / 2) / alpha) << shift;
+    };
+    return (alpha << 24) | channel(16) | channel(8) | channel(0);
+}
+
+}  // namespace tamlo::platform::win32native

@@ -1,0 +1,762 @@
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "platform/win32/backend.h"
+#include "platform/win32/mappings.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_queue.h"
+#include "platform/windowing/messages.h"
+#include "platform/windowing/pointer_input.h"
+#include "platform/windowing/window_state.h"
+
+#include "platform/win32/window_api.h"
+
+namespace tamlo::platform::win32native {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"WINDOW:234:000";
+// Native messages handled per animation frame, so a flood cannot hold the frame.
+constexpr int kFrameBatch = 64;
+
+struct NativeWindow {
+    HWND hwnd = nullptr;
+    // The window's pixels as a 32-bit top-down DIB section, selected into its own DC.
+    HDC memoryDc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previousBitmap = nullptr;
+    uint32_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    HICON icon = nullptr;
+    bool trackingLeave = false;
+    std::optional<std::vector<Rect>> appliedShape;
+    bool shapeApplied = false;
+};
+
+std::map<WindowHandle, NativeWindow>& nativeWindows() {
+    static std::map<WindowHandle, NativeWindow> windows;
+    return windows;
+}
+
+// Set while this side moves or restacks a native window itself, so the native echo of
+// the change is not taken for the user's doing.
+int& placingDepth() {
+    static int depth = 0;
+    return depth;
+}
+
+int& capturingDepth() {
+    static int depth = 0;
+    return depth;
+}
+
+// The key of the last WM_KEYDOWN, to tell a native WM_CHAR the engine already typed.
+uint32_t& lastKeyDown() {
+    static uint32_t key = 0;
+    return key;
+}
+
+NativeWindow* find(WindowHandle window) {
+    auto it = nativeWindows().find(window);
+    return it == nativeWindows().end() ? nullptr : &it->second;
+}
+
+WindowHandle handleOf(HWND hwnd) {
+    if (hwnd == nullptr) {
+        return 0;
+    }
+    wchar_t className[32] = {};
+    if (GetClassNameW(hwnd, className, 32) == 0 || wcscmp(className, kWindowClass) != 0) {
+        return 0;
+    }
+    return static_cast<WindowHandle>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+const wchar_t* wide(const std::u16string& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+HCURSOR systemCursor(uint32_t cursorId) {
+    return LoadCursorW(nullptr, MAKEINTRESOURCEW(cursorResourceForId(cursorId)));
+}
+
+void noteModifiers() {
+    inputSetModifiers(GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
+                      GetKeyState(VK_MENU) < 0);
+}
+
+// The window the pointer is over: this one when the point is inside its shape, else
+// whichever engine window lies there (moves during a capture come to the capturing one).
+WindowHandle windowUnder(WindowHandle window, Point screen) {
+    auto* state = nativeWindowState(window);
+    if (state && state->visible && !state->passesPointer() && state->rect.contains(screen)) {
+        Point local{screen.x - state->rect.left, screen.y - state->rect.top};
+        if (!state->region || roundRegionContains(*state->region, local)) {
+            return window;
+        }
+    }
+    return windowFromPoint(screen);
+}
+
+// ---- Pixels ------------------------------------------------------------------------------
+
+void releaseDib(NativeWindow& native) {
+    if (native.memoryDc != nullptr) {
+        SelectObject(native.memoryDc, native.previousBitmap);
+        DeleteDC(native.memoryDc);
+    }
+    if (native.bitmap != nullptr) {
+        DeleteObject(native.bitmap);
+    }
+    native.memoryDc = nullptr;
+    native.bitmap = nullptr;
+    native.previousBitmap = nullptr;
+    native.bits = nullptr;
+    native.width = 0;
+    native.height = 0;
+}
+
+bool ensureDib(NativeWindow& native, int width, int height) {
+    if (native.bits != nullptr && native.width == width && native.height == height) {
+        return true;
+    }
+    releaseDib(native);
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, as the engine's rows are
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    native.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    native.memoryDc = CreateCompatibleDC(nullptr);
+    if (native.bitmap == nullptr || native.memoryDc == nullptr || bits == nullptr) {
+        releaseDib(native);
+        return false;
+    }
+    native.previousBitmap = SelectObject(native.memoryDc, native.bitmap);
+    native.bits = static_cast<uint32_t*>(bits);
+    native.width = width;
+    native.height = height;
+    return true;
+}
+
+// Copies what the window shows now (its reveal while it slides) into the DIB. The engine's
+// words are premultiplied ARGB, which is the DIB's BGRA byte order on a little-endian CPU.
+void refreshDib(NativeWindow& native, NativeWindowState& state) {
+    fitSurface(state);
+    if (!ensureDib(native, state.surface.width, state.surface.height)) {
+        return;
+    }
+    std::vector<uint32_t> frame;
+    composeFrame(state.surface, state.reveal, frame);
+    std::memcpy(native.bits, frame.data(), frame.size() * sizeof(uint32_t));
+    GdiFlush();
+}
+
+void presentLayered(NativeWindow& native, const NativeWindowState& state) {
+    if (native.memoryDc == nullptr) {
+        return;
+    }
+    POINT position{state.rect.left, state.rect.top};
+    SIZE size{native.width, native.height};
+    POINT origin{0, 0};
+    BLENDFUNCTION blend{};
+    blend.BlendOp = AC_SRC_OVER;
+    blend.SourceConstantAlpha = state.constantAlpha;
+    blend.AlphaFormat = state.perPixelAlpha ? AC_SRC_ALPHA : 0;
+    UpdateLayeredWindow(native.hwnd, nullptr, &position, &size, native.memoryDc, &origin, 0, &blend,
+                        ULW_ALPHA);
+}
+
+// Shows the DIB: layered windows at once, others through WM_PAINT.
+void present(NativeWindow& native, const NativeWindowState& state, const RECT* area) {
+    if (state.isLayered()) {
+        presentLayered(native, state);
+    } else {
+        InvalidateRect(native.hwnd, area, FALSE);
+    }
+}
+
+HICON iconFromPixels(const WindowPixels& icon) {
+    if (icon.width <= 0 || icon.height <= 0 ||
+        icon.pixels.size() < static_cast<std::size_t>(icon.width) * icon.height) {
+        return nullptr;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = icon.width;
+    info.bmiHeader.biHeight = -icon.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP color = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP mask = CreateBitmap(icon.width, icon.height, 1, 1, nullptr);
+    HICON result = nullptr;
+    if (color != nullptr && mask != nullptr && bits != nullptr) {
+        // Icons take straight alpha.
+        auto* words = static_cast<uint32_t*>(bits);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(icon.width) * icon.height; ++i) {
+            words[i] = straightAlpha(icon.pixels[i]);
+        }
+        GdiFlush();
+        ICONINFO iconInfo{};
+        iconInfo.fIcon = TRUE;
+        iconInfo.hbmMask = mask;
+        iconInfo.hbmColor = color;
+        result = CreateIconIndirect(&iconInfo);
+    }
+    if (color != nullptr) {
+        DeleteObject(color);
+    }
+    if (mask != nullptr) {
+        DeleteObject(mask);
+    }
+    return result;
+}
+
+// ---- Shape and styles --------------------------------------------------------------------
+
+void applyShape(NativeWindow& native, const NativeWindowState& state) {
+    std::optional<std::vector<Rect>> rows =
+        windowShapeRows(state.region, state.reveal, Size{state.rect.width(), state.rect.height()});
+    if (native.shapeApplied && rows == native.appliedShape) {
+        return;
+    }
+    native.shapeApplied = true;
+    native.appliedShape = rows;
+    if (!rows) {
+        SetWindowRgn(native.hwnd, nullptr, TRUE);
+        return;
+    }
+    HRGN region = nullptr;
+    if (rows->empty()) {
+        region = CreateRectRgn(0, 0, 0, 0);
+    } else {
+        std::vector<unsigned char> data(sizeof(RGNDATAHEADER) + rows->size() * sizeof(RECT));
+        auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
+        header->dwSize = sizeof(RGNDATAHEADER);
+        header->iType = RDH_RECTANGLES;
+        header->nCount = static_cast<DWORD>(rows->size());
+        header->nRgnSize = static_cast<DWORD>(rows->size() * sizeof(RECT));
+        Rect bounds = rows->front();
+        auto* rects = reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER));
+        for (std::size_t i = 0; i < rows->size(); ++i) {
+            const Rect& row = (*rows)[i];
+            rects[i] = RECT{row.left, row.top, row.right, row.bottom};
+            bounds = unionOf(bounds, row);
+        }
+        header->rcBound = RECT{bounds.left, bounds.top, bounds.right, bounds.bottom};
+        region = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
+                                 reinterpret_cast<const RGNDATA*>(data.data()));
+    }
+    if (region != nullptr && SetWindowRgn(native.hwnd, region, TRUE) == 0) {
+        DeleteObject(region);  // the window owns it only when it took it
+    }
+}
+
+// Keeps the native extended styles the engine can change later in step with its state
+// (layered, click-through); the topmost band is kept by restacking.
+void syncStyles(NativeWindow& native, const NativeWindowState& state) {
+    const NativeStyles styles =
+        nativeStylesFor(state.style, state.exStyle, state.clickThrough, state.tooltip);
+    constexpr DWORD kKept = WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+    const auto current = static_cast<DWORD>(GetWindowLongPtrW(native.hwnd, GWL_EXSTYLE));
+    const DWORD wanted = (current & ~kKept) | (styles.exStyle & kKept);
+    if (wanted != current) {
+        SetWindowLongPtrW(native.hwnd, GWL_EXSTYLE, static_cast<LONG_PTR>(wanted));
+    }
+}
+
+// ---- Painting ----------------------------------------------------------------------------
+
+void paintTooltip(HDC dc, HWND hwnd, const std::u16string& text) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HBRUSH background = CreateSolidBrush(RGB(255, 255, 225));
+    FillRect(dc, &client, background);
+    DeleteObject(background);
+    HBRUSH border = CreateSolidBrush(RGB(118, 118, 118));
+    FrameRect(dc, &client, border);
+    DeleteObject(border);
+    HGDIOBJ previousFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    RECT inner{client.left + 4, client.top + 3, client.right - 2, client.bottom - 1};
+    DrawTextW(dc, wide(text), static_cast<int>(text.size()), &inner,
+              DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, previousFont);
+}
+
+void paint(HWND hwnd, NativeWindow* native, const NativeWindowState& state) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    if (dc != nullptr) {
+        if (state.tooltip) {
+            paintTooltip(dc, hwnd, state.text);
+        } else if (native && native->memoryDc != nullptr && !state.isLayered()) {
+            // Exposure shows the kept copy of the window's pixels: no engine WM_PAINT is needed.
+            const RECT& area = ps.rcPaint;
+            BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                   native->memoryDc, area.left, area.top, SRCCOPY);
+        }
+    }
+    EndPaint(hwnd, &ps);
+}
+
+// ---- The window procedure ----------------------------------------------------------------
+
+Point screenPoint(HWND hwnd, Point client) {
+    POINT point{client.x, client.y};
+    ClientToScreen(hwnd, &point);
+    return Point{point.x, point.y};
+}
+
+void trackLeave(HWND hwnd, NativeWindow* native) {
+    if (native == nullptr || native->trackingLeave) {
+        return;
+    }
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof(track);
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = hwnd;
+    native->trackingLeave = TrackMouseEvent(&track) != FALSE;
+}
+
+void nativeActivation(WindowHandle window, WPARAM wParam, LPARAM lParam) {
+    const UINT how = LOWORD(wParam);
+    if (how == WA_INACTIVE) {
+        // Activation went to another program (or a window not the engine's, a message box).
+        const WindowHandle other = handleOf(reinterpret_cast<HWND>(lParam));
+        if (other == 0 && activeWindow() == window) {
+            setActiveWindow(0);
+        }
+        return;
+    }
+    if (activeWindow() != window) {
+        activateWindow(window, how == WA_CLICKACTIVE ? WA_CLICKACTIVE : WA_ACTIVE);
+    }
+}
+
+// The user (or the desktop) moved or sized the window: the services follow.
+void nativePlacement(WindowHandle window, HWND hwnd, const WINDOWPOS& position) {
+    if (placingDepth() > 0 || IsIconic(hwnd) ||
+        (position.flags & (SWP_NOMOVE | SWP_NOSIZE)) == (SWP_NOMOVE | SWP_NOSIZE)) {
+        return;
+    }
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    const Rect now{rect.left, rect.top, rect.right, rect.bottom};
+    if (now != windowRect(window)) {
+        setWindowPos(window, 0, now.left, now.top, now.width(), now.height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        const auto window = reinterpret_cast<WindowHandle>(creation->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(window));
+        if (NativeWindow* native = find(window)) {
+            native->hwnd = hwnd;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    const auto window = static_cast<WindowHandle>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    NativeWindowState* state = window != 0 ? nativeWindowState(window) : nullptr;
+    NativeWindow* native = window != 0 ? find(window) : nullptr;
+    if (state == nullptr || native == nullptr) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    const NativeInput input = nativeInputFromMessage(message, wParam, lParam);
+    switch (input.kind) {
+        case NativeInputKind::PointerMoved: {
+            noteModifiers();
+            trackLeave(hwnd, native);
+            const Point screen = screenPoint(hwnd, input.point);
+            inputPointerMoved(screen, windowUnder(window, screen));
+            return 0;
+        }
+        case NativeInputKind::Button: {
+            noteModifiers();
+            const Point screen = screenPoint(hwnd, input.point);
+            inputButton(input.button, input.down, screen, windowUnder(window, screen));
+            return 0;
+        }
+        case NativeInputKind::Wheel:
+            noteModifiers();
+            inputWheel(input.wheelDelta, input.point, windowFromPoint(input.point));
+            return 0;
+        case NativeInputKind::Key:
+            noteModifiers();
+            if (input.down) {
+                lastKeyDown() = input.virtualKey;
+            }
+            inputKey(input.virtualKey, input.down, input.scanCode, input.extended);
+            return 0;
+        case NativeInputKind::Character:
+            if (message == WM_IME_CHAR ||
+                !characterRepeatsKey(input.character, lastKeyDown(), GetKeyState(VK_SHIFT) < 0,
+                                     (GetKeyState(VK_CAPITAL) & 1) != 0,
+                                     GetKeyState(VK_CONTROL) < 0)) {
+                inputCharacter(input.character);
+            }
+            return 0;
+        case NativeInputKind::None:
+            break;
+    }
+    switch (message) {
+        case WM_SYSCHAR:
+        case WM_DEADCHAR:
+        case WM_SYSDEADCHAR:
+            return 0;  // the engine translates its keys itself
+        case WM_MOUSELEAVE: {
+            native->trackingLeave = false;
+            POINT cursor;
+            GetCursorPos(&cursor);
+            const Point screen{cursor.x, cursor.y};
+            const WindowHandle under = windowFromPoint(screen);
+            if (under != window) {
+                inputPointerMoved(screen, under);
+            }
+            return 0;
+        }
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT) {
+                SetCursor(systemCursor(currentCursor()));
+                return TRUE;
+            }
+            break;
+        case WM_NCHITTEST:
+            return state->passesPointer() ? HTTRANSPARENT : HTCLIENT;
+        case WM_MOUSEACTIVATE:
+            // A press activates through the engine's input (WA_CLICKACTIVE), as it decides.
+            return MA_NOACTIVATE;
+        case WM_ACTIVATE:
+            nativeActivation(window, wParam, lParam);
+            break;  // the default handling gives the keyboard focus to an activated window
+        case WM_CAPTURECHANGED:
+            if (capturingDepth() == 0 && captureWindow() == window &&
+                handleOf(reinterpret_cast<HWND>(lParam)) == 0) {
+                releaseCapture();  // the desktop took the pointer away
+            }
+            return 0;
+        case WM_WINDOWPOSCHANGED:
+            // Handled here rather than as WM_MOVE and WM_SIZE: one placement, not two.
+            nativePlacement(window, hwnd, *reinterpret_cast<const WINDOWPOS*>(lParam));
+            return 0;
+        case WM_CLOSE:
+            postMessage(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            return 0;  // the engine decides
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            paint(hwnd, native, *state);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+bool registerWindowClass() {
+    static const bool registered = [] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.style = CS_DBLCLKS;
+        windowClass.lpfnWndProc = windowProcedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kWindowClass;
+        // No class cursor or brush: WM_SETCURSOR and the engine's pixels decide.
+        return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }();
+    return registered;
+}
+
+// Handles native messages until the queue's clock reaches `untilMs`, leaving the
+// engine's own messages where they are.
+void pumpNativeUntil(WindowHandle window, uint64_t untilMs) {
+    auto queue = uiQueueIfAny();
+    while (queue && find(window) != nullptr) {
+        MSG message;
+        for (int i = 0; i < kFrameBatch && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
+            if (message.message == WM_QUIT) {
+                postQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (queue->now() >= untilMs) {
+            return;
+        }
+        Sleep(1);
+    }
+}
+
+// ---- The native side ---------------------------------------------------------------------
+
+class Win32Windows : public NativeWindows {
+  public:
+    void windowCreated(WindowHandle window) override {
+        auto* state = nativeWindowState(window);
+        if (state == nullptr || !registerWindowClass()) {
+            return;
+        }
+        nativeWindows()[window] = NativeWindow{};
+        const NativeStyles styles =
+            nativeStylesFor(state->style, state->exStyle, state->clickThrough, state->tooltip);
+        HWND owner = static_cast<HWND>(nativeWindowHandle(state->owner));
+        ++placingDepth();
+        HWND hwnd = CreateWindowExW(styles.exStyle, kWindowClass, wide(state->text), styles.style,
+                                    state->rect.left, state->rect.top, state->rect.width(),
+                                    state->rect.height(), owner, nullptr, GetModuleHandleW(nullptr),
+                                    reinterpret_cast<void*>(window));
+        --placingDepth();
+        if (hwnd == nullptr) {
+            nativeWindows().erase(window);
+            return;
+        }
+        nativeWindows()[window].hwnd = hwnd;
+        if (state->tooltip) {
+            ImmAssociateContext(hwnd, nullptr);  // nothing is typed into a tooltip
+        } else {
+            registerDropTarget(hwnd, window);
+        }
+    }
+
+    void windowDestroyed(WindowHandle window) override {
+        auto it = nativeWindows().find(window);
+        if (it == nativeWindows().end()) {
+            return;
+        }
+        NativeWindow native = it->second;
+        nativeWindows().erase(it);
+        if (native.hwnd != nullptr) {
+            revokeDropTarget(native.hwnd);
+            SetWindowLongPtrW(native.hwnd, GWLP_USERDATA, 0);
+            DestroyWindow(native.hwnd);
+        }
+        releaseDib(native);
+        if (native.icon != nullptr) {
+            DestroyIcon(native.icon);
+        }
+    }
+
+    void windowPlaced(WindowHandle window, const Rect& rect) override {
+        NativeWindow* native = find(window);
+        auto* state = nativeWindowState(window);
+        if (native == nullptr || state == nullptr) {
+            return;
+        }
+        ++placingDepth();
+        SetWindowPos(native->hwnd, nullptr, rect.left, rect.top, rect.width(), rect.height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        --placingDepth();
+        refreshDib(*native, *state);
+        applyShape(*native, *state);
+        if (state->visible) {
+            present(*native, *state, nullptr);
+        }
+    }
+
+    void windowShown(WindowHandle window, bool visible, bool) override {
+        NativeWindow* native = find(window);
+        auto* state = nativeWindowState(window);
+        if (native == nullptr || state == nullptr) {
+            return;
+        }
+        if (!visible) {
+            ShowWindow(native->hwnd, SW_HIDE);
+            return;
+        }
+        syncStyles(*native, *state);
+        refreshDib(*native, *state);
+        applyShape(*native, *state);
+        // A layered window shows nothing until it has contents.
+        if (state->isLayered()) {
+            presentLayered(*native, *state);
+        }
+        ShowWindow(native->hwnd, SW_SHOWNA);
+    }
+
+    void windowsRestacked(const std::vector<WindowHandle>& topFirst) override {
+        ++placingDepth();
+        for (auto it = topFirst.rbegin(); it != topFirst.rend(); ++it) {
+            NativeWindow* native = find(*it);
+            auto* state = nativeWindowState(*it);
+            if (native == nullptr || state == nullptr || native->hwnd == nullptr) {
+                continue;
+            }
+            const bool topmost = state->isTopmost();
+            const bool nativeTopmost =
+                (GetWindowLongPtrW(native->hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+            constexpr UINT kRestackOnly =
+                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
+            if (nativeTopmost && !topmost) {
+                SetWindowPos(native->hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, kRestackOnly);
+            }
+            SetWindowPos(native->hwnd, topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, kRestackOnly);
+        }
+        --placingDepth();
+    }
+
+    void windowActivated(WindowHandle window) override {
+        NativeWindow* native = find(window);
+        if (native == nullptr || !IsWindowVisible(native->hwnd)) {
+            return;
+        }
+        if (GetForegroundWindow() != native->hwnd) {
+            SetForegroundWindow(native->hwnd);
+        }
+        if (GetFocus() != native->hwnd) {
+            SetFocus(native->hwnd);
+        }
+    }
+
+    void windowContentsChanged(WindowHandle window, const Rect& area) override {
+        NativeWindow* native = find(window);
+        auto* state = nativeWindowState(window);
+        if (native == nullptr || state == nullptr) {
+            return;
+        }
+        syncStyles(*native, *state);
+        refreshDib(*native, *state);
+        const RECT changed{area.left, area.top, area.right, area.bottom};
+        if (state->visible) {
+            present(*native, *state, state->tooltip ? nullptr : &changed);
+        }
+    }
+
+    void windowShapeChanged(WindowHandle window) override {
+        NativeWindow* native = find(window);
+        auto* state = nativeWindowState(window);
+        if (native == nullptr || state == nullptr) {
+            return;
+        }
+        syncStyles(*native, *state);
+        applyShape(*native, *state);
+        if (state->visible && state->isLayered()) {
+            presentLayered(*native, *state);
+        }
+    }
+
+    // Frames are shown natively: the revealed band (a region, and for a layered window
+    // its pixels) while the desktop's messages keep flowing until `untilMs`.
+    bool presentAnimationFrame(WindowHandle window, uint64_t untilMs) override {
+        NativeWindow* native = find(window);
+        auto* state = nativeWindowState(window);
+        if (native == nullptr || state == nullptr) {
+            return false;
+        }
+        refreshDib(*native, *state);
+        applyShape(*native, *state);
+        if (state->isLayered()) {
+            presentLayered(*native, *state);
+        } else {
+            RedrawWindow(native->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        }
+        pumpNativeUntil(window, untilMs);
+        return find(window) != nullptr;
+    }
+
+    void inputCaretPlaced(WindowHandle window, const Rect& caret) override {
+        NativeWindow* native = find(window);
+        if (native == nullptr) {
+            return;
+        }
+        if (HIMC context = ImmGetContext(native->hwnd)) {
+            COMPOSITIONFORM form{};
+            form.dwStyle = CFS_POINT;
+            form.ptCurrentPos = POINT{caret.left, caret.top};
+            ImmSetCompositionWindow(context, &form);
+            ImmReleaseContext(native->hwnd, context);
+        }
+    }
+
+    void inputCaretHidden(WindowHandle window) override {
+        NativeWindow* native = find(window);
+        if (native == nullptr) {
+            return;
+        }
+        if (HIMC context = ImmGetContext(native->hwnd)) {
+            ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_CANCEL, 0);
+            ImmReleaseContext(native->hwnd, context);
+        }
+    }
+
+    void windowTextChanged(WindowHandle window) override {
+        NativeWindow* native = find(window);
+        auto* state = nativeWindowState(window);
+        if (native == nullptr || state == nullptr) {
+            return;
+        }
+        SetWindowTextW(native->hwnd, wide(state->text));
+        if (state->tooltip) {
+            InvalidateRect(native->hwnd, nullptr, FALSE);
+        }
+    }
+
+    void windowIconChanged(WindowHandle window) override {
+        NativeWindow* native = find(window);
+        if (native == nullptr) {
+            return;
+        }
+        WindowPixels pixels;
+        HICON icon = windowIcon(window, pixels) ? iconFromPixels(pixels) : nullptr;
+        SendMessageW(native->hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(native->hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        if (native->icon != nullptr) {
+            DestroyIcon(native->icon);
+        }
+        native->icon = icon;
+    }
+
+    void windowIconicChanged(WindowHandle window, bool iconic) override {
+        if (NativeWindow* native = find(window)) {
+            ++placingDepth();
+            ShowWindow(native->hwnd, iconic ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
+            --placingDepth();
+        }
+    }
+
+    void captureChanged(WindowHandle captured) override {
+        ++capturingDepth();
+        NativeWindow* native = find(captured);
+        if (native != nullptr) {
+            SetCapture(native->hwnd);
+        } else if (handleOf(GetCapture()) != 0) {
+            ReleaseCapture();
+        }
+        --capturingDepth();
+    }
+
+    void cursorChanged(uint32_t cursorId) override {
+        POINT cursor;
+        if (GetCursorPos(&cursor) && handleOf(WindowFromPoint(cursor)) != 0) {
+            SetCursor(systemCursor(cursorId));
+        }
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<NativeWindows> createNativeWindows() {
+    return std::make_unique<Win32Windows>();
+}
+
+void* nativeWindowHandle(WindowHandle window) {
+    NativeWindow* native = find(window);
+    return native ? native->hwnd : nullptr;
+}
+
+}  // namespace tamlo::platform::win32native
