@@ -286,7 +286,7 @@ int l_setEnvVar(lua_State* L) {
     std::string name = utf8TextArgument(L, 1);
     std::string value = utf8TextArgument(L, 2);
     if (!name.empty() && name.find('=') == std::string::npos) {
-        setenv(name.c_str(), value.c_str(), 1);
+        os::setEnvironmentVariable(name, value);
     }
     return 0;
 }

@@ -65,4 +65,8 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b);
 // The full path of the running program.
 std::string executablePath();
 
+// Sets an environment variable of this process, seen by the programs it starts and by the
+// C runtime's getenv.
+void setEnvironmentVariable(const std::string& name, const std::string& value);
+
 }  // namespace tamlo::os

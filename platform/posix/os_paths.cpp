@@ -65,4 +65,8 @@ std::string executablePath() {
     }
 }
 
+void setEnvironmentVariable(const std::string& name, const std::string& value) {
+    setenv(name.c_str(), value.c_str(), 1);
+}
+
 }  // namespace tamlo::os

@@ -51,4 +51,11 @@ std::string executablePath() {
     }
 }
 
+void setEnvironmentVariable(const std::string& name, const std::string& value) {
+    // Both copies: the system's (what children inherit) and the C runtime's (getenv).
+    const std::wstring wideName = win32::widen(name), wideValue = win32::widen(value);
+    SetEnvironmentVariableW(wideName.c_str(), wideValue.c_str());
+    _wputenv_s(wideName.c_str(), wideValue.c_str());
+}
+
 }  // namespace tamlo::os

@@ -85,12 +85,21 @@ bool makeFolder(const std::string& path) {
 // The prefix, absolute and existing: the one asked for, or a new temporary folder.
 bool preparePrefix(RunOptions& options, std::string* error) {
     if (options.prefix.empty()) {
-        std::string pattern = os::tempPath() + "tamlo-run-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) {
+        // A fresh name, made by us alone: create_directory fails on one that exists.
+        std::random_device random;
+        std::error_code failure;
+        for (int attempt = 0; attempt < 100 && options.prefix.empty(); ++attempt) {
+            char name[32];
+            std::snprintf(name, sizeof name, "tamlo-run-%08x", random());
+            const std::string candidate = os::tempPath() + name;
+            if (fs::create_directory(candidate, failure)) {
+                options.prefix = candidate;
+            }
+        }
+        if (options.prefix.empty()) {
             *error = "cannot create a prefix folder in " + os::tempPath();
             return false;
         }
-        options.prefix = pattern;
         std::printf("prefix: %s\n", options.prefix.c_str());
         std::fflush(stdout);
     }
@@ -128,15 +137,15 @@ bool isolateInPrefix(const RunOptions& options, std::string* error) {
             *error = "cannot create " + entry.value;
             return false;
         }
-        setenv(entry.variable, entry.value.c_str(), 1);
+        os::setEnvironmentVariable(entry.variable, entry.value);
     }
     if (!options.guards) {
         // A private instance lock: another installer on this machine is not stopped.
         const std::string instance = "tamlo-run-" + std::to_string(std::random_device{}());
-        setenv("TAMLO_INSTANCE_NAME", instance.c_str(), 1);
+        os::setEnvironmentVariable("TAMLO_INSTANCE_NAME", instance);
     }
     if (options.headless) {
-        setenv("TAMLO_PLATFORM", "headless", 1);
+        os::setEnvironmentVariable("TAMLO_PLATFORM", "headless");
     }
     return true;
 }

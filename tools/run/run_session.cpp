@@ -7,6 +7,7 @@
 #include "dui/style/style_set.h"
 #include "platform/backend.h"
 #include "platform/debug_sink.h"
+#include "platform/os/os_services.h"
 #include "platform/windowing/message_queue.h"
 #include "runtime/ui_context.h"
 
@@ -47,7 +48,7 @@ RunSession::~RunSession() {
 
 bool RunSession::start(bool headless, bool withStyles, std::string* error) {
     if (headless) {
-        ::setenv("TAMLO_PLATFORM", "headless", 1);
+        os::setEnvironmentVariable("TAMLO_PLATFORM", "headless");
     }
     if (platform::startBackend(error) == nullptr) {
         return false;
