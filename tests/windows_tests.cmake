@@ -1,7 +1,7 @@
 # Windows: one GoogleTest program, tests_windows.exe, run under Wine by scripts/test-windows.
 # It takes the test folders whose code is portable, without the files that test the Linux
 # services or start Linux programs, plus tests/win32/.
-set(windows_test_folders platform resources win32)
+set(windows_test_folders platform resources render runtime window script dui/core dui/layout dui/loader dui/style dui/controls win32)
 set(linux_only_tests
   platform/gtk_mappings_test.cpp platform/gtk_smoke_test.cpp
   platform/os_file_tree_test.cpp platform/os_instance_guard_test.cpp platform/os_paths_test.cpp
@@ -9,7 +9,8 @@ set(linux_only_tests
   platform/system_desktop_services_test.cpp platform/system_file_operations_test.cpp
   platform/system_processes_test.cpp platform/system_registry_store_test.cpp
   platform/system_shell_execute_test.cpp
-  resources/bundle_test.cpp resources/package_writer_test.cpp)
+  resources/bundle_test.cpp resources/package_writer_test.cpp
+  script/system_functions_test.cpp script/background_work_test.cpp)
 
 set(windows_test_sources)
 foreach(folder ${windows_test_folders})

@@ -88,8 +88,16 @@ class TextDevice {
             // Grayscale antialiasing: one coverage value a pixel, usable as alpha.
             description.lfQuality = ANTIALIASED_QUALITY;
             description.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-            const size_t length = std::min<size_t>(font.face.size(), LF_FACESIZE - 1);
-            std::memcpy(description.lfFaceName, font.face.data(), length * sizeof(wchar_t));
+            // "Sans", the engine's default face, is no Windows font: the engine's texts are
+            // Chinese, so it asks for the system's Chinese UI face and character set, which
+            // the font mapper answers with whatever Chinese font is installed.
+            std::wstring face(font.face.begin(), font.face.end());
+            if (face == L"Sans") {
+                face = L"Microsoft YaHei";
+                description.lfCharSet = GB2312_CHARSET;
+            }
+            const size_t length = std::min<size_t>(face.size(), LF_FACESIZE - 1);
+            std::memcpy(description.lfFaceName, face.data(), length * sizeof(wchar_t));
             HFONT created = CreateFontIndirectW(&description);
             if (created == nullptr) {
                 return false;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "platform/windowing/message_loop.h"
 #include "resources/package_writer.h"
 #include "script/engine_bindings.h"
+#include "support/test_environment.h"
 #include "script/lua_work.h"
 
 namespace tamlo::test {
@@ -45,18 +47,17 @@ void BindingsTest::SetUp() {
         return false;
     });
     ScriptHostTest::SetUp();
-    std::string pattern =
-        std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/bindings-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    scratch = pattern;
+    scratch = makeTempDir("bindings");
+    ASSERT_FALSE(scratch.empty());
 }
 
 void BindingsTest::TearDown() {
     EXPECT_TRUE(waitForWorkers());
     ScriptHostTest::TearDown();
     dui::setLayoutSource(nullptr);
-    std::string command = "rm -rf '" + scratch + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0);
+    std::error_code failure;
+    std::filesystem::remove_all(std::filesystem::u8path(scratch), failure);
+    EXPECT_FALSE(failure) << failure.message();
 }
 
 bool BindingsTest::waitForWorkers() {
