@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/os/mapped_file.h"
+#include "platform/os/os_services.h"
 #include "platform/text_encoding.h"
 #include "resources/bundle_format.h"
 #include "resources/package_format.h"
@@ -66,7 +67,7 @@ std::unique_ptr<Bundle> Bundle::open(const std::string& path, std::string* error
 }
 
 std::unique_ptr<Bundle> Bundle::openSelf(std::string* error) {
-    return open("/proc/self/exe", error);
+    return open(os::runningProgramFile(), error);
 }
 
 std::unique_ptr<Bundle> Bundle::fromMemory(const uint8_t* bytes, size_t length,

@@ -46,7 +46,7 @@ class Bundle {
 
     // Memory-maps `path` read-only. Null when it cannot be read or holds no valid bundle.
     static std::unique_ptr<Bundle> open(const std::string& path, std::string* error);
-    // The running program (/proc/self/exe).
+    // The running program (os::runningProgramFile).
     static std::unique_ptr<Bundle> openSelf(std::string* error);
     // Over bytes the caller keeps alive (not copied).
     static std::unique_ptr<Bundle> fromMemory(const uint8_t* bytes, size_t length,

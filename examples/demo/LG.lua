@@ -112,10 +112,12 @@ regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion", config.versio
 regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", root)
 regWriteInteger(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify", 1)
 
+-- A drive letter says Windows, where a shortcut is a .lnk file.
+local shortcutName = root:match("^%a:") and "Orvinex.lnk" or "Orvinex.desktop"
 if config.desktopShortcut then
     local desktop = getDesktopFolder()
     if desktop then
-        shortcutPath = desktop .. "/Orvinex.desktop"
+        shortcutPath = desktop .. "/" .. shortcutName
         createShortCut(root .. "/bin/orvinex", shortcutPath)
     end
 end
@@ -127,7 +129,7 @@ if type(menuName) == "string" and menuName ~= "" and not menuName:find("[/\\]") 
     if menu then
         menuFolder = menu .. "/" .. menuName
         createDirectory(menuFolder)
-        menuPath = menuFolder .. "/Orvinex.desktop"
+        menuPath = menuFolder .. "/" .. shortcutName
         createShortCut(root .. "/bin/orvinex", menuPath)
     end
 end

@@ -65,6 +65,10 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b);
 // The full path of the running program.
 std::string executablePath();
 
+// A path that opens the running program's own file: /proc/self/exe on Linux (it holds even
+// when the file was renamed), the module's path on Windows.
+std::string runningProgramFile();
+
 // Sets an environment variable of this process, seen by the programs it starts and by the
 // C runtime's getenv.
 void setEnvironmentVariable(const std::string& name, const std::string& value);

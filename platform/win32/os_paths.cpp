@@ -58,4 +58,6 @@ void setEnvironmentVariable(const std::string& name, const std::string& value) {
     _wputenv_s(wideName.c_str(), wideValue.c_str());
 }
 
+std::string runningProgramFile() { return executablePath(); }
+
 }  // namespace tamlo::os
