@@ -69,6 +69,8 @@ void setEnvironmentVariable(const std::string& name, const std::string& value) {
     setenv(name.c_str(), value.c_str(), 1);
 }
 
-std::string runningProgramFile() { return "/proc/self/exe"; }
+std::string runningProgramFile() {
+    return "/proc/self/exe";
+}
 
 }  // namespace tamlo::os

@@ -58,6 +58,8 @@ void setEnvironmentVariable(const std::string& name, const std::string& value) {
     _wputenv_s(wideName.c_str(), wideValue.c_str());
 }
 
-std::string runningProgramFile() { return executablePath(); }
+std::string runningProgramFile() {
+    return executablePath();
+}
 
 }  // namespace tamlo::os

@@ -11,8 +11,8 @@
 #include "platform/windowing/message_loop.h"
 #include "resources/package_writer.h"
 #include "script/engine_bindings.h"
-#include "support/test_environment.h"
 #include "script/lua_work.h"
+#include "support/test_environment.h"
 
 namespace tamlo::test {
 

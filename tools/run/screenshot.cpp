@@ -2,6 +2,8 @@
 // the requested states on controls by id, paints it with the project's skin and writes a
 // PNG.
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -88,7 +90,22 @@ int paintWindow(WindowBase& window, const std::vector<StateRequest>& states,
     if (!buffer.resize(client.width, client.height)) {
         return fail("the window has no paintable size");
     }
-    render::paintArea(*buffer.canvas(), *window.root(), {0, 0, client.width, client.height});
+    const Rect whole{0, 0, client.width, client.height};
+    render::paintArea(*buffer.canvas(), *window.root(), whole);
+    // TAMLO_PAINT_REPEAT=N paints N more times and prints the mean, so the same paint can be
+    // timed on each system and drawing implementation.
+    const char* repeat = std::getenv("TAMLO_PAINT_REPEAT");
+    if (const int times = repeat ? std::atoi(repeat) : 0; times > 0) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < times; ++i) {
+            render::paintArea(*buffer.canvas(), *window.root(), whole);
+            buffer.pixels();
+        }
+        const std::chrono::duration<double, std::micro> spent =
+            std::chrono::steady_clock::now() - start;
+        std::printf("paint: %dx%d in %.1f us (mean of %d)\n", client.width, client.height,
+                    spent.count() / times, times);
+    }
     const render::Bitmap& pixels = buffer.pixels();
     if (!platform::writePremultipliedPng(outPath, pixels.pixels(), pixels.width(),
                                          pixels.height())) {

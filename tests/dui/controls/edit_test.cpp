@@ -168,7 +168,7 @@ TEST_F(EditTest, ADragSelectsAcrossAWrappedLine) {
     moveTo(6, 5 + edit->lineHeight() / 2);  // the start of the first line
     headless::pressButton();
     pump();
-    moveTo(8, 5 + edit->lineHeight() + edit->lineHeight() / 2);  // into the second line
+    moveTo(8, 5 + edit->lineHeight() + edit->lineHeight() / 2);   // into the second line
     moveTo(30, 5 + edit->lineHeight() + edit->lineHeight() / 2);  // past a glyph of any font
     headless::releaseButton();
     pump();
