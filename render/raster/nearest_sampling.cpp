@@ -38,8 +38,8 @@ NearestSampling nearestSampling(const BlitRect& from, const BlitRect& to, const 
     const int64_t startY = extents.top;
     if (from.width == to.width && from.height == to.height) {
         // A plain translation: every destination pixel reads the one under it.
-        out.x.first = (startX - to.x) << 16;
-        out.y.first = (startY - to.y) << 16;
+        out.x.first = static_cast<int64_t>(startX - to.x) * 65536;
+        out.y.first = static_cast<int64_t>(startY - to.y) * 65536;
         out.x.step = out.y.step = 65536;
         out.drawable = true;
         return out;
@@ -117,8 +117,10 @@ NearestSampling nearestSampling(const BlitRect& from, const BlitRect& to, const 
 
     // 3. The position of the first pixel's centre, less the smallest unit so that an exact
     //    tie rounds down.
-    const int64_t firstX = transformCentre(scaleX, offsetX, ((startX + shiftX) << 16) + 0x8000);
-    const int64_t firstY = transformCentre(scaleY, offsetY, ((startY + shiftY) << 16) + 0x8000);
+    const int64_t firstX =
+        transformCentre(scaleX, offsetX, static_cast<int64_t>(startX + shiftX) * 65536 + 0x8000);
+    const int64_t firstY =
+        transformCentre(scaleY, offsetY, static_cast<int64_t>(startY + shiftY) * 65536 + 0x8000);
     if (!fitsFixed(firstX) || !fitsFixed(firstY)) {
         return out;
     }
