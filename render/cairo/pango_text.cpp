@@ -35,13 +35,13 @@ PangoContext* sharedTextContext() {
 class FontDescription {
   public:
     explicit FontDescription(const Font& font) : pango_(pango_font_description_new()) {
-        const FontSpec& spec = font.fontSpec();
-        const std::string family = utf16ToUtf8(spec.face.empty() ? u"Sans" : spec.face);
+        const FontSpec& fontSpec = font.fontSpec();
+        const std::string family = utf16ToUtf8(fontSpec.face.empty() ? u"Sans" : fontSpec.face);
         pango_font_description_set_family(pango_, family.c_str());
         pango_font_description_set_absolute_size(
             pango_, static_cast<double>(font.pixelSize()) * PANGO_SCALE);
         // Pango accepts weights 100..1000; LOGFONT's 0 means "default".
-        int32_t weight = spec.weight <= 0 ? 400 : spec.weight;
+        int32_t weight = fontSpec.weight <= 0 ? 400 : fontSpec.weight;
         weight = weight < 100 ? 100 : weight > 1000 ? 1000 : weight;
         pango_font_description_set_weight(pango_, static_cast<PangoWeight>(weight));
     }

@@ -6,9 +6,10 @@ namespace tamlo::render {
 
 int32_t engineDrawText(Bitmap* target, const Rect& clip, const Font& font, ColorRef color,
                        Rect& rect, std::u16string_view text, uint32_t format) {
-    const FontSpec& spec = font.fontSpec();
-    const platform::SystemFont systemFont{spec.face.empty() ? u"Sans" : spec.face, font.pixelSize(),
-                                          spec.weight <= 0 ? 400 : spec.weight, spec.underline};
+    const FontSpec& fontSpec = font.fontSpec();
+    const platform::SystemFont systemFont{
+        fontSpec.face.empty() ? u"Sans" : fontSpec.face, font.pixelSize(),
+        fontSpec.weight <= 0 ? 400 : fontSpec.weight, fontSpec.underline};
     if (target == nullptr) {
         return platform::drawSystemText(nullptr, clip, systemFont, color, rect, text, format);
     }
