@@ -121,8 +121,10 @@ NativeStyles nativeStylesFor(uint32_t style, uint32_t exStyle, bool clickThrough
     // business (shown and enabled natively through the services).
     styles.style = WS_POPUP | (style & ~(WS_VISIBLE | kDisabled | WS_POPUP));
     styles.exStyle = exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED | kExNoActivate);
+    // A window the pointer passes through never takes activation from the desktop either
+    // (the shadow under a dialog, when another program's window closes).
     if (clickThrough || tooltip) {
-        styles.exStyle |= kExTransparent;
+        styles.exStyle |= kExTransparent | kExNoActivate;
     }
     if (tooltip) {
         styles.exStyle |= WS_EX_TOPMOST | WS_EX_TOOLWINDOW | kExNoActivate;

@@ -148,6 +148,41 @@ bool ensureDib(NativeWindow& native, int width, int height) {
     return true;
 }
 
+// What an opaque owner covers of a layered window the pointer passes through (the shadow
+// around a dialog), in that window's coordinates. The owned window stays above its owner
+// natively, so there the owner's pixels are what shows anyway; a desktop without
+// composition would paint the shadow's faint middle over the dialog.
+std::vector<Rect> ownerCut(const NativeWindowState& state) {
+    const NativeWindowState* owner = nativeWindowState(state.owner);
+    if (!state.isLayered() || !state.passesPointer() || owner == nullptr || !owner->visible ||
+        owner->isLayered()) {
+        return {};
+    }
+    const Size ownerSize{owner->rect.width(), owner->rect.height()};
+    std::vector<Rect> covered =
+        windowShapeRows(owner->region, owner->reveal, ownerSize)
+            .value_or(std::vector<Rect>{Rect{0, 0, ownerSize.width, ownerSize.height}});
+    const int dx = owner->rect.left - state.rect.left;
+    const int dy = owner->rect.top - state.rect.top;
+    for (Rect& row : covered) {
+        row = Rect{row.left + dx, row.top + dy, row.right + dx, row.bottom + dy};
+    }
+    return covered;
+}
+
+// Fully transparent pixels: the desktop shows what lies beneath.
+void clearPixels(std::vector<uint32_t>& frame, int width, int height,
+                 const std::vector<Rect>& areas) {
+    const Rect all{0, 0, width, height};
+    for (const Rect& area : areas) {
+        const Rect cut = intersectionOf(area, all);
+        for (int y = cut.top; y < cut.bottom; ++y) {
+            std::fill_n(frame.begin() + static_cast<std::ptrdiff_t>(y) * width + cut.left,
+                        cut.width(), 0u);
+        }
+    }
+}
+
 // Copies what the window shows now (its reveal while it slides) into the DIB. The engine's
 // words are premultiplied ARGB, which is the DIB's BGRA byte order on a little-endian CPU.
 void refreshDib(NativeWindow& native, NativeWindowState& state) {
@@ -157,6 +192,7 @@ void refreshDib(NativeWindow& native, NativeWindowState& state) {
     }
     std::vector<uint32_t> frame;
     composeFrame(state.surface, state.reveal, frame);
+    clearPixels(frame, native.width, native.height, ownerCut(state));
     std::memcpy(native.bits, frame.data(), frame.size() * sizeof(uint32_t));
     GdiFlush();
 }
@@ -174,6 +210,18 @@ void presentLayered(NativeWindow& native, const NativeWindowState& state) {
     blend.AlphaFormat = state.perPixelAlpha ? AC_SRC_ALPHA : 0;
     UpdateLayeredWindow(native.hwnd, nullptr, &position, &size, native.memoryDc, &origin, 0, &blend,
                         ULW_ALPHA);
+}
+
+// The cut an owner makes in the shadow it owns follows its place, shape and visibility.
+void refreshOwnedCuts(WindowHandle owner) {
+    for (auto& [window, native] : nativeWindows()) {
+        NativeWindowState* state = nativeWindowState(window);
+        if (state != nullptr && state->owner == owner && state->visible && state->passesPointer() &&
+            state->isLayered() && native.hwnd != nullptr) {
+            refreshDib(native, *state);
+            presentLayered(native, *state);
+        }
+    }
 }
 
 // Shows the DIB: layered windows at once, others through WM_PAINT.
@@ -331,7 +379,24 @@ void trackLeave(HWND hwnd, NativeWindow* native) {
     native->trackingLeave = TrackMouseEvent(&track) != FALSE;
 }
 
-void nativeActivation(WindowHandle window, WPARAM wParam, LPARAM lParam) {
+// The window that takes an activation the desktop gave `window`: one the pointer passes
+// through hands it on to its nearest owner that takes input (0 when there is none).
+WindowHandle activationTarget(WindowHandle window) {
+    constexpr int kDeepestOwnerChain = 64;
+    const NativeWindowState* state = nativeWindowState(window);
+    for (int depth = 0; state != nullptr && state->passesPointer(); ++depth) {
+        if (depth == kDeepestOwnerChain) {
+            return 0;
+        }
+        window = state->owner;
+        state = nativeWindowState(window);
+    }
+    return state != nullptr ? window : 0;
+}
+
+// False when the activation was handed on, so the default handling does not give the
+// keyboard focus to the window it was meant for.
+bool nativeActivation(WindowHandle window, WPARAM wParam, LPARAM lParam) {
     const UINT how = LOWORD(wParam);
     if (how == WA_INACTIVE) {
         // Activation went to another program (or a window not the engine's, a message box).
@@ -339,11 +404,22 @@ void nativeActivation(WindowHandle window, WPARAM wParam, LPARAM lParam) {
         if (other == 0 && activeWindow() == window) {
             setActiveWindow(0);
         }
-        return;
+        return true;
     }
-    if (activeWindow() != window) {
-        activateWindow(window, how == WA_CLICKACTIVE ? WA_CLICKACTIVE : WA_ACTIVE);
+    // When another program's window closes, the desktop may activate the shadow under a
+    // dialog (it ignores WS_EX_NOACTIVATE there): the dialog takes it.
+    const WindowHandle target = activationTarget(window);
+    if (target != 0 && activeWindow() != target) {
+        activateWindow(target, how == WA_CLICKACTIVE ? WA_CLICKACTIVE : WA_ACTIVE);
     }
+    if (target == window) {
+        return true;
+    }
+    if (NativeWindow* native = find(target); native != nullptr && IsWindowVisible(native->hwnd)) {
+        SetForegroundWindow(native->hwnd);
+        SetFocus(native->hwnd);
+    }
+    return false;
 }
 
 // The user (or the desktop) moved or sized the window: the services follow.
@@ -442,7 +518,9 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             // A press activates through the engine's input (WA_CLICKACTIVE), as it decides.
             return MA_NOACTIVATE;
         case WM_ACTIVATE:
-            nativeActivation(window, wParam, lParam);
+            if (!nativeActivation(window, wParam, lParam)) {
+                return 0;
+            }
             break;  // the default handling gives the keyboard focus to an activated window
         case WM_CAPTURECHANGED:
             if (capturingDepth() == 0 && captureWindow() == window &&
@@ -564,6 +642,7 @@ class Win32Windows : public NativeWindows {
         --placingDepth();
         refreshDib(*native, *state);
         applyShape(*native, *state);
+        refreshOwnedCuts(window);
         if (state->visible) {
             present(*native, *state, nullptr);
         }
@@ -577,11 +656,13 @@ class Win32Windows : public NativeWindows {
         }
         if (!visible) {
             ShowWindow(native->hwnd, SW_HIDE);
+            refreshOwnedCuts(window);
             return;
         }
         syncStyles(*native, *state);
         refreshDib(*native, *state);
         applyShape(*native, *state);
+        refreshOwnedCuts(window);
         // A layered window shows nothing until it has contents.
         if (state->isLayered()) {
             presentLayered(*native, *state);
@@ -645,6 +726,7 @@ class Win32Windows : public NativeWindows {
         }
         syncStyles(*native, *state);
         applyShape(*native, *state);
+        refreshOwnedCuts(window);
         if (state->visible && state->isLayered()) {
             presentLayered(*native, *state);
         }
@@ -660,6 +742,7 @@ class Win32Windows : public NativeWindows {
         }
         refreshDib(*native, *state);
         applyShape(*native, *state);
+        refreshOwnedCuts(window);
         if (state->isLayered()) {
             presentLayered(*native, *state);
         } else {

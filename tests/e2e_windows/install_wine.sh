@@ -8,7 +8,7 @@ set -euo pipefail
 winbuild=$(realpath "${1:?windows build directory}")
 build=$(realpath "${2:?linux build directory}")
 source=$(realpath "${3:?source directory}")
-for tool in xvfb-run xdotool import convert wine wineserver cmp; do
+for tool in xvfb-run xdotool import convert compare wine wineserver cmp; do
   command -v "$tool" >/dev/null 2>&1 || { echo "install_wine: $tool is missing" >&2; exit 1; }
 done
 if [[ -z "${INSTALL_WINE_INSIDE:-}" ]]; then
@@ -90,21 +90,8 @@ if [[ -n "${TAMLO_WINE_TIMING:-}" ]]; then
   echo "install_wine: start to first frame $(( (shown - started) / 1000000 )) ms (wine start included)"
 fi
 
-# The licence box enables "立即安装"; "自定义安装" leads to the options page.
-xdotool windowactivate "$window" 2>/dev/null || true
-click 44 277
-away
-shot 1-welcome-accepted.png
-click "${CUSTOM_X:-390}" "${CUSTOM_Y:-334}"
-away
-shot 2-options.png
-click "${OPTIONS_INSTALL_X:-496}" "${OPTIONS_INSTALL_Y:-334}"
-away
-sleep 1
-shot 3-progress.png
-await_pixel 470 334 "#2F7CF6" "the finish page"
-shot 4-finish.png
-# While the first waits on its finish page, a second instance is refused with its message and ends; the first keeps running.
+# While the first shows its welcome page, a second instance is refused with its message and
+# ends; the first keeps running, its page still on the screen as it was.
 wine "$work/setup.exe" >"$work/second.txt" 2>&1 &
 second=$!
 notice=""
@@ -125,8 +112,26 @@ done
 kill -0 "$second" 2>/dev/null && fail "the second instance did not end"
 kill -0 "$installer_pid" 2>/dev/null || fail "the first instance ended with the second"
 
+away
+shot 1-welcome-after-second.png
+changed=$(compare -metric AE "$work/1-welcome.png" "$work/1-welcome-after-second.png" null: 2>&1 || true)
+awk -v n="${changed%% *}" 'BEGIN { exit !(n + 0 < 2000) }' ||
+  fail "the welcome page changed when the second instance ended ($changed pixels differ)"
+
+# The licence box enables "立即安装"; "自定义安装" leads to the options page.
 xdotool windowactivate "$window" 2>/dev/null || true
-shot 4-finish-after-second.png
+click 44 277
+away
+shot 1-welcome-accepted.png
+click "${CUSTOM_X:-390}" "${CUSTOM_Y:-334}"
+away
+shot 2-options.png
+click "${OPTIONS_INSTALL_X:-496}" "${OPTIONS_INSTALL_Y:-334}"
+away
+sleep 1
+shot 3-progress.png
+await_pixel 470 334 "#2F7CF6" "the finish page"
+shot 4-finish.png
 click 496 334
 for _ in $(seq 1 200); do kill -0 "$installer_pid" 2>/dev/null || break; sleep 0.1; done
 status=0

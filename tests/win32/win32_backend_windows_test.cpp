@@ -34,7 +34,7 @@ struct Seen {
 // An engine window that records what its procedure gets.
 class RecordingWindow {
   public:
-    explicit RecordingWindow(Rect rect, uint32_t exStyle = 0) {
+    explicit RecordingWindow(Rect rect, uint32_t exStyle = 0, WindowHandle owner = 0) {
         platform::WindowCreation creation;
         creation.className = u"win32 backend test";
         creation.procedure = procedure;
@@ -46,6 +46,7 @@ class RecordingWindow {
         creation.y = rect.top;
         creation.width = rect.width();
         creation.height = rect.height();
+        creation.owner = owner;
         handle_ = platform::createWindow(creation);
     }
     ~RecordingWindow() {
@@ -255,6 +256,44 @@ TEST_F(Win32BackendWindowTest, ALayeredWindowsPixelsReachTheScreen) {
     platform::showWindow(window.handle(), SW_HIDE);
     EXPECT_TRUE(pumpUntil([&] { return pixelAt(80, 80) != RGB(0, 0, 255); }, 3000));
     ReleaseDC(nullptr, screen);
+}
+
+// A dialog's shadow: layered, click-through and owned, so natively above the dialog. The
+// dialog shows through it even on a desktop that does not compose (its middle is cut out),
+// and an activation the desktop gives the shadow goes to the dialog.
+TEST_F(Win32BackendWindowTest, AShadowOverItsDialogLeavesTheDialogShowingAndActive) {
+    RecordingWindow dialog(Rect{420, 120, 520, 220});
+    platform::showWindow(dialog.handle(), SW_SHOW);
+    constexpr int kShadow = 140;
+    RecordingWindow shadow(Rect{400, 100, 400 + kShadow, 100 + kShadow},
+                           WS_EX_LAYERED | WS_EX_TRANSPARENT, dialog.handle());
+    std::vector<uint32_t> red(kShadow * kShadow, 0xFFFF0000u);
+    platform::updateLayeredWindow(shadow.handle(), {red.data(), kShadow, kShadow, kShadow * 4}, 255,
+                                  true);
+    platform::showWindow(shadow.handle(), SW_SHOWNA);
+    ASSERT_NE(shadow.hwnd(), nullptr);
+    EXPECT_NE(GetWindowLongPtrW(shadow.hwnd(), GWL_EXSTYLE) & WS_EX_NOACTIVATE, 0);
+
+    HDC screen = GetDC(nullptr);
+    auto pixelAt = [&](int x, int y) { return GetPixel(screen, x, y); };
+    EXPECT_TRUE(pumpUntil([&] { return pixelAt(405, 105) == RGB(255, 0, 0); }, 3000))
+        << "the shadow's rim " << std::hex << pixelAt(405, 105);
+    settle();
+    EXPECT_NE(pixelAt(470, 170), RGB(255, 0, 0)) << "the shadow covers its dialog";
+
+    // The dialog moves: the cut follows it.
+    platform::setWindowPos(dialog.handle(), 0, 410, 110, 100, 100, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(pumpUntil([&] { return pixelAt(515, 215) == RGB(255, 0, 0); }, 3000))
+        << "uncovered when the dialog left " << std::hex << pixelAt(515, 215);
+    EXPECT_TRUE(pumpUntil([&] { return pixelAt(412, 112) != RGB(255, 0, 0); }, 3000))
+        << "the shadow covers its dialog where it went";
+    ReleaseDC(nullptr, screen);
+
+    SetActiveWindow(shadow.hwnd());
+    EXPECT_TRUE(pumpUntil([&] { return platform::activeWindow() == dialog.handle(); }, 3000))
+        << "active: " << platform::activeWindow();
+    EXPECT_EQ(GetActiveWindow(), dialog.hwnd());
+    EXPECT_EQ(GetFocus(), dialog.hwnd());
 }
 
 // The engine's timer closes the box with Enter: the box ends with its default button, and

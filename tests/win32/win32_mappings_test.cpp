@@ -120,7 +120,7 @@ TEST(Win32MappingsTest, NativeStylesAreFramelessPopupsWithTheEngineExtendedStyle
     EXPECT_EQ(plain.exStyle, 0u);
 
     EXPECT_EQ(nativeStylesFor(WS_POPUP, WS_EX_LAYERED, true, false).exStyle,
-              WS_EX_LAYERED | kTransparent);
+              WS_EX_LAYERED | kTransparent | kNoActivate);
     NativeStyles tooltip = nativeStylesFor(WS_POPUP, 0, false, true);
     EXPECT_EQ(tooltip.exStyle, WS_EX_TOPMOST | WS_EX_TOOLWINDOW | kNoActivate | kTransparent);
 }
