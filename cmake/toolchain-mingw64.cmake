@@ -1,17 +1,4 @@
-# Cross-compiles for 64-bit Windows with Debian's mingw-w64 (posix threads, for std::thread).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles for 64-bit Windows (x86_64) with Debian's mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TAMLO_MINGW_TRIPLE x86_64-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${TAMLO_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TAMLO_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${TAMLO_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TAMLO_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Tests and the e2e run the programs under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain.cmake)

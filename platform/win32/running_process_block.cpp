@@ -134,7 +134,7 @@ std::optional<std::u16string> readRunningProcessBlock(const BlockNames& names) {
     // A section made smaller by someone else is read only as far as it goes.
     MEMORY_BASIC_INFORMATION region;
     size_t available = VirtualQuery(bytes, &region, sizeof region) == sizeof region
-                           ? std::min(region.RegionSize, kBlockSize)
+                           ? std::min<std::size_t>(region.RegionSize, kBlockSize)
                            : 0;
     std::u16string text;
     for (size_t i = 0; i + 1 < available; i += 2) {

@@ -25,6 +25,10 @@ TEST(Win32EngineProgram, CarriesItsManifestAsResourceOne) {
     FreeLibrary(module);
 
     EXPECT_NE(manifest.find(R"(level="requireAdministrator")"), std::string::npos);
+    // The program's own processor, as the loader checks it.
+    const char* processor =
+        sizeof(void*) == 8 ? R"(processorArchitecture="amd64")" : R"(processorArchitecture="x86")";
+    EXPECT_NE(manifest.find(processor), std::string::npos);
     EXPECT_NE(manifest.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"),
               std::string::npos);
     EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);

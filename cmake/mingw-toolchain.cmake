@@ -1,0 +1,16 @@
+# What both Windows toolchains share: Debian's mingw-w64 with posix threads (for std::thread).
+# The including file sets CMAKE_SYSTEM_PROCESSOR and TAMLO_MINGW_TRIPLE.
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER ${TAMLO_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TAMLO_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TAMLO_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TAMLO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Tests and the e2e run the programs under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
