@@ -58,6 +58,21 @@ int killProcessesByImagePath(const std::string& path, int waitMs = 10000);
 // Ends the process `pid` the same way and waits up to `waitMs` for it to go.
 bool terminateProcess(int pid, int waitMs);
 
+// Ends `pid` the same way only if the image it runs, read through the system's own handle
+// on it, satisfies `matches`: a process id reused since a listing is never hit. Never the
+// calling process.
+bool terminateIfImage(int pid, const std::function<bool(const std::string&)>& matches, int waitMs);
+
+// This process's id, as listProcesses reports it.
+int currentProcessId();
+
+// The image path the system reports for a process running the program at `path`: links
+// resolved on Linux, the full path on Windows. `path` itself when it cannot be resolved.
+std::string imagePathFor(const std::string& path);
+
+// The file name at the end of an image path.
+std::string imageFileName(const std::string& imagePath);
+
 // Case-insensitive comparison of UTF-8 texts (ASCII and the Unicode simple case folding
 // that the C library's wide-character lower-casing provides).
 bool equalsIgnoringCase(const std::string& a, const std::string& b);

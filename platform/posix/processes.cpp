@@ -1,7 +1,9 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -49,11 +51,6 @@ std::string imagePathOf(int pid) {
         target.resize(target.size() - deleted.size());
     }
     return target;
-}
-
-std::string fileNameOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // True once `pid` no longer runs: gone from /proc, or a zombie waiting for its parent.
@@ -119,44 +116,6 @@ bool waitByPolling(int pid, int waitMs) {
     return true;
 }
 
-// Kills `pid` if it still runs the image `matches` accepts. The pid descriptor is taken
-// before the check, so a pid reused in between cannot be hit.
-template <typename Match>
-bool killIfMatching(int pid, int waitMs, const Match& matches) {
-    int pidFd = openPidFd(pid);
-    if (pidFd < 0) {
-        if (errno != ENOSYS) {
-            return false;
-        }
-        std::string image = imagePathOf(pid);
-        if (image.empty() || !matches(image)) {
-            return false;
-        }
-        return terminateProcess(pid, waitMs);
-    }
-    bool killed = false;
-    std::string image = imagePathOf(pid);
-    if (!image.empty() && matches(image) && signalPidFd(pidFd)) {
-        killed = true;
-        waitPidFd(pidFd, waitMs);
-    }
-    close(pidFd);
-    return killed;
-}
-
-template <typename Match>
-int killMatching(int waitMs, const Match& matches) {
-    int killed = 0;
-    int self = static_cast<int>(getpid());
-    for (const ProcessInfo& process : listProcesses()) {
-        if (process.pid != self && matches(process.imagePath) &&
-            killIfMatching(process.pid, waitMs, matches)) {
-            ++killed;
-        }
-    }
-    return killed;
-}
-
 }  // namespace
 
 std::vector<ProcessInfo> listProcesses() {
@@ -178,29 +137,12 @@ std::vector<ProcessInfo> listProcesses() {
         }
         ProcessInfo info;
         info.pid = static_cast<int>(pid);
-        info.imageName = fileNameOf(image);
+        info.imageName = imageFileName(image);
         info.imagePath = std::move(image);
         processes.push_back(std::move(info));
     }
     closedir(proc);
     return processes;
-}
-
-int killProcessesByImageName(const std::string& name, int waitMs) {
-    if (name.empty()) {
-        return 0;
-    }
-    return killMatching(waitMs, [&](const std::string& imagePath) {
-        return equalsIgnoringCase(fileNameOf(imagePath), name);
-    });
-}
-
-int killProcessesByImagePath(const std::string& path, int waitMs) {
-    if (path.empty()) {
-        return 0;
-    }
-    return killMatching(
-        waitMs, [&](const std::string& imagePath) { return equalsIgnoringCase(imagePath, path); });
 }
 
 bool terminateProcess(int pid, int waitMs) {
@@ -221,6 +163,45 @@ bool terminateProcess(int pid, int waitMs) {
     }
     waitByPolling(pid, waitMs);
     return true;
+}
+
+// The pid descriptor is taken before the check, so a pid reused in between cannot be hit.
+bool terminateIfImage(int pid, const std::function<bool(const std::string&)>& matches, int waitMs) {
+    if (pid <= 0 || pid == static_cast<int>(getpid())) {
+        return false;
+    }
+    int pidFd = openPidFd(pid);
+    if (pidFd < 0) {
+        if (errno != ENOSYS) {
+            return false;
+        }
+        std::string image = imagePathOf(pid);
+        return !image.empty() && matches(image) && terminateProcess(pid, waitMs);
+    }
+    bool killed = false;
+    std::string image = imagePathOf(pid);
+    if (!image.empty() && matches(image) && signalPidFd(pidFd)) {
+        killed = true;
+        waitPidFd(pidFd, waitMs);
+    }
+    close(pidFd);
+    return killed;
+}
+
+int currentProcessId() {
+    return static_cast<int>(getpid());
+}
+
+// /proc reports resolved image paths: a folder given with doubled separators, "." or a
+// link in it must still find its programs.
+std::string imagePathFor(const std::string& path) {
+    char buffer[PATH_MAX];
+    return realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : path;
+}
+
+std::string imageFileName(const std::string& imagePath) {
+    size_t slash = imagePath.rfind('/');
+    return slash == std::string::npos ? imagePath : imagePath.substr(slash + 1);
 }
 
 }  // namespace tamlo::os

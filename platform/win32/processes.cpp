@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/os/os_services.h"
-#include "platform/win32/process_handles.h"
 #include "platform/win32/wide_text.h"
 
 // Termination is TerminateProcess with exit code -8, what a killed installer child shows.
@@ -51,11 +50,6 @@ std::string imagePathOf(HANDLE process) {
     return {};
 }
 
-std::string fileNameOf(const std::string& path) {
-    size_t separator = path.find_last_of("\\/");
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
 // Ends the process behind `process` and waits for it. The caller checked, through this
 // very handle, that it is the process it meant: a handle keeps its process id from being
 // given to another process, so the check cannot go stale.
@@ -67,49 +61,7 @@ bool terminateAndWait(HANDLE process, int waitMs) {
     return true;
 }
 
-// Ends `pid` when the image read through its handle satisfies `matches`. Read through the
-// handle, not the snapshot: the id may have been reused between the snapshot and the open.
-template <typename Match>
-bool killIfMatching(DWORD pid, int waitMs, const Match& matches) {
-    if (pid == GetCurrentProcessId()) {
-        return false;
-    }
-    win32::Handle process(OpenProcess(
-        PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
-    if (!process.valid()) {
-        return false;  // cannot be inspected: skipped
-    }
-    std::string image = imagePathOf(process.get());
-    return !image.empty() && matches(image) && terminateAndWait(process.get(), waitMs);
-}
-
-template <typename Match>
-int killMatching(int waitMs, const Match& matches) {
-    int killed = 0;
-    for (const SnapshotEntry& entry : snapshot()) {
-        if (killIfMatching(entry.pid, waitMs, matches)) {
-            ++killed;
-        }
-    }
-    return killed;
-}
-
 }  // namespace
-
-}  // namespace tamlo::os
-
-namespace tamlo::win32 {
-
-bool terminateIfRunningImage(int pid, const std::string& path, int waitMs) {
-    return pid > 0 && !path.empty() &&
-           os::killIfMatching(static_cast<DWORD>(pid), waitMs, [&](const std::string& image) {
-               return os::equalsIgnoringCase(image, path);
-           });
-}
-
-}  // namespace tamlo::win32
-
-namespace tamlo::os {
 
 std::vector<ProcessInfo> listProcesses() {
     std::vector<ProcessInfo> processes;
@@ -124,28 +76,11 @@ std::vector<ProcessInfo> listProcesses() {
         }
         ProcessInfo info;
         info.pid = static_cast<int>(entry.pid);
-        info.imageName = fileNameOf(image);
+        info.imageName = imageFileName(image);
         info.imagePath = std::move(image);
         processes.push_back(std::move(info));
     }
     return processes;
-}
-
-int killProcessesByImageName(const std::string& name, int waitMs) {
-    if (name.empty()) {
-        return 0;
-    }
-    return killMatching(waitMs, [&](const std::string& imagePath) {
-        return equalsIgnoringCase(fileNameOf(imagePath), name);
-    });
-}
-
-int killProcessesByImagePath(const std::string& path, int waitMs) {
-    if (path.empty()) {
-        return 0;
-    }
-    return killMatching(
-        waitMs, [&](const std::string& imagePath) { return equalsIgnoringCase(imagePath, path); });
 }
 
 bool terminateProcess(int pid, int waitMs) {
@@ -155,6 +90,46 @@ bool terminateProcess(int pid, int waitMs) {
     win32::Handle process(
         OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
     return process.valid() && terminateAndWait(process.get(), waitMs);
+}
+
+// Read through the handle, not a listing: the id may have been reused since, but not
+// while the handle is open.
+bool terminateIfImage(int pid, const std::function<bool(const std::string&)>& matches, int waitMs) {
+    if (pid <= 0 || static_cast<DWORD>(pid) == GetCurrentProcessId()) {
+        return false;
+    }
+    win32::Handle process(
+        OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
+                    static_cast<DWORD>(pid)));
+    if (!process.valid()) {
+        return false;  // cannot be inspected: skipped
+    }
+    std::string image = imagePathOf(process.get());
+    return !image.empty() && matches(image) && terminateAndWait(process.get(), waitMs);
+}
+
+int currentProcessId() {
+    return static_cast<int>(GetCurrentProcessId());
+}
+
+// Image paths come back absolute with '\': a program given with '/', "." or ".." in its
+// path must still be found.
+std::string imagePathFor(const std::string& path) {
+    std::wstring wide = win32::widen(path);
+    DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) {
+        return path;
+    }
+    std::wstring buffer(length, L'\0');
+    length = GetFullPathNameW(wide.c_str(), length, buffer.data(), nullptr);
+    return length > 0 && length < buffer.size()
+               ? win32::narrow(std::wstring_view(buffer.data(), length))
+               : path;
+}
+
+std::string imageFileName(const std::string& imagePath) {
+    size_t separator = imagePath.find_last_of("\\/");
+    return separator == std::string::npos ? imagePath : imagePath.substr(separator + 1);
 }
 
 }  // namespace tamlo::os

@@ -84,6 +84,34 @@ TEST(OsProcesses, TerminateWaitsForTheProcess) {
     EXPECT_TRUE(child.diedOfKill());
 }
 
+// The check before a kill reads the image through the process's own handle, and a
+// program's path is compared as the system reports images: links resolved.
+TEST(OsProcesses, TerminateIfImageEndsOnlyAProcessThatStillRunsTheImage) {
+    const std::string dir = test::makeTempDir("ifimage");
+    const std::string path = dir + "/real/" + uniqueName("Checked");
+    Sleeper child(path);
+    ASSERT_GT(child.pid(), 0);
+    EXPECT_FALSE(os::terminateIfImage(
+        child.pid(), [](const std::string&) { return false; }, 0));
+    EXPECT_TRUE(child.running());
+
+    std::filesystem::create_directory_symlink(dir + "/real", dir + "/link");
+    const std::string image = os::imagePathFor(dir + "/link/" + uniqueName("Checked"));
+    EXPECT_EQ(image, std::filesystem::canonical(path).string());
+    std::string seen;
+    EXPECT_TRUE(os::terminateIfImage(
+        child.pid(),
+        [&](const std::string& running) {
+            seen = running;
+            return os::equalsIgnoringCase(running, image);
+        },
+        10000));
+    EXPECT_EQ(seen, image);
+    EXPECT_TRUE(child.diedOfKill());
+    EXPECT_FALSE(os::terminateIfImage(
+        os::currentProcessId(), [](auto&) { return true; }, 0));
+}
+
 // Run inside a renamed copy of this program: killing its own image name must
 // leave the caller alive.
 TEST(OsProcesses, KillNeverHitsTheCallingProcess) {

@@ -1,26 +1,12 @@
 #include "platform/os/process_control.h"
 
-#include <windows.h>
-
 #include "platform/os/file_operations.h"
 #include "platform/os/os_services.h"
-#include "platform/win32/process_handles.h"
-#include "platform/win32/wide_text.h"
 
 namespace tamlo::processes {
 namespace {
 
 constexpr const char* kDaemonImage = "orvmon.exe";
-
-// Image paths come back absolute with '\': a folder given with '/', "." or ".." in it
-// must still find its programs.
-std::string fullPath(const std::string& path) {
-    std::wstring wide = win32::widen(path);
-    wchar_t buffer[MAX_PATH];
-    DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH, buffer, nullptr);
-    return length > 0 && length < MAX_PATH ? win32::narrow(std::wstring_view(buffer, length))
-                                           : path;
-}
 
 }  // namespace
 
@@ -45,19 +31,22 @@ void killProcessesInFolder(const std::string& folder) {
     if (base.empty()) {
         return;
     }
-    if (base.back() != '\\') {
-        base += '\\';
+    // normalizeSeparators leaves the system's own separator, whichever that is.
+    const char separator = files::normalizeSeparators("\\")[0];
+    if (base.back() != separator) {
+        base += separator;
     }
-    const int self = static_cast<int>(GetCurrentProcessId());
+    const int self = os::currentProcessId();
     for (const std::string& program : os::listFiles(base, "*.exe")) {
         if (program.find(kDaemonImage) != std::string::npos) {
             continue;
         }
-        std::string image = fullPath(program);
+        const std::string image = os::imagePathFor(program);
+        auto runsIt = [&](const std::string& path) { return os::equalsIgnoringCase(path, image); };
         for (const os::ProcessInfo& process : os::listProcesses()) {
-            if (process.pid != self && os::equalsIgnoringCase(process.imagePath, image)) {
-                // Matched again through its own handle before it is ended.
-                win32::terminateIfRunningImage(process.pid, image, kTerminateWaitMs);
+            // Matched again through its own handle before it is ended.
+            if (process.pid != self && runsIt(process.imagePath) &&
+                os::terminateIfImage(process.pid, runsIt, kTerminateWaitMs)) {
                 break;  // one process per program
             }
         }
