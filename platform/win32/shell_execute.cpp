@@ -16,32 +16,6 @@ bool isRegularFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// One argument quoted so that the C runtime's command-line parser gives it back unchanged:
-// backslashes double only before a quote or the closing quote.
-std::wstring quotedArgument(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-        return argument;
-    }
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"') {
-            quoted.append(backslashes * 2 + 1, L'\\');
-        } else {
-            quoted.append(backslashes, L'\\');
-        }
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    quoted += L'"';
-    return quoted;
-}
-
 }  // namespace
 
 std::string findExecutable(const std::string& file) {
@@ -116,7 +90,7 @@ CommandStatus runAndWait(const std::vector<std::string>& argv) {
         if (!commandLine.empty()) {
             commandLine += L' ';
         }
-        commandLine += quotedArgument(win32::widen(argument));
+        commandLine += win32::quotedArgument(win32::widen(argument));
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -15,6 +15,10 @@ std::string narrow(std::wstring_view wide);
 // The environment variable as UTF-8; nothing when unset.
 std::optional<std::string> environmentVariable(const wchar_t* name);
 
+// One argument of a command line, quoted so that the C runtime's parser (and
+// CommandLineToArgvW) gives it back unchanged.
+std::wstring quotedArgument(const std::wstring& argument);
+
 // The system's message for an error code, without the trailing line break.
 std::string errorText(DWORD code);
 

@@ -2,9 +2,13 @@
 #include <windows.h>
 // after windows.h
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlguid.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+
+#include <string>
+#include <vector>
 
 #include "platform/os/instance_guard.h"
 #include "platform/os/known_folders.h"
@@ -100,6 +104,31 @@ TEST(Win32ShellExecute, WaitsForTheExitCodeOrGivesUp) {
     EXPECT_FALSE(missing.started);
     EXPECT_FALSE(shell::findExecutable("cmd").empty());
     EXPECT_TRUE(shell::findExecutable("tamlo-no-such-program").empty());
+}
+
+// Each argument comes back whole from the system's own splitter, whatever it holds.
+TEST(Win32ShellExecute, QuotedArgumentsSplitBackUnchanged) {
+    const std::vector<std::wstring> arguments{L"plain",
+                                              L"",
+                                              L"two words",
+                                              L"say \"hi\"",
+                                              L"C:\\Program Files\\Orvinex\\",
+                                              L"\\\\server\\share",
+                                              L"back\\\\\"quote",
+                                              L"tab\there",
+                                              L"\u5B89\u88C5 \u7A0B\u5E8F"};
+    std::wstring commandLine = L"program.exe";
+    for (const std::wstring& argument : arguments) {
+        commandLine += L" " + win32::quotedArgument(argument);
+    }
+    int count = 0;
+    LPWSTR* split = CommandLineToArgvW(commandLine.c_str(), &count);
+    ASSERT_NE(split, nullptr);
+    ASSERT_EQ(count, static_cast<int>(arguments.size()) + 1) << win32::narrow(commandLine);
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        EXPECT_EQ(std::wstring(split[i + 1]), arguments[i]) << win32::narrow(commandLine);
+    }
+    LocalFree(split);
 }
 
 TEST(Win32Reboot, TheTestCommandRunsInsteadOfARestart) {

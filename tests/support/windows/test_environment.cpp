@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/text_encoding.h"
+#include "platform/win32/wide_text.h"
 
 namespace tamlo::test {
 namespace {
@@ -42,26 +43,6 @@ std::string makeDir(const std::string& path) {
 void setVariable(const char* name, const std::string& value) {
     SetEnvironmentVariableW(wide(name).c_str(), wide(value).c_str());
     _wputenv_s(wide(name).c_str(), wide(value).c_str());
-}
-
-// Quotes one argument the way CommandLineToArgvW splits it back.
-std::wstring quoted(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
-        return argument;
-    }
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
 }
 
 std::string drain(HANDLE pipe) {
@@ -146,7 +127,7 @@ CommandResult runCommand(const std::vector<std::string>& argv,
 
     std::wstring commandLine;
     for (const auto& argument : argv) {
-        commandLine += (commandLine.empty() ? L"" : L" ") + quoted(wide(argument));
+        commandLine += (commandLine.empty() ? L"" : L" ") + win32::quotedArgument(wide(argument));
     }
     // The current environment with the extra NAME=value entries after it.
     std::wstring environment;
