@@ -52,7 +52,10 @@ end
 local written, folders = {}, {}
 local shortcutPath, menuPath, menuFolder = nil, nil, nil
 
-local function folderOf(path) return path:match("^(.*)/[^/]*$") end
+-- The system's own separator: a backslash under a drive letter, where '/' splits paths too.
+local SEP = root:match("^%a:") and "\\" or "/"
+local LAST_PART = SEP == "/" and "^(.*)/[^/]*$" or "^(.*)[/\\][^/\\]*$"
+local function folderOf(path) return path:match(LAST_PART) end
 
 -- Takes back everything this run wrote: files, then the folders they emptied, the
 -- registry values and the shortcut.
@@ -84,7 +87,7 @@ end
 
 local seen = {}
 for index, name in ipairs(names) do
-    local target = root .. "/" .. name
+    local target = root .. SEP .. (name:gsub("/", SEP))
     local folder = folderOf(target)
     while folder and #folder > #root and not seen[folder] do
         seen[folder] = true
@@ -117,8 +120,8 @@ local shortcutName = root:match("^%a:") and "Orvinex.lnk" or "Orvinex.desktop"
 if config.desktopShortcut then
     local desktop = getDesktopFolder()
     if desktop then
-        shortcutPath = desktop .. "/" .. shortcutName
-        createShortCut(root .. "/bin/orvinex", shortcutPath)
+        shortcutPath = desktop .. SEP .. shortcutName
+        createShortCut(root .. SEP .. "bin" .. SEP .. "orvinex", shortcutPath)
     end
 end
 
@@ -127,10 +130,10 @@ local menuName = config.startMenuFolder
 if type(menuName) == "string" and menuName ~= "" and not menuName:find("[/\\]") then
     local menu = getStartMenuFolder()
     if menu then
-        menuFolder = menu .. "/" .. menuName
+        menuFolder = menu .. SEP .. menuName
         createDirectory(menuFolder)
-        menuPath = menuFolder .. "/" .. shortcutName
-        createShortCut(root .. "/bin/orvinex", menuPath)
+        menuPath = menuFolder .. SEP .. shortcutName
+        createShortCut(root .. SEP .. "bin" .. SEP .. "orvinex", menuPath)
     end
 end
 

@@ -83,7 +83,10 @@ local contents, startMenu = control(406), control(407)
 local slides, currentFile, bar, percent = control(501), control(502), control(503), control(504)
 local finishNote, finished, notes = control(602), control(601), control(603)
 
-local installPath = (getProgramFolder() or getTempFolder()) .. "/Orvinex"
+local programRoot = getProgramFolder() or getTempFolder()
+-- Paths shown and stored with the system's own separator: a backslash under a drive letter.
+local SEP = programRoot:match("^%a:") and "\\" or "/"
+local installPath = programRoot .. SEP .. "Orvinex"
 local installing, cancelRequested = false, false
 
 local function showPage(name)
@@ -172,7 +175,7 @@ onClick(back, function() showPage("welcome") end)
 onClick(browse, function()
     local chosen = window:browseForFolder("选择安装位置")
     if chosen ~= nil and chosen ~= "" then
-        installPath = chosen:gsub("[/\\]$", "") .. "/Orvinex"
+        installPath = chosen:gsub("[/\\]$", "") .. SEP .. "Orvinex"
         folderBox:setText(installPath)
     end
 end)

@@ -150,7 +150,7 @@ differing=$(cd "$work/project/program" && find . -type f ! -name manifest.txt | 
 [[ -z "$differing" ]] || fail "installed files differ: $differing"
 
 query=$(wine reg query 'HKCU\Software\Orvinex' /v InstallPath 2>/dev/null | tr -d '\r')
-[[ "$query" == *"REG_SZ"*"Program Files"*"Orvinex"* ]] || fail "InstallPath is not in the registry: $query"
+[[ "$query" == *"REG_SZ"*'C:\Program Files\Orvinex'* ]] || fail "InstallPath is not in the registry: $query"
 
 link=$(find "$WINEPREFIX/drive_c/users" -name 'Orvinex.lnk' -path '*esktop*' | head -1)
 [[ -n "$link" ]] || fail "no desktop shortcut"
