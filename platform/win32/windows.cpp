@@ -6,6 +6,7 @@
 
 #include "platform/win32/backend.h"
 #include "platform/win32/mappings.h"
+#include "platform/win32/system_tooltip.h"
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/message_queue.h"
 #include "platform/windowing/messages.h"
@@ -34,6 +35,7 @@ struct NativeWindow {
     bool trackingLeave = false;
     std::optional<std::vector<Rect>> appliedShape;
     bool shapeApplied = false;
+    bool systemTooltip = false;  // a "tooltips_class32" window, not one of our class
 };
 
 std::map<WindowHandle, NativeWindow>& nativeWindows() {
@@ -62,6 +64,16 @@ uint32_t& lastKeyDown() {
 NativeWindow* find(WindowHandle window) {
     auto it = nativeWindows().find(window);
     return it == nativeWindows().end() ? nullptr : &it->second;
+}
+HWND systemTooltipOf(WindowHandle window) {
+    NativeWindow* native = find(window);
+    return native != nullptr && native->systemTooltip ? native->hwnd : nullptr;
+}
+
+// The native side of a window the engine paints itself (not the system's tooltip).
+NativeWindow* findPainted(WindowHandle window) {
+    auto it = nativeWindows().find(window);
+    return it == nativeWindows().end() || it->second.systemTooltip ? nullptr : &it->second;
 }
 
 WindowHandle handleOf(HWND hwnd) {
@@ -326,31 +338,11 @@ void syncStyles(NativeWindow& native, const NativeWindowState& state) {
 
 // ---- Painting ----------------------------------------------------------------------------
 
-void paintTooltip(HDC dc, HWND hwnd, const std::u16string& text) {
-    RECT client;
-    GetClientRect(hwnd, &client);
-    HBRUSH background = CreateSolidBrush(RGB(255, 255, 225));
-    FillRect(dc, &client, background);
-    DeleteObject(background);
-    HBRUSH border = CreateSolidBrush(RGB(118, 118, 118));
-    FrameRect(dc, &client, border);
-    DeleteObject(border);
-    HGDIOBJ previousFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
-    RECT inner{client.left + 4, client.top + 3, client.right - 2, client.bottom - 1};
-    DrawTextW(dc, wide(text), static_cast<int>(text.size()), &inner,
-              DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, previousFont);
-}
-
 void paint(HWND hwnd, NativeWindow* native, const NativeWindowState& state) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     if (dc != nullptr) {
-        if (state.tooltip) {
-            paintTooltip(dc, hwnd, state.text);
-        } else if (native && native->memoryDc != nullptr && !state.isLayered()) {
+        if (native && native->memoryDc != nullptr && !state.isLayered()) {
             // Exposure shows the kept copy of the window's pixels: no engine WM_PAINT is needed.
             const RECT& area = ps.rcPaint;
             BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
@@ -591,6 +583,18 @@ class Win32Windows : public NativeWindows {
             return;
         }
         nativeWindows()[window] = NativeWindow{};
+        if (state->tooltip) {
+            // The system's tracking tooltip, owned by the window it explains.
+            auto tooltip = static_cast<HWND>(
+                createSystemTooltip(nativeWindowHandle(state->owner), state->text));
+            if (tooltip == nullptr) {
+                nativeWindows().erase(window);
+                return;
+            }
+            nativeWindows()[window].hwnd = tooltip;
+            nativeWindows()[window].systemTooltip = true;
+            return;
+        }
         const NativeStyles styles =
             nativeStylesFor(state->style, state->exStyle, state->clickThrough, state->tooltip);
         HWND owner = static_cast<HWND>(nativeWindowHandle(state->owner));
@@ -605,11 +609,7 @@ class Win32Windows : public NativeWindows {
             return;
         }
         nativeWindows()[window].hwnd = hwnd;
-        if (state->tooltip) {
-            ImmAssociateContext(hwnd, nullptr);  // nothing is typed into a tooltip
-        } else {
-            registerDropTarget(hwnd, window);
-        }
+        registerDropTarget(hwnd, window);
     }
 
     void windowDestroyed(WindowHandle window) override {
@@ -619,7 +619,9 @@ class Win32Windows : public NativeWindows {
         }
         NativeWindow native = it->second;
         nativeWindows().erase(it);
-        if (native.hwnd != nullptr) {
+        if (native.hwnd != nullptr && native.systemTooltip) {
+            DestroyWindow(native.hwnd);
+        } else if (native.hwnd != nullptr) {
             revokeDropTarget(native.hwnd);
             SetWindowLongPtrW(native.hwnd, GWLP_USERDATA, 0);
             DestroyWindow(native.hwnd);
@@ -631,7 +633,11 @@ class Win32Windows : public NativeWindows {
     }
 
     void windowPlaced(WindowHandle window, const Rect& rect) override {
-        NativeWindow* native = find(window);
+        if (HWND tooltip = systemTooltipOf(window)) {
+            placeSystemTooltip(tooltip, Point{rect.left, rect.top});
+            return;
+        }
+        NativeWindow* native = findPainted(window);
         auto* state = nativeWindowState(window);
         if (native == nullptr || state == nullptr) {
             return;
@@ -649,7 +655,11 @@ class Win32Windows : public NativeWindows {
     }
 
     void windowShown(WindowHandle window, bool visible, bool) override {
-        NativeWindow* native = find(window);
+        if (HWND tooltip = systemTooltipOf(window)) {
+            showSystemTooltip(tooltip, visible);
+            return;
+        }
+        NativeWindow* native = findPainted(window);
         auto* state = nativeWindowState(window);
         if (native == nullptr || state == nullptr) {
             return;
@@ -673,7 +683,7 @@ class Win32Windows : public NativeWindows {
     void windowsRestacked(const std::vector<WindowHandle>& topFirst) override {
         ++placingDepth();
         for (auto it = topFirst.rbegin(); it != topFirst.rend(); ++it) {
-            NativeWindow* native = find(*it);
+            NativeWindow* native = findPainted(*it);
             auto* state = nativeWindowState(*it);
             if (native == nullptr || state == nullptr || native->hwnd == nullptr) {
                 continue;
@@ -692,7 +702,7 @@ class Win32Windows : public NativeWindows {
     }
 
     void windowActivated(WindowHandle window) override {
-        NativeWindow* native = find(window);
+        NativeWindow* native = findPainted(window);
         if (native == nullptr || !IsWindowVisible(native->hwnd)) {
             return;
         }
@@ -705,7 +715,7 @@ class Win32Windows : public NativeWindows {
     }
 
     void windowContentsChanged(WindowHandle window, const Rect& area) override {
-        NativeWindow* native = find(window);
+        NativeWindow* native = findPainted(window);
         auto* state = nativeWindowState(window);
         if (native == nullptr || state == nullptr) {
             return;
@@ -714,12 +724,12 @@ class Win32Windows : public NativeWindows {
         refreshDib(*native, *state);
         const RECT changed{area.left, area.top, area.right, area.bottom};
         if (state->visible) {
-            present(*native, *state, state->tooltip ? nullptr : &changed);
+            present(*native, *state, &changed);
         }
     }
 
     void windowShapeChanged(WindowHandle window) override {
-        NativeWindow* native = find(window);
+        NativeWindow* native = findPainted(window);
         auto* state = nativeWindowState(window);
         if (native == nullptr || state == nullptr) {
             return;
@@ -735,7 +745,7 @@ class Win32Windows : public NativeWindows {
     // Frames are shown natively: the revealed band (a region, and for a layered window
     // its pixels) while the desktop's messages keep flowing until `untilMs`.
     bool presentAnimationFrame(WindowHandle window, uint64_t untilMs) override {
-        NativeWindow* native = find(window);
+        NativeWindow* native = findPainted(window);
         auto* state = nativeWindowState(window);
         if (native == nullptr || state == nullptr) {
             return false;
@@ -753,7 +763,7 @@ class Win32Windows : public NativeWindows {
     }
 
     void inputCaretPlaced(WindowHandle window, const Rect& caret) override {
-        NativeWindow* native = find(window);
+        NativeWindow* native = findPainted(window);
         if (native == nullptr) {
             return;
         }
@@ -767,7 +777,7 @@ class Win32Windows : public NativeWindows {
     }
 
     void inputCaretHidden(WindowHandle window) override {
-        NativeWindow* native = find(window);
+        NativeWindow* native = findPainted(window);
         if (native == nullptr) {
             return;
         }
@@ -778,19 +788,19 @@ class Win32Windows : public NativeWindows {
     }
 
     void windowTextChanged(WindowHandle window) override {
-        NativeWindow* native = find(window);
         auto* state = nativeWindowState(window);
-        if (native == nullptr || state == nullptr) {
+        if (state == nullptr) {
             return;
         }
-        SetWindowTextW(native->hwnd, wide(state->text));
-        if (state->tooltip) {
-            InvalidateRect(native->hwnd, nullptr, FALSE);
+        if (HWND tooltip = systemTooltipOf(window)) {
+            setSystemTooltipText(tooltip, state->text);
+        } else if (NativeWindow* native = findPainted(window)) {
+            SetWindowTextW(native->hwnd, wide(state->text));
         }
     }
 
     void windowIconChanged(WindowHandle window) override {
-        NativeWindow* native = find(window);
+        NativeWindow* native = findPainted(window);
         if (native == nullptr) {
             return;
         }
@@ -805,7 +815,7 @@ class Win32Windows : public NativeWindows {
     }
 
     void windowIconicChanged(WindowHandle window, bool iconic) override {
-        if (NativeWindow* native = find(window)) {
+        if (NativeWindow* native = findPainted(window)) {
             ++placingDepth();
             ShowWindow(native->hwnd, iconic ? SW_SHOWMINNOACTIVE : SW_SHOWNOACTIVATE);
             --placingDepth();
@@ -814,7 +824,7 @@ class Win32Windows : public NativeWindows {
 
     void captureChanged(WindowHandle captured) override {
         ++capturingDepth();
-        NativeWindow* native = find(captured);
+        NativeWindow* native = findPainted(captured);
         if (native != nullptr) {
             SetCapture(native->hwnd);
         } else if (handleOf(GetCapture()) != 0) {

@@ -18,6 +18,8 @@
 #include "platform/windowing/window_registry.h"
 
 #include "platform/win32/window_api.h"
+// after windows.h
+#include <commctrl.h>
 
 // Real native windows through the engine's window services, under Wine or Windows.
 namespace tamlo::test {
@@ -294,6 +296,43 @@ TEST_F(Win32BackendWindowTest, AShadowOverItsDialogLeavesTheDialogShowingAndActi
         << "active: " << platform::activeWindow();
     EXPECT_EQ(GetActiveWindow(), dialog.hwnd());
     EXPECT_EQ(GetFocus(), dialog.hwnd());
+}
+
+// An engine tooltip is the system's tracking tooltip, owned by the window it explains.
+TEST_F(Win32BackendWindowTest, TooltipsAreTheSystemsTrackingTooltips) {
+    RecordingWindow owner(Rect{100, 100, 300, 250});
+    platform::showWindow(owner.handle(), SW_SHOW);
+    const WindowHandle tooltip = platform::createTooltipWindow(owner.handle());
+    ASSERT_NE(tooltip, 0u);
+    auto hwnd = static_cast<HWND>(platform::win32native::nativeWindowHandle(tooltip));
+    ASSERT_NE(hwnd, nullptr);
+    wchar_t className[64] = {};
+    GetClassNameW(hwnd, className, 64);
+    EXPECT_STREQ(className, L"tooltips_class32");
+    EXPECT_EQ(GetWindow(hwnd, GW_OWNER), owner.hwnd());
+
+    ASSERT_TRUE(platform::setTooltipText(tooltip, u"\u63D0\u793A & more"));
+    ASSERT_TRUE(platform::showTooltipAt(tooltip, Point{180, 300}));
+    EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, 3000));
+    const Rect shown = nativeRect(hwnd);
+    // Where the engine said, give or take the control's own frame.
+    EXPECT_NEAR(shown.left, 180, 2);
+    EXPECT_NEAR(shown.top, 300, 2);
+    EXPECT_GT(shown.width(), 0);
+
+    wchar_t text[64] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = owner.hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
+    tool.lpszText = text;
+    SendMessageW(hwnd, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(text, L"\u63D0\u793A & more");  // no prefix: the & stays
+
+    ASSERT_TRUE(platform::hideTooltip(tooltip));
+    EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(hwnd) == FALSE; }, 3000));
+    platform::destroyWindow(tooltip);
+    EXPECT_FALSE(IsWindow(hwnd));
 }
 
 // The engine's timer closes the box with Enter: the box ends with its default button, and
