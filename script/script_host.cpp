@@ -1,6 +1,8 @@
 #include "script/script_host.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include <lua.hpp>
 
@@ -179,8 +181,11 @@ std::uintptr_t handleFromValue(lua_State* L, int index) {
         return 0;
     }
     lua_Number value = lua_tonumber(L, index);
-    // Exact integers in the address range only; anything else names no object.
-    if (!(value >= 0) || value > 9007199254740992.0 || std::floor(value) != value) {
+    // Exact integers in the address range only (2^53, or less where addresses are 32-bit);
+    // anything else names no object, and is never cast out of range.
+    constexpr lua_Number kLargest = std::min(
+        9007199254740992.0, static_cast<double>(std::numeric_limits<std::uintptr_t>::max()));
+    if (!(value >= 0) || value > kLargest || std::floor(value) != value) {
         return 0;
     }
     return static_cast<std::uintptr_t>(value);

@@ -1,3 +1,6 @@
+#include <cmath>
+#include <cstdint>
+
 #include <lua.hpp>
 
 #include "dui/core/control.h"
@@ -247,6 +250,30 @@ TEST_F(ScriptHostTest, MethodsOfForgedOrStaleWrappersDoNothing) {
         local t = w.setTimer(fake, 10, function() end)
         return tostring(t) .. timer)"),
               "nil0");
+}
+
+// A handle is an exact address: other numbers, and addresses a 32-bit program cannot have,
+// name no object.
+TEST(ScriptHandles, OnlyExactAddressesOfThisProgramNameObjects) {
+    lua_State* L = luaL_newstate();
+    ASSERT_NE(L, nullptr);
+    auto handleOf = [L](lua_Number number) {
+        lua_pushnumber(L, number);
+        const std::uintptr_t handle = script::handleFromValue(L, -1);
+        lua_pop(L, 1);
+        return handle;
+    };
+    int object = 0;
+    script::pushHandle(L, reinterpret_cast<std::uintptr_t>(&object));
+    EXPECT_EQ(script::handleFromValue(L, -1), reinterpret_cast<std::uintptr_t>(&object));
+    lua_pop(L, 1);
+    EXPECT_EQ(handleOf(4096), 4096u);
+    for (lua_Number bad : {-1.0, 1.5, 1e300, 9007199254740994.0, std::nan("")}) {
+        EXPECT_EQ(handleOf(bad), 0u) << bad;
+    }
+    const std::uintptr_t above32Bits = sizeof(std::uintptr_t) == 8 ? 4294967304u : 0u;
+    EXPECT_EQ(handleOf(4294967304.0), above32Bits);
+    lua_close(L);
 }
 
 TEST_F(ScriptHostTest, AWindowDestroyedAfterTheScriptEndedDoesNotTouchTheState) {
