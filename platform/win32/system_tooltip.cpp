@@ -9,10 +9,18 @@ namespace {
 
 constexpr DWORD kTooltipStyle = WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP;
 
+// Loaded on first use: a run that shows no tooltip never loads the common controls.
 bool registerTooltipClass() {
     static const bool registered = [] {
-        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
-        return InitCommonControlsEx(&controls) != FALSE;
+        HMODULE controls = LoadLibraryW(L"comctl32.dll");
+        if (controls == nullptr) {
+            return false;
+        }
+        using Initialise = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        auto initialise = reinterpret_cast<Initialise>(
+            reinterpret_cast<void (*)()>(GetProcAddress(controls, "InitCommonControlsEx")));
+        INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+        return initialise != nullptr && initialise(&classes) != FALSE;
     }();
     return registered;
 }

@@ -65,9 +65,24 @@ NativeWindow* find(WindowHandle window) {
     auto it = nativeWindows().find(window);
     return it == nativeWindows().end() ? nullptr : &it->second;
 }
-HWND systemTooltipOf(WindowHandle window) {
+bool isSystemTooltip(WindowHandle window) {
     NativeWindow* native = find(window);
-    return native != nullptr && native->systemTooltip ? native->hwnd : nullptr;
+    return native != nullptr && native->systemTooltip;
+}
+
+// The system's tracking tooltip, owned by the window it explains. It is made when first
+// placed or shown, so the common controls load only once a tooltip is wanted.
+HWND systemTooltipOf(WindowHandle window, bool make) {
+    NativeWindow* native = find(window);
+    const NativeWindowState* state = nativeWindowState(window);
+    if (native == nullptr || !native->systemTooltip || state == nullptr) {
+        return nullptr;
+    }
+    if (native->hwnd == nullptr && make) {
+        native->hwnd =
+            static_cast<HWND>(createSystemTooltip(nativeWindowHandle(state->owner), state->text));
+    }
+    return native->hwnd;
 }
 
 // The native side of a window the engine paints itself (not the system's tooltip).
@@ -584,15 +599,7 @@ class Win32Windows : public NativeWindows {
         }
         nativeWindows()[window] = NativeWindow{};
         if (state->tooltip) {
-            // The system's tracking tooltip, owned by the window it explains.
-            auto tooltip = static_cast<HWND>(
-                createSystemTooltip(nativeWindowHandle(state->owner), state->text));
-            if (tooltip == nullptr) {
-                nativeWindows().erase(window);
-                return;
-            }
-            nativeWindows()[window].hwnd = tooltip;
-            nativeWindows()[window].systemTooltip = true;
+            nativeWindows()[window].systemTooltip = true;  // made when first needed
             return;
         }
         const NativeStyles styles =
@@ -633,8 +640,10 @@ class Win32Windows : public NativeWindows {
     }
 
     void windowPlaced(WindowHandle window, const Rect& rect) override {
-        if (HWND tooltip = systemTooltipOf(window)) {
-            placeSystemTooltip(tooltip, Point{rect.left, rect.top});
+        if (isSystemTooltip(window)) {
+            if (HWND tooltip = systemTooltipOf(window, true)) {
+                placeSystemTooltip(tooltip, Point{rect.left, rect.top});
+            }
             return;
         }
         NativeWindow* native = findPainted(window);
@@ -655,8 +664,10 @@ class Win32Windows : public NativeWindows {
     }
 
     void windowShown(WindowHandle window, bool visible, bool) override {
-        if (HWND tooltip = systemTooltipOf(window)) {
-            showSystemTooltip(tooltip, visible);
+        if (isSystemTooltip(window)) {
+            if (HWND tooltip = systemTooltipOf(window, visible)) {
+                showSystemTooltip(tooltip, visible);
+            }
             return;
         }
         NativeWindow* native = findPainted(window);
@@ -792,8 +803,10 @@ class Win32Windows : public NativeWindows {
         if (state == nullptr) {
             return;
         }
-        if (HWND tooltip = systemTooltipOf(window)) {
-            setSystemTooltipText(tooltip, state->text);
+        if (isSystemTooltip(window)) {
+            if (HWND tooltip = systemTooltipOf(window, false)) {
+                setSystemTooltipText(tooltip, state->text);
+            }
         } else if (NativeWindow* native = findPainted(window)) {
             SetWindowTextW(native->hwnd, wide(state->text));
         }

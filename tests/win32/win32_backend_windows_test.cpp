@@ -304,15 +304,14 @@ TEST_F(Win32BackendWindowTest, TooltipsAreTheSystemsTrackingTooltips) {
     platform::showWindow(owner.handle(), SW_SHOW);
     const WindowHandle tooltip = platform::createTooltipWindow(owner.handle());
     ASSERT_NE(tooltip, 0u);
+    ASSERT_TRUE(platform::setTooltipText(tooltip, u"\u63D0\u793A & more"));
+    ASSERT_TRUE(platform::showTooltipAt(tooltip, Point{180, 300}));
     auto hwnd = static_cast<HWND>(platform::win32native::nativeWindowHandle(tooltip));
     ASSERT_NE(hwnd, nullptr);
     wchar_t className[64] = {};
     GetClassNameW(hwnd, className, 64);
     EXPECT_STREQ(className, L"tooltips_class32");
     EXPECT_EQ(GetWindow(hwnd, GW_OWNER), owner.hwnd());
-
-    ASSERT_TRUE(platform::setTooltipText(tooltip, u"\u63D0\u793A & more"));
-    ASSERT_TRUE(platform::showTooltipAt(tooltip, Point{180, 300}));
     EXPECT_TRUE(pumpUntil([&] { return IsWindowVisible(hwnd) != FALSE; }, 3000));
     const Rect shown = nativeRect(hwnd);
     // Where the engine said, give or take the control's own frame.
