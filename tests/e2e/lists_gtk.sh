@@ -50,7 +50,7 @@ find_window() {
   done
 }
 await_window() {
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do
     found=$(find_window "$1" "$2")
     [[ -n "$found" ]] && { echo "$found"; return 0; }
     sleep 0.1

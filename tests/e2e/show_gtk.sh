@@ -35,7 +35,7 @@ trap cleanup EXIT
 
 # The window and its shadow belong to our process; the larger one is the shadow.
 window=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   for id in $(xdotool search --onlyvisible --pid "$shown" 2>/dev/null); do
     eval "$(xdotool getwindowgeometry --shell "$id")"
     if [[ "$WIDTH" == 560 && "$HEIGHT" == 360 ]]; then

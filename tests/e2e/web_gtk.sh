@@ -70,7 +70,7 @@ cleanup() {
 trap cleanup EXIT
 
 window=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   for id in $(xdotool search --onlyvisible --pid "$runner" 2>/dev/null); do
     eval "$(xdotool getwindowgeometry --shell "$id")"
     if [[ "$WIDTH" == 560 && "$HEIGHT" == 360 ]]; then
