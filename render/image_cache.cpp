@@ -6,10 +6,6 @@ namespace tamlo::render {
 
 ImageCache::ImageCache(FileReader reader) : reader_(std::move(reader)) {}
 
-void ImageCache::setReader(FileReader reader) {
-    reader_ = std::move(reader);
-}
-
 const Image* ImageCache::image(const std::u16string& name) {
     const auto found = images_.find(name);
     if (found != images_.end()) {

@@ -21,7 +21,6 @@ class ImageCache {
 
     explicit ImageCache(FileReader reader = {});
 
-    void setReader(FileReader reader);
     // Null when the file is missing.
     const Image* image(const std::u16string& name);
     void clear();

@@ -51,10 +51,6 @@ std::size_t setScriptMemoryBudget(std::size_t bytes) {
     return gBudget.exchange(bytes);
 }
 
-std::size_t scriptMemoryBudget() {
-    return gBudget.load();
-}
-
 lua_State* newBudgetedState() {
     auto* accounting = new (std::nothrow) Accounting{0, gBudget.load()};
     if (accounting == nullptr) {

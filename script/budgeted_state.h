@@ -13,7 +13,6 @@ constexpr std::size_t kDefaultScriptMemoryBudget = std::size_t{512} << 20;
 
 // The budget given to states created from now on (tests lower it); returns the old one.
 std::size_t setScriptMemoryBudget(std::size_t bytes);
-std::size_t scriptMemoryBudget();
 
 // A new state whose allocator refuses to grow past the budget; null without memory.
 lua_State* newBudgetedState();

@@ -205,8 +205,4 @@ void installControlBindings() {
     dui::Control::setScriptReleaseHook(onControlDestroyed);
 }
 
-std::size_t wrappedControlCount() {
-    return wrappedControls().size();
-}
-
 }  // namespace tamlo::script

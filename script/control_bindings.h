@@ -35,7 +35,4 @@ void eventBridge(void* boundControl, dui::Control* sender, dui::Event& event);
 // Hooks control destruction so a wrapped control's registry entry goes with it.
 void installControlBindings();
 
-// How many controls currently have a wrapper (tests).
-std::size_t wrappedControlCount();
-
 }  // namespace tamlo::script

@@ -151,10 +151,6 @@ std::string ScriptHost::takePendingError() {
     return std::move(pendingError_);
 }
 
-void ScriptHost::setModalLoopBreaker(std::function<void()> breaker) {
-    modalLoopBreaker_ = std::move(breaker);
-}
-
 void ScriptHost::showError(const std::string& message) {
     if (platform::backendStarted()) {
         platform::backend().messageBox(0, utf8ToUtf16(message), u"错误", win32::MB_OK);

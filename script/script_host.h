@@ -17,7 +17,7 @@ namespace tamlo::script {
 // are caught where the bridge calls into Lua: the first one is remembered, the running
 // modal loops are asked to end, and the top-level run reports it once.
 class ScriptHost {
-public:
+  public:
     static ScriptHost& instance();
 
     // Globals the engine adds to the UI state beside the system functions
@@ -44,10 +44,7 @@ public:
     // Hands the pending error over (to be raised into the script, or reported).
     std::string takePendingError();
 
-    // How the running modal loops are asked to end (default: a quit message).
-    void setModalLoopBreaker(std::function<void()> breaker);
-
-private:
+  private:
     ScriptHost() = default;
     void showError(const std::string& message);
 

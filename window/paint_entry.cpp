@@ -17,8 +17,4 @@ void paintArea(Canvas& canvas, dui::Control& root, const Rect& area) {
     canvas.restore();
 }
 
-void printClient(Canvas& canvas, dui::Control& root, const Rect& clientRect) {
-    paintArea(canvas, root, clientRect);
-}
-
 }  // namespace tamlo::render

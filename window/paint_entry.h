@@ -11,7 +11,4 @@ namespace tamlo::render {
 // painted with its own rectangle. The canvas's clip and font are as before afterwards.
 void paintArea(Canvas& canvas, dui::Control& root, const Rect& area);
 
-// The paint into a caller's surface: the whole client rectangle, no caret.
-void printClient(Canvas& canvas, dui::Control& root, const Rect& clientRect);
-
 }  // namespace tamlo::render

@@ -63,7 +63,6 @@ class WindowImpl : public WindowBase, public CDropTarget, private InputRouting::
     // Takes effect at creation (WS_EX_LAYERED); later it switches the style directly.
     void setLayered(bool layered);
     bool isLayered() const { return layered_; }
-    void setConstantAlpha(uint8_t alpha) { constantAlpha_ = alpha; }
     uint8_t constantAlpha() const { return constantAlpha_; }
     void setPerPixelAlpha(bool on) { perPixelAlpha_ = on; }
     const std::vector<Rect>& dirtyRects() const { return dirty_; }

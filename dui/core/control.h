@@ -44,7 +44,6 @@ class Control : public Object {
     const Rect& rect() const { return rect_; }
     void setRect(const Rect& rect) { rect_ = rect; }
     const Size& desiredSize() const { return desiredSize_; }
-    void setDesiredSize(const Size& size) { desiredSize_ = size; }
     // The two layout passes (dui/layout): measure stores and returns the desired size,
     // margins included; arrange places the control in `slot` (parent coordinates).
     // 65536 as an available extent means unbounded.

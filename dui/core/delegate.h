@@ -13,12 +13,6 @@ class Control;
 // events) and the event record.
 using HandlerFunction = void (*)(void* target, Control* sender, Event& event);
 
-// Adapts a member function `void T::method(Control*, Event&)` to a HandlerFunction.
-template <class T, void (T::*Method)(Control*, Event&)>
-void memberHandler(void* target, Control* sender, Event& event) {
-    (static_cast<T*>(target)->*Method)(sender, event);
-}
-
 // A {target, handler} binding shared through DelegateRef handles. Records come from a
 // fixed pool and go back to it when the last handle lets go. Clearing the handler
 // disarms the delegate: routes that still hold it skip it.
@@ -26,7 +20,6 @@ class Delegate {
   public:
     void* target() const { return target_; }
     HandlerFunction handler() const { return handler_; }
-    bool isArmed() const { return handler_ != nullptr; }
     void disarm() { handler_ = nullptr; }
     bool matches(const void* target, HandlerFunction handler) const {
         return target_ == target && handler_ == handler;

@@ -33,29 +33,4 @@ int messageBoxDefaultAnswer(uint32_t type) {
     return index < buttons.size() ? buttons[index] : buttons.front();
 }
 
-const char* messageBoxAnswerName(int id) {
-    switch (id) {
-        case IDOK:
-            return "OK";
-        case IDCANCEL:
-            return "Cancel";
-        case IDABORT:
-            return "Abort";
-        case IDRETRY:
-            return "Retry";
-        case IDIGNORE:
-            return "Ignore";
-        case IDYES:
-            return "Yes";
-        case IDNO:
-            return "No";
-        case IDTRYAGAIN:
-            return "TryAgain";
-        case IDCONTINUE:
-            return "Continue";
-        default:
-            return "?";
-    }
-}
-
 }  // namespace tamlo::platform

@@ -10,7 +10,4 @@ namespace tamlo::platform {
 std::vector<int> messageBoxButtons(uint32_t type);
 int messageBoxDefaultAnswer(uint32_t type);
 
-// "OK", "Cancel", ... for logs and tests; "?" for an unknown id.
-const char* messageBoxAnswerName(int id);
-
 }  // namespace tamlo::platform

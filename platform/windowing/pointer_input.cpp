@@ -269,10 +269,6 @@ bool inputKeyIsDown(uint32_t virtualKey) {
     return input().keys[virtualKey & 0xFF];
 }
 
-WindowHandle inputWindowUnderPointer() {
-    return input().under;
-}
-
 void resetPointerInput() {
     cancelHover();
     input() = InputState{};

@@ -12,8 +12,6 @@ namespace tamlo::platform {
 // The MK_ flags of the buttons and modifiers down now.
 uint32_t inputKeyState();
 bool inputKeyIsDown(uint32_t virtualKey);
-// The window the pointer was last seen over.
-WindowHandle inputWindowUnderPointer();
 
 // Forgets buttons, keys, tracking and the last click (tests, start-up).
 void resetPointerInput();

@@ -136,11 +136,6 @@ std::u16string windowClassName(WindowHandle window) {
     return record ? record->creation.className : std::u16string();
 }
 
-WindowHandle windowOwner(WindowHandle window) {
-    auto record = find(window);
-    return record ? record->creation.owner : 0;
-}
-
 std::intptr_t sendMessage(WindowHandle window, uint32_t message, std::uintptr_t wParam,
                           std::intptr_t lParam) {
     auto record = find(window);

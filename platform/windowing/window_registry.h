@@ -46,7 +46,6 @@ void* windowUserData(WindowHandle window);
 bool setWindowUserData(WindowHandle window, void* userData);
 
 std::u16string windowClassName(WindowHandle window);
-WindowHandle windowOwner(WindowHandle window);
 
 // Calls the window's procedure at once (SendMessageW on the UI thread). Returns 0 for an
 // unknown window, and from any other thread does nothing and returns 0.

@@ -9,12 +9,6 @@
 
 namespace tamlo::runtool {
 
-bool isTextStep(const ShowStep& step) {
-    using Kind = ShowStep::Kind;
-    return step.kind == Kind::SetClipboard || step.kind == Kind::ExpectClipboard ||
-           step.kind == Kind::Compose || step.kind == Kind::Commit || step.kind == Kind::ExpectText;
-}
-
 bool runTextStep(const ShowStep& step, WindowImpl* window, std::string& why) {
     using Kind = ShowStep::Kind;
     namespace input = platform::headless;

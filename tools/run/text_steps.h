@@ -10,9 +10,6 @@ class WindowImpl;
 
 namespace tamlo::runtool {
 
-// Whether `step` is one of the text-input steps (clipboard, compose, commit, expect text).
-bool isTextStep(const ShowStep& step);
-
 // Runs a text-input step against `window` (the front one; may be null for the clipboard
 // steps). False with `why` set when it did not hold.
 bool runTextStep(const ShowStep& step, WindowImpl* window, std::string& why);
