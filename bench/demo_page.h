@@ -11,8 +11,11 @@
 #include "dui/loader/layout_loader.h"
 #include "dui/style/style_set.h"
 #include "platform/backend.h"
+#include "platform/windowing/message_loop.h"
 #include "platform/windowing/message_queue.h"
+#include "platform/windowing/native_window.h"
 #include "runtime/ui_context.h"
+#include "window/window_impl.h"
 
 namespace tamlo::bench {
 
@@ -60,6 +63,35 @@ inline dui::Control* startDemoPage(dui::StyleSet& styles, const std::string& lay
         return nullptr;
     }
     return dui::buildLayout(xml, u"welcome.xml");
+}
+
+// A new top-level window of `root` (which it then owns), shown when `show`; null when the
+// window cannot be made.
+template <class Window = WindowImpl>
+Window* openDemoWindow(dui::Control* root, bool show = true) {
+    auto* window = new Window();
+    window->setRoot(root);
+    if (!window->create(0, 0, 0, 0, 0, 0, 0)) {
+        delete window;
+        return nullptr;
+    }
+    if (show) {
+        platform::showWindow(window->handle(), win32::SW_SHOWNORMAL);
+        platform::pumpPendingMessages();
+    }
+    return window;
+}
+
+// Ends what startDemoPage started: `window` (when there is one), the UI context and the
+// backend.
+inline void stopDemoPage(WindowBase* window) {
+    if (window != nullptr) {
+        window->destroy();
+    }
+    destroyUiContext();
+    if (platform::backendStarted()) {
+        platform::stopBackend();
+    }
 }
 
 }  // namespace tamlo::bench

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/figure_reporter.h"
 #include "dui/core/control.h"
 #include "dui/core/host_window.h"
 #include "dui/core/panel.h"
@@ -193,58 +194,39 @@ void BM_PostedEventRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_PostedEventRoundTrip);
 
-// Keeps each benchmark's time per iteration and items per second for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            Figure& f = figures[run.benchmark_name()];
-            f.nanoseconds = run.GetAdjustedRealTime();
-            auto items = run.counters.find("items_per_second");
-            f.perSecond = items == run.counters.end() ? 0.0 : static_cast<double>(items->second);
-        }
-    }
-    struct Figure {
-        double nanoseconds = 0;
-        double perSecond = 0;
-    };
-    std::map<std::string, Figure> figures;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     platform::createUiQueue(nullptr);
-    SummaryReporter reporter;
+    bench::FigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& f = reporter.figures;
+    auto& f = reporter.byName;
     auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
     if (f.count("BM_PostedCallRoundTrip") && f.count("BM_DirectCall")) {
         std::printf("posted call round trip: %.0f ns (%.1fx a direct call)\n",
-                    f["BM_PostedCallRoundTrip"].nanoseconds,
-                    ratio(f["BM_PostedCallRoundTrip"].nanoseconds, f["BM_DirectCall"].nanoseconds));
+                    f["BM_PostedCallRoundTrip"].realTime,
+                    ratio(f["BM_PostedCallRoundTrip"].realTime, f["BM_DirectCall"].realTime));
     }
     if (f.count("BM_RunQueueFromWorker/real_time") &&
         f.count("BM_PostedCallsFromWorker/real_time")) {
-        double runQueue = f["BM_RunQueueFromWorker/real_time"].perSecond;
-        double posted = f["BM_PostedCallsFromWorker/real_time"].perSecond;
+        double runQueue = f["BM_RunQueueFromWorker/real_time"].counters["items_per_second"];
+        double posted = f["BM_PostedCallsFromWorker/real_time"].counters["items_per_second"];
         std::printf(
             "run queue from a worker: %.0f runnables/s (%.2fx posted calls from a worker)\n",
             runQueue, ratio(runQueue, posted));
     }
     if (f.count("BM_BubblingEventTenDeep") && f.count("BM_ThirtyDirectHandlerCalls")) {
         std::printf("bubbling event, 10 deep x 3 handlers: %.0f ns (%.1fx thirty direct calls)\n",
-                    f["BM_BubblingEventTenDeep"].nanoseconds,
-                    ratio(f["BM_BubblingEventTenDeep"].nanoseconds,
-                          f["BM_ThirtyDirectHandlerCalls"].nanoseconds));
+                    f["BM_BubblingEventTenDeep"].realTime,
+                    ratio(f["BM_BubblingEventTenDeep"].realTime,
+                          f["BM_ThirtyDirectHandlerCalls"].realTime));
     }
     if (f.count("BM_PostedEventRoundTrip") && f.count("BM_BubblingEventTenDeep")) {
-        std::printf("posted event round trip: %.0f ns (%.1fx the bubbling raise)\n",
-                    f["BM_PostedEventRoundTrip"].nanoseconds,
-                    ratio(f["BM_PostedEventRoundTrip"].nanoseconds,
-                          f["BM_BubblingEventTenDeep"].nanoseconds));
+        std::printf(
+            "posted event round trip: %.0f ns (%.1fx the bubbling raise)\n",
+            f["BM_PostedEventRoundTrip"].realTime,
+            ratio(f["BM_PostedEventRoundTrip"].realTime, f["BM_BubblingEventTenDeep"].realTime));
     }
     benchmark::Shutdown();
     return 0;

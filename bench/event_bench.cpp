@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/figure_reporter.h"
 #include "dui/core/control.h"
 #include "dui/core/host_window.h"
 #include "dui/core/panel.h"
@@ -85,25 +86,14 @@ void BM_ThirtyDirectCalls(benchmark::State& state) {
 }
 BENCHMARK(BM_ThirtyDirectCalls)->Unit(benchmark::kNanosecond);
 
-class CapturingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            nanoseconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> nanoseconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    CapturingReporter reporter;
+    bench::FigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double bubble = reporter.nanoseconds["BM_BubbleThroughTenLevels"];
-    const double direct = reporter.nanoseconds["BM_ThirtyDirectCalls"];
+    const double bubble = reporter.byName["BM_BubbleThroughTenLevels"].cpuTime;
+    const double direct = reporter.byName["BM_ThirtyDirectCalls"].cpuTime;
     if (bubble > 0 && direct > 0) {
         std::printf("bubbling event, 10 levels x 3 handlers: %.1f ns CPU per raise\n", bubble);
         std::printf("ratio to 30 direct handler calls (%.1f ns): %.2fx\n", direct, bubble / direct);

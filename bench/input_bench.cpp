@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/demo_page.h"
+#include "bench/figure_reporter.h"
 #include "dui/loader/layout_loader.h"
 #include "dui/style/style_set.h"
 #include "platform/backend.h"
@@ -38,15 +39,10 @@ struct HoverPage {
         if (root == nullptr) {
             return;
         }
-        window = new WindowImpl();
-        window->setRoot(root);
-        if (!window->create(0, 0, 0, 0, 0, 0, 0)) {
-            delete window;
-            window = nullptr;
+        window = bench::openDemoWindow(root);
+        if (window == nullptr) {
             return;
         }
-        platform::showWindow(window->handle(), win32::SW_SHOWNORMAL);
-        platform::pumpPendingMessages();
         dui::Control* install = window->controlById(202);
         if (install == nullptr || !install->absoluteRect(button)) {
             return;
@@ -54,15 +50,7 @@ struct HoverPage {
         ready = true;
     }
 
-    void stop() {
-        if (window != nullptr) {
-            window->destroy();
-        }
-        destroyUiContext();
-        if (platform::backendStarted()) {
-            platform::stopBackend();
-        }
-    }
+    void stop() { bench::stopDemoPage(window); }
 };
 
 HoverPage& page() {
@@ -111,35 +99,15 @@ BENCHMARK(BM_ButtonRepaintOnly)
     ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 
-class CapturingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            microseconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> microseconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     page().start();
-    CapturingReporter reporter;
+    bench::FigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto median = [&reporter](const std::string& name) {
-        for (const auto& [key, value] : reporter.microseconds) {
-            if (key.rfind(name, 0) == 0 && key.size() > 7 &&
-                key.compare(key.size() - 7, 7, "_median") == 0) {
-                return value;
-            }
-        }
-        return 0.0;
-    };
-    const double figure = median("BM_HoverMoveToFrame");
-    const double peer = median("BM_ButtonRepaintOnly");
+    const double figure = reporter.medians["BM_HoverMoveToFrame"].cpuTime;
+    const double peer = reporter.medians["BM_ButtonRepaintOnly"].cpuTime;
     if (figure > 0 && peer > 0) {
         std::printf(
             "hover change, posted move to repainted frame (median): %.1f us; "

@@ -30,6 +30,7 @@
 #include <lua.hpp>
 
 #include "bench/demo_page.h"
+#include "bench/figure_reporter.h"
 #include "platform/debug_sink.h"
 #include "platform/headless/backend.h"
 #include "platform/headless/input.h"
@@ -905,24 +906,6 @@ BENCHMARK(BM_NotifyRoundTrip)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_InstallHugeEntryPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_HoverUnderNotifications)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// Keeps each run's figures so the summary can set them side by side.
-class SummaryReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) {
-                continue;
-            }
-            auto& counters = results[run.run_name.function_name];
-            for (const auto& [name, counter] : run.counters) {
-                counters[name] = counter.value;
-            }
-        }
-    }
-    std::map<std::string, std::map<std::string, double>> results;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -934,12 +917,12 @@ int main(int argc, char** argv) {
     }
     benchmark::Initialize(&argc, argv);
     Engine::instance().start();
-    SummaryReporter reporter;
+    bench::FigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& r = reporter.results;
+    auto& r = reporter.byFunction;
     std::printf("\nsummary\n");
     if (r.count("BM_InstallAgainstPackTool")) {
-        auto& c = r["BM_InstallAgainstPackTool"];
+        auto& c = r["BM_InstallAgainstPackTool"].counters;
         std::printf(
             "installing 64 MiB in %.0f files through the worker script: %.1f MB/s; "
             "tamlo-pack extract: %.1f MB/s; ratio %.3f, of the fastest rounds %.3f "
@@ -947,14 +930,14 @@ int main(int argc, char** argv) {
             c["files"], c["engine_MBps"], c["pack_MBps"], c["ratio"], c["best_ratio"]);
     }
     if (r.count("BM_NotifyRoundTrip")) {
-        auto& c = r["BM_NotifyRoundTrip"];
+        auto& c = r["BM_NotifyRoundTrip"].counters;
         std::printf(
             "notifyMessage round trip, dialog idle: %.1f us; from a plain thread: %.1f us; "
             "a bare thread hand-off: %.1f us; ratio %.2fx\n",
             c["script_us"], c["direct_us"], c["handoff_us"], c["ratio"]);
     }
     if (r.count("BM_InstallHugeEntryPeakMemory")) {
-        auto& c = r["BM_InstallHugeEntryPeakMemory"];
+        auto& c = r["BM_InstallHugeEntryPeakMemory"].counters;
         std::printf(
             "installing one 512 MiB entry: engine peak RSS %.1f MiB (%.1f MiB before the "
             "work, %.0f MB/s; goal < 48 MiB); tamlo-pack extract: %.1f MiB; ratio %.2fx\n",
@@ -962,7 +945,7 @@ int main(int argc, char** argv) {
             c["ratio"]);
     }
     if (r.count("BM_HoverUnderNotifications")) {
-        auto& c = r["BM_HoverUnderNotifications"];
+        auto& c = r["BM_HoverUnderNotifications"].counters;
         std::printf(
             "hover to repainted frame, %.0f notifications/s (%.0f sent, %.0f handled): mean %.1f "
             "us (median %.1f, p99 "

@@ -50,29 +50,16 @@ struct ListPage {
             list->addItem(u"第 " + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) +
                           u" 项");
         }
-        window = new WindowImpl();
-        window->setRoot(root);
-        if (!window->create(0, 0, 0, 0, 0, 0, 0)) {
-            delete window;
-            window = nullptr;
+        window = bench::openDemoWindow(root);
+        if (window == nullptr) {
             return;
         }
-        platform::showWindow(window->handle(), win32::SW_SHOWNORMAL);
-        platform::pumpPendingMessages();
         platform::headless::moveMouseTo(window->handle(), platform::Point{100, 100});
         platform::pumpPendingMessages();
         ready = list->verticalBar() != nullptr;
     }
 
-    void stop() {
-        if (window != nullptr) {
-            window->destroy();
-        }
-        destroyUiContext();
-        if (platform::backendStarted()) {
-            platform::stopBackend();
-        }
-    }
+    void stop() { bench::stopDemoPage(window); }
 };
 
 ListPage& page() {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/figure_reporter.h"
 #include "resources/package_reader.h"
 #include "resources/package_writer.h"
 
@@ -260,29 +261,6 @@ BENCHMARK(BM_ExtractAgainstLiblzma)->Unit(benchmark::kMillisecond)->Iterations(6
 BENCHMARK(BM_Index100kEntries)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExtractHugeEntryPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// Keeps each run's figures so the summary can set them side by side.
-class SummaryReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) {
-                continue;
-            }
-            Figures& figures = results[run.run_name.function_name];
-            figures.milliseconds = run.GetAdjustedRealTime();
-            for (const auto& [name, counter] : run.counters) {
-                figures.counters[name] = counter.value;
-            }
-        }
-    }
-    struct Figures {
-        double milliseconds = 0;
-        std::map<std::string, double> counters;
-    };
-    std::map<std::string, Figures> results;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -290,9 +268,9 @@ int main(int argc, char** argv) {
         return measurePeakRss(argv + 2);
     }
     benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
+    tamlo::bench::FigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& r = reporter.results;
+    auto& r = reporter.byFunction;
     std::printf("\nsummary\n");
     if (r.count("BM_ExtractAgainstLiblzma")) {
         auto& c = r["BM_ExtractAgainstLiblzma"].counters;
@@ -305,8 +283,7 @@ int main(int argc, char** argv) {
         std::printf(
             "indexing 100,000 entries: %.2f ms mean wall time, %.2f ms CPU time at best "
             "(goal < 30 ms)\n",
-            r["BM_Index100kEntries"].milliseconds,
-            r["BM_Index100kEntries"].counters["best_cpu_ms"]);
+            r["BM_Index100kEntries"].realTime, r["BM_Index100kEntries"].counters["best_cpu_ms"]);
     }
     if (r.count("BM_ExtractHugeEntryPeakMemory")) {
         std::printf("tamlo-pack extract, one 512 MiB entry: peak RSS %.1f MiB (goal < 32 MiB)\n",

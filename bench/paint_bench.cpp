@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/demo_page.h"
+#include "bench/figure_reporter.h"
 #include "dui/core/panel.h"
 #include "dui/loader/layout_loader.h"
 #include "dui/style/style_set.h"
@@ -278,15 +279,7 @@ struct WelcomePage {
         }
     }
 
-    void stop() {
-        if (window != nullptr) {
-            window->destroy();
-        }
-        destroyUiContext();
-        if (platform::backendStarted()) {
-            platform::stopBackend();
-        }
-    }
+    void stop() { bench::stopDemoPage(window); }
 };
 
 WelcomePage& welcomePage() {
@@ -431,17 +424,6 @@ BENCHMARK(BM_CairoOneButton)
     ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 
-class CapturingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            microseconds[run.benchmark_name()] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> microseconds;
-};
-
 void printRatio(const char* what, double figure, const char* peer, double peerFigure) {
     if (figure > 0 && peerFigure > 0) {
         std::printf("%s: %.1f us; %s: %.1f us; ratio %.2fx\n", what, figure, peer, peerFigure,
@@ -454,21 +436,20 @@ void printRatio(const char* what, double figure, const char* peer, double peerFi
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     welcomePage().start();
-    CapturingReporter reporter;
+    bench::FigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& us = reporter.microseconds;
-    printRatio("image load 96x96 (decode + premultiply)", us["BM_ImageLoad"], "decode alone",
-               us["BM_DecodeOnly"]);
-    printRatio("9-slice 480x320, engine", us["BM_EngineScaleGrid"], "direct cairo",
-               us["BM_CairoScaleGrid"]);
-    printRatio("stretch 120x36, engine", us["BM_EngineStretch"], "direct cairo",
-               us["BM_CairoStretch"]);
-    printRatio(
-        "welcome page full repaint (median), engine", us["BM_EngineWelcomePage/repeats:7_median"],
-        "its images and texts with cairo and pango", us["BM_CairoWelcomePage/repeats:7_median"]);
-    printRatio("one button repaint (median), engine", us["BM_EngineOneButton/repeats:7_median"],
-               "its images and texts with cairo and pango",
-               us["BM_CairoOneButton/repeats:7_median"]);
+    auto us = [&reporter](const std::string& name) { return reporter.byName[name].cpuTime; };
+    auto median = [&reporter](const std::string& name) { return reporter.medians[name].cpuTime; };
+    printRatio("image load 96x96 (decode + premultiply)", us("BM_ImageLoad"), "decode alone",
+               us("BM_DecodeOnly"));
+    printRatio("9-slice 480x320, engine", us("BM_EngineScaleGrid"), "direct cairo",
+               us("BM_CairoScaleGrid"));
+    printRatio("stretch 120x36, engine", us("BM_EngineStretch"), "direct cairo",
+               us("BM_CairoStretch"));
+    printRatio("welcome page full repaint (median), engine", median("BM_EngineWelcomePage"),
+               "its images and texts with cairo and pango", median("BM_CairoWelcomePage"));
+    printRatio("one button repaint (median), engine", median("BM_EngineOneButton"),
+               "its images and texts with cairo and pango", median("BM_CairoOneButton"));
     welcomePage().stop();
     benchmark::Shutdown();
     return 0;

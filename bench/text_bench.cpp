@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/demo_page.h"
+#include "bench/figure_reporter.h"
 #include "dui/controls/text_input.h"
 #include "platform/headless/input.h"
 #include "platform/windowing/message_loop.h"
@@ -49,29 +50,16 @@ struct TextPage {
         if (root == nullptr) {
             return;
         }
-        window = new WindowImpl();
-        window->setRoot(root);
-        if (!window->create(0, 0, 0, 0, 0, 0, 0)) {
-            delete window;
-            window = nullptr;
+        window = bench::openDemoWindow(root);
+        if (window == nullptr) {
             return;
         }
-        platform::showWindow(window->handle(), win32::SW_SHOWNORMAL);
-        platform::pumpPendingMessages();
         box = dynamic_cast<dui::TextBox*>(window->controlById(1));
         edit = dynamic_cast<dui::Edit*>(window->controlById(2));
         ready = box != nullptr && edit != nullptr;
     }
 
-    void stop() {
-        if (window != nullptr) {
-            window->destroy();
-        }
-        destroyUiContext();
-        if (platform::backendStarted()) {
-            platform::stopBackend();
-        }
-    }
+    void stop() { bench::stopDemoPage(window); }
 };
 
 TextPage& page() {
@@ -143,25 +131,12 @@ BENCHMARK(BM_EditPageDown)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-class CapturingReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.aggregate_name == "median") {
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     page().start();
-    CapturingReporter reporter;
+    bench::FigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     struct Goal {
         const char* name;
@@ -177,9 +152,10 @@ int main(int argc, char** argv) {
     };
     for (const Goal& goal : goals) {
         auto found = reporter.medians.find(goal.name);
-        if (found != reporter.medians.end() && found->second > 0) {
+        const double median = found == reporter.medians.end() ? 0.0 : found->second.realTime;
+        if (median > 0) {
             std::printf("%s (median): %.2f %s; goal %.0f %s; ratio to goal %.3f\n", goal.what,
-                        found->second, goal.unit, goal.goal, goal.unit, found->second / goal.goal);
+                        median, goal.unit, goal.goal, goal.unit, median / goal.goal);
         }
     }
     page().stop();

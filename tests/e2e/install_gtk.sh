@@ -6,17 +6,10 @@
 set -euo pipefail
 build=${1:?build directory}
 source=${2:?source directory}
-if ! command -v xvfb-run >/dev/null 2>&1; then
-  echo "install_gtk: skipped, xvfb-run is not installed"
-  exit 0
-fi
-for tool in xdotool xprop import python3; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "install_gtk: $tool is missing" >&2; exit 1; }
-done
-if [[ -z "${INSTALL_GTK_INSIDE:-}" ]]; then
-  export INSTALL_GTK_INSIDE=1 NO_AT_BRIDGE=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" "$source"
-fi
+# shellcheck source=tests/e2e/lib/x_session.bash
+. "$(dirname "$0")/lib/x_session.bash"
+e2e_under_xvfb install_gtk "$build" "$source"
+e2e_need install_gtk xdotool xprop import python3
 
 work=$(mktemp -d)
 fail() { echo "install_gtk: $*" >&2; [[ -n "${INSTALL_GTK_SHOTS:-}" ]] && cp "$work"/*.png "$INSTALL_GTK_SHOTS/" 2>/dev/null; [[ -f "$work/run.txt" ]] && tail -20 "$work/run.txt" >&2; exit 1; }
@@ -50,18 +43,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-window=""
-for _ in $(seq 1 300); do
-  for id in $(xdotool search --onlyvisible --pid "$runner" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [[ "$WIDTH" == 560 && "$HEIGHT" == 360 ]]; then
-      window=$id wx=$X wy=$Y
-    fi
-  done
-  [[ -n "$window" ]] && break
-  sleep 0.1
-done
-[[ -n "$window" ]] || fail "the installer window did not appear"
+read -r window wx wy <<<"$(e2e_await_window "$runner" 560 360)"
+[[ -n "${window:-}" ]] || fail "the installer window did not appear"
 [[ "$(xdotool getwindowname "$window")" == "奥维克斯 安装向导" ]] || fail "the title is not set"
 # setIcon(128) took style/icon128.png (48 x 48) as the window's icon.
 icon=$(xprop -id "$window" _NET_WM_ICON)  # whole: grep -q in a pipe is flaky under pipefail

@@ -6,15 +6,10 @@
 set -euo pipefail
 build=${1:?build directory}
 source=${2:?source directory}
-if ! command -v xvfb-run >/dev/null 2>&1; then
-  echo "lists_gtk: skipped, xvfb-run is not installed"
-  exit 0
-fi
-command -v xdotool >/dev/null 2>&1 || { echo "lists_gtk: xdotool is missing" >&2; exit 1; }
-if [[ -z "${LISTS_GTK_INSIDE:-}" ]]; then
-  export LISTS_GTK_INSIDE=1 NO_AT_BRIDGE=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" "$source"
-fi
+# shellcheck source=tests/e2e/lib/x_session.bash
+. "$(dirname "$0")/lib/x_session.bash"
+e2e_under_xvfb lists_gtk "$build" "$source"
+e2e_need lists_gtk xdotool
 
 work=$(mktemp -d)
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" TMPDIR="$work"
@@ -39,32 +34,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The visible window of the runner that is $1 x $2, as "id x y", or nothing.
-find_window() {
-  for id in $(xdotool search --onlyvisible --pid "$runner" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [[ "$WIDTH" == "$1" && "$HEIGHT" == "$2" ]]; then
-      echo "$id $X $Y"
-      return 0
-    fi
-  done
-}
-await_window() {
-  for _ in $(seq 1 300); do
-    found=$(find_window "$1" "$2")
-    [[ -n "$found" ]] && { echo "$found"; return 0; }
-    sleep 0.1
-  done
-}
-
-read -r window wx wy <<<"$(await_window 560 360)"
+read -r window wx wy <<<"$(e2e_await_window "$runner" 560 360)"
 [[ -n "${window:-}" ]] || fail "the installer window did not appear"
 xdotool mousemove "$((wx + 44))" "$((wy + 197))" click 1   # the licence
 sleep 0.3
 xdotool mousemove "$((wx + 390))" "$((wy + 334))" click 1  # 自定义安装
 sleep 0.5
 xdotool mousemove "$((wx + 362))" "$((wy + 256))" click 1  # the combo box
-read -r popup px py <<<"$(await_window 200 76)"
+read -r popup px py <<<"$(e2e_await_window "$runner" 200 76)"
 [[ -n "${popup:-}" ]] || fail "the combo box did not drop down"
 (( py == wy + 271 )) || fail "the drop-down is not right below the field ($py)"
 # It slid open over 100 ms in frames of its own before taking input.
@@ -74,10 +51,10 @@ read -r frames elapsed <<<"$(sed -E 's/.*: ([0-9]+) frames in ([0-9]+) ms/\1 \2/
 echo "lists_gtk: $slide"
 xdotool mousemove "$((px + 100))" "$((py + 38))" click 1   # its second row, "Orvinex"
 for _ in $(seq 1 50); do
-  [[ -z "$(find_window 200 76)" ]] && break
+  [[ -z "$(e2e_find_window "$runner" 200 76)" ]] && break
   sleep 0.1
 done
-[[ -z "$(find_window 200 76)" ]] || fail "the drop-down stayed open after the choice"
+[[ -z "$(e2e_find_window "$runner" 200 76)" ]] || fail "the drop-down stayed open after the choice"
 sleep 0.3
 xdotool mousemove "$((wx + 496))" "$((wy + 334))" click 1  # 立即安装
 # The finish page's 完成 sits where 立即安装 was; click it until the run ends.

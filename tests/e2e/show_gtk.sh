@@ -6,20 +6,13 @@
 set -euo pipefail
 build=${1:?build directory}
 source=${2:?source directory}
-if ! command -v xvfb-run >/dev/null 2>&1; then
-  echo "show_gtk: skipped, xvfb-run is not installed"
-  exit 0
-fi
-for tool in xdotool import convert; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "show_gtk: $tool is missing" >&2; exit 1; }
-done
+# shellcheck source=tests/e2e/lib/x_session.bash
+. "$(dirname "$0")/lib/x_session.bash"
 run="$build/tamlo-run"
 [[ -x "$run" ]] || { echo "show_gtk: $run is not built" >&2; exit 1; }
 
-if [[ -z "${SHOW_GTK_INSIDE:-}" ]]; then
-  export SHOW_GTK_INSIDE=1 NO_AT_BRIDGE=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" "$source"
-fi
+e2e_under_xvfb show_gtk "$build" "$source"
+e2e_need show_gtk xdotool import convert
 
 work=$(mktemp -d)
 # A real window, whatever backend the calling test run chose for itself.
@@ -34,20 +27,9 @@ cleanup() {
 trap cleanup EXIT
 
 # The window and its shadow belong to our process; the larger one is the shadow.
-window=""
-for _ in $(seq 1 300); do
-  for id in $(xdotool search --onlyvisible --pid "$shown" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [[ "$WIDTH" == 560 && "$HEIGHT" == 360 ]]; then
-      window=$id wx=$X wy=$Y
-    elif [[ "$WIDTH" == 596 && "$HEIGHT" == 395 ]]; then
-      shadow=$id sx=$X sy=$Y
-    fi
-  done
-  [[ -n "$window" && -n "${shadow:-}" ]] && break
-  sleep 0.1
-done
-[[ -n "$window" ]] || { echo "show_gtk: the window did not appear" >&2; cat "$work/out.txt" >&2; exit 1; }
+read -r window wx wy <<<"$(e2e_await_window "$shown" 560 360)"
+read -r shadow sx sy <<<"$(e2e_await_window "$shown" 596 395)"
+[[ -n "${window:-}" ]] || { echo "show_gtk: the window did not appear" >&2; cat "$work/out.txt" >&2; exit 1; }
 [[ -n "${shadow:-}" ]] || { echo "show_gtk: no shadow window" >&2; exit 1; }
 (( sx == wx - 20 && sy == wy - 14 )) ||
   { echo "show_gtk: shadow at $sx,$sy for a window at $wx,$wy" >&2; exit 1; }

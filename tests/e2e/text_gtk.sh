@@ -6,17 +6,10 @@
 set -euo pipefail
 build=${1:?build directory}
 source=${2:?source directory}
-if ! command -v xvfb-run >/dev/null 2>&1; then
-  echo "text_gtk: skipped, xvfb-run is not installed"
-  exit 0
-fi
-for tool in xdotool import; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "text_gtk: $tool is missing" >&2; exit 1; }
-done
-if [[ -z "${TEXT_GTK_INSIDE:-}" ]]; then
-  export TEXT_GTK_INSIDE=1 NO_AT_BRIDGE=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" "$source"
-fi
+# shellcheck source=tests/e2e/lib/x_session.bash
+. "$(dirname "$0")/lib/x_session.bash"
+e2e_under_xvfb text_gtk "$build" "$source"
+e2e_need text_gtk xdotool import
 
 work=$(mktemp -d)
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" TMPDIR="$work"
@@ -42,18 +35,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-window=""
-for _ in $(seq 1 300); do
-  for id in $(xdotool search --onlyvisible --pid "$runner" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [[ "$WIDTH" == 560 && "$HEIGHT" == 360 ]]; then
-      window=$id wx=$X wy=$Y
-    fi
-  done
-  [[ -n "$window" ]] && break
-  sleep 0.1
-done
-[[ -n "$window" ]] || fail "the installer window did not appear"
+read -r window wx wy <<<"$(e2e_await_window "$runner" 560 360)"
+[[ -n "${window:-}" ]] || fail "the installer window did not appear"
 at() { xdotool mousemove "$((wx + $1))" "$((wy + $2))"; }
 
 at 44 277 && xdotool click 1        # accept the licence

@@ -8,28 +8,21 @@
 set -euo pipefail
 build=${1:?build directory}
 source=${2:?source directory}
+# shellcheck source=tests/e2e/lib/x_session.bash
+. "$(dirname "$0")/lib/x_session.bash"
 needed=$(readelf -d "$build/tamlo")  # whole, so no pipe cuts it short under pipefail
 [[ "$needed" == *NEEDED* ]] || { echo "web_gtk: cannot read the engine's dependencies" >&2; exit 1; }
 if [[ "${needed,,}" == *webkit* ]]; then
   echo "web_gtk: the engine links WebKitGTK" >&2
   exit 1
 fi
-if ! command -v xvfb-run >/dev/null 2>&1; then
-  echo "web_gtk: skipped, xvfb-run is not installed"
-  exit 0
-fi
 libraries=$(ldconfig -p)
 if [[ "$libraries" != *libwebkit2gtk-4.1.so.0* ]]; then
   echo "web_gtk: skipped, WebKitGTK is not installed (scripts/setup installs it)"
   exit 0
 fi
-for tool in xdotool import convert; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "web_gtk: $tool is missing" >&2; exit 1; }
-done
-if [[ -z "${WEB_GTK_INSIDE:-}" ]]; then
-  export WEB_GTK_INSIDE=1 NO_AT_BRIDGE=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" "$source"
-fi
+e2e_under_xvfb web_gtk "$build" "$source"
+e2e_need web_gtk xdotool import convert
 
 work=$(mktemp -d)
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
@@ -69,18 +62,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-window=""
-for _ in $(seq 1 300); do
-  for id in $(xdotool search --onlyvisible --pid "$runner" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [[ "$WIDTH" == 560 && "$HEIGHT" == 360 ]]; then
-      window=$id wx=$X wy=$Y
-    fi
-  done
-  [[ -n "$window" ]] && break
-  sleep 0.1
-done
-[[ -n "$window" ]] || fail "the installer window did not appear"
+read -r window wx wy <<<"$(e2e_await_window "$runner" 560 360)"
+[[ -n "${window:-}" ]] || fail "the installer window did not appear"
 
 shot() { import -window root -crop "560x360+$wx+$wy" +repage "$1"; }
 pixel() { convert "$1" +repage -crop "1x1+$2+$3" -depth 8 txt:- | tail -1 | grep -o '#[0-9A-F]\{6\}' | head -1; }
