@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/backend.h"
@@ -37,6 +38,34 @@ void inputKey(uint32_t virtualKey, bool down, uint32_t scanCode = 0, bool extend
 void inputCharacter(char16_t character);
 // Modifier state reported by a desktop with its events.
 void inputSetModifiers(bool shift, bool control, bool alt);
+
+// ---- Input methods ------------------------------------------------------------------------
+
+// The pre-edit text of `window` changed (empty: composition ended). The window gets
+// WM_IME_COMPOSITION so that it repaints around its caret.
+void inputMethodComposition(WindowHandle window, std::u16string_view preedit);
+// `text` was committed; the composition ends and the characters go to the focus window as
+// WM_CHARs, a surrogate pair as two units.
+void inputMethodCommit(WindowHandle window, std::u16string_view text);
+
+// ---- Activation and closing ---------------------------------------------------------------
+
+// The desktop gave the keyboard to `window`: it becomes the active window (WM_ACTIVATE with
+// WA_CLICKACTIVE when `clicked`, else WA_ACTIVE) unless it already is.
+void desktopActivated(WindowHandle window, bool clicked = false);
+// Another program took the keyboard: no engine window stays active.
+void desktopDeactivated();
+// The user asked the desktop to close `window` (its title bar, Alt+F4): the engine decides,
+// through a posted WM_SYSCOMMAND SC_CLOSE.
+void desktopCloseRequested(WindowHandle window);
+
+// ---- What the window shows ---------------------------------------------------------------
+
+struct NativeWindowState;
+struct WindowPixels;
+// The pixels the window shows, sized to its rectangle first (kept pixels stay, new ones are
+// clear).
+WindowPixels& shownPixels(NativeWindowState& state);
 
 // ---- Drag and drop ------------------------------------------------------------------------
 

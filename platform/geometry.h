@@ -59,6 +59,18 @@ inline Rect intersection(const Rect& a, const Rect& b) {
     return out;
 }
 
+// The smallest rectangle holding both; an empty side is ignored.
+inline Rect unionOf(const Rect& a, const Rect& b) {
+    if (a.isEmpty()) {
+        return b;
+    }
+    if (b.isEmpty()) {
+        return a;
+    }
+    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
 inline bool operator!=(const Point& a, const Point& b) {
     return !(a == b);
 }

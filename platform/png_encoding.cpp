@@ -2,6 +2,8 @@
 
 #include <stb_image_write.h>
 
+#include "platform/windowing/frame_composition.h"
+
 namespace tamlo::platform {
 namespace {
 
@@ -15,15 +17,11 @@ std::vector<uint8_t> unpremultipliedRgba(const uint32_t* argb, std::size_t count
                                          uint8_t constantAlpha) {
     std::vector<uint8_t> rgba(count * 4, 0);
     for (std::size_t i = 0; i < count; ++i) {
-        const uint32_t word = argb[i];
-        const unsigned alpha = word >> 24;
-        const unsigned channel[3] = {(word >> 16) & 0xFF, (word >> 8) & 0xFF, word & 0xFF};
-        for (int c = 0; c < 3; ++c) {
-            // Premultiplied channels never exceed alpha; clamp damaged input anyway.
-            const unsigned value = alpha == 0 ? 0 : (channel[c] * 255 + alpha / 2) / alpha;
-            rgba[i * 4 + c] = static_cast<uint8_t>(value > 255 ? 255 : value);
-        }
-        rgba[i * 4 + 3] = static_cast<uint8_t>((alpha * constantAlpha + 127) / 255);
+        const uint32_t word = straightAlpha(argb[i]);
+        rgba[i * 4] = static_cast<uint8_t>(word >> 16);
+        rgba[i * 4 + 1] = static_cast<uint8_t>(word >> 8);
+        rgba[i * 4 + 2] = static_cast<uint8_t>(word);
+        rgba[i * 4 + 3] = static_cast<uint8_t>(((word >> 24) * constantAlpha + 127) / 255);
     }
     return rgba;
 }

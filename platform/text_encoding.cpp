@@ -7,43 +7,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one code point starting at text[i], advancing i. Rejects overlong forms,
-// surrogates and values above U+10FFFF, consuming one byte for each bad lead.
-char32_t decodeOne(std::string_view text, size_t& i) {
-    const auto byte = [&](size_t k) { return static_cast<uint8_t>(text[k]); };
-    uint8_t lead = byte(i);
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    int length;
-    char32_t value;
-    char32_t minimum;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, value = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, value = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, value = lead & 0x07, minimum = 0x10000;
-    } else {
-        ++i;
-        return kReplacement;
-    }
-    size_t k = i + 1;
-    for (int n = 1; n < length; ++n, ++k) {
-        if (k >= text.size() || (byte(k) & 0xC0) != 0x80) {
-            i = k;
-            return kReplacement;
-        }
-        value = (value << 6) | (byte(k) & 0x3F);
-    }
-    i = k;
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return kReplacement;
-    }
-    return value;
-}
-
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -62,21 +25,73 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
+void appendUtf16(std::u16string& out, char32_t c) {
+    if (c >= 0x10000) {
+        c -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (c >> 10));
+        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    } else {
+        out += static_cast<char16_t>(c);
+    }
+}
+
 }  // namespace
+
+char32_t decodeUtf8(std::string_view text, size_t& at) {
+    const auto byte = [&](size_t k) { return static_cast<uint8_t>(text[k]); };
+    uint8_t lead = byte(at);
+    if (lead < 0x80) {
+        ++at;
+        return lead;
+    }
+    int length;
+    char32_t value;
+    char32_t minimum;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, value = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, value = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, value = lead & 0x07, minimum = 0x10000;
+    } else {
+        ++at;
+        return kNotUtf8;
+    }
+    size_t k = at + 1;
+    for (int n = 1; n < length; ++n, ++k) {
+        if (k >= text.size() || (byte(k) & 0xC0) != 0x80) {
+            at = k;
+            return kNotUtf8;
+        }
+        value = (value << 6) | (byte(k) & 0x3F);
+    }
+    at = k;
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return kNotUtf8;
+    }
+    return value;
+}
+
+bool utf8ToUtf16Strict(std::string_view text, std::u16string& out) {
+    out.clear();
+    size_t i = 0;
+    while (i < text.size()) {
+        char32_t c = decodeUtf8(text, i);
+        if (c == kNotUtf8) {
+            return false;
+        }
+        appendUtf16(out, c);
+    }
+    return true;
+}
 
 std::u16string utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
-        char32_t c = decodeOne(text, i);
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
+        char32_t c = decodeUtf8(text, i);
+        appendUtf16(out, c == kNotUtf8 ? kReplacement : c);
     }
     return out;
 }

@@ -10,4 +10,14 @@ namespace tamlo {
 std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view text);
 
+// What decodeUtf8 gives for a malformed sequence.
+constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
+// The code point starting at text[at] (at < text.size()), stepping `at` past it. A stray
+// byte, an overlong form, a surrogate, a value past U+10FFFF or a sequence cut short gives
+// kNotUtf8 and steps past the bytes read so far (at least one).
+char32_t decodeUtf8(std::string_view text, size_t& at);
+
+// Strict UTF-8 to UTF-16: false when `text` holds a malformed sequence.
+bool utf8ToUtf16Strict(std::string_view text, std::u16string& out);
+
 }  // namespace tamlo

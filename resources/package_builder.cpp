@@ -1,6 +1,5 @@
 #include "resources/package_builder.h"
-#include "platform/glob_match.h"
-
+#include "platform/os/glob_match.h"
 
 #include <algorithm>
 #include <filesystem>

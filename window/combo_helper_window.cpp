@@ -19,11 +19,6 @@ int32_t countItems(dui::ListBox& list) {
     return list.itemCount();
 }
 
-Point pointOf(std::intptr_t lParam) {
-    const auto bits = static_cast<uint32_t>(lParam);
-    return Point{static_cast<int16_t>(bits & 0xFFFF), static_cast<int16_t>(bits >> 16)};
-}
-
 std::intptr_t lParamOf(Point p) {
     return static_cast<std::intptr_t>((static_cast<uint32_t>(p.x) & 0xFFFF) |
                                       ((static_cast<uint32_t>(p.y) & 0xFFFF) << 16));
@@ -200,7 +195,8 @@ void ComboHelperWnd::redirect(platform::Message& message) const {
     const uint32_t code = message.message;
     if (code >= win32::WM_MOUSEMOVE && code <= win32::WM_MBUTTONDBLCLK) {
         if (message.window != 0) {
-            const Point screen = platform::clientToScreen(message.window, pointOf(message.lParam));
+            const Point screen =
+                platform::clientToScreen(message.window, platform::pointFromLParam(message.lParam));
             message.lParam = lParamOf(platform::screenToClient(self, screen));
         }
         message.window = self;

@@ -39,11 +39,6 @@ bool contains(const Rect& outer, const Rect& inner) {
            outer.bottom >= inner.bottom;
 }
 
-Rect unite(const Rect& a, const Rect& b) {
-    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                std::max(a.bottom, b.bottom)};
-}
-
 }  // namespace
 
 void WindowImpl::setDestroyedHook(DestroyedHook hook) {
@@ -663,7 +658,7 @@ void WindowImpl::invalidateRect(const Rect& area) {
         const bool sameRow = entry.top == area.top && entry.bottom == area.bottom &&
                              area.right >= entry.left && entry.right >= area.left;
         if (sameColumn || sameRow) {
-            entry = unite(entry, area);
+            entry = unionOf(entry, area);
             return;
         }
     }

@@ -15,17 +15,6 @@ namespace tamlo::dui {
 
 using namespace win32;
 
-namespace {
-
-int32_t lowWord(std::intptr_t lParam) {
-    return static_cast<int16_t>(lParam & 0xFFFF);
-}
-int32_t highWord(std::intptr_t lParam) {
-    return static_cast<int16_t>((lParam >> 16) & 0xFFFF);
-}
-
-}  // namespace
-
 Edit::Edit() {
     setFlags(ControlFlag::RepaintOnMouse | ControlFlag::CaptureOnPress | ControlFlag::FocusOnPress,
              true);
@@ -198,8 +187,10 @@ void Edit::onLButtonDown(void* self, Control*, Event& event) {
     }
     const int32_t bottom =
         edit->verticalPadding_ + std::max(1, edit->visibleLines()) * edit->lineHeight_ - 1;
-    const int32_t y = std::clamp(highWord(event.lParam) - area.top, edit->verticalPadding_, bottom);
-    edit->moveCaret(edit->indexAtPoint(lowWord(event.lParam) - area.left, y), true);
+    const int32_t y = std::clamp(platform::pointFromLParam(event.lParam).y - area.top,
+                                 edit->verticalPadding_, bottom);
+    edit->moveCaret(edit->indexAtPoint(platform::pointFromLParam(event.lParam).x - area.left, y),
+                    true);
     event.handled = 1;
 }
 
@@ -210,10 +201,11 @@ void Edit::onMouseMove(void* self, Control*, Event& event) {
         return;
     }
     const int32_t y =
-        std::clamp(highWord(event.lParam) - area.top, edit->verticalPadding_ - 1,
+        std::clamp(platform::pointFromLParam(event.lParam).y - area.top, edit->verticalPadding_ - 1,
                    edit->verticalPadding_ + edit->visibleLines() * edit->lineHeight_ + 1);
-    const int32_t x = std::clamp(lowWord(event.lParam) - area.left, edit->horizontalPadding_,
-                                 edit->horizontalPadding_ + edit->textWidth());
+    const int32_t x =
+        std::clamp(platform::pointFromLParam(event.lParam).x - area.left, edit->horizontalPadding_,
+                   edit->horizontalPadding_ + edit->textWidth());
     const int32_t index = edit->indexAtPoint(x, y);
     if (index != edit->caret_) {
         edit->caret_ = index;  // the anchor stays: the selection grows
@@ -229,7 +221,7 @@ void Edit::onMouseWheel(void* self, Control*, Event& event) {
     if (!edit->focused()) {
         return;
     }
-    const auto delta = static_cast<int16_t>((event.wParam >> 16) & 0xFFFF);
+    const auto delta = platform::signedHighWord(event.wParam);
     edit->first_ = std::clamp(edit->first_ + delta / -40, 0, std::max(0, edit->lineCount() - 1));
     edit->limitFirstLine();
     edit->placeCaret();

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/text_encoding.h"
+
 namespace tamlo::dui {
 namespace {
 
@@ -53,54 +55,6 @@ bool percentDecode(std::string_view text, std::string& out) {
     return true;
 }
 
-// Strict UTF-8 to UTF-16: a name that does not decode names nothing.
-bool decodeUtf8(std::string_view text, std::u16string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        uint32_t code = 0;
-        std::size_t length = 0;
-        if (lead < 0x80) {
-            code = lead;
-            length = 1;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            code = lead & 0x1Fu;
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            code = lead & 0x0Fu;
-            length = 3;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            code = lead & 0x07u;
-            length = 4;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0u) != 0x80u) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-        if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (code >> 10));
-            out += static_cast<char16_t>(0xDC00 + (code & 0x3FFu));
-        } else {
-            out += static_cast<char16_t>(code);
-        }
-        i += length;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<std::u16string> enginePageEntry(std::string_view url) {
@@ -139,7 +93,7 @@ std::optional<std::u16string> enginePageEntry(std::string_view url) {
         }
     }
     std::u16string name;
-    if (!decodeUtf8(path, name)) {
+    if (!utf8ToUtf16Strict(path, name)) {
         return std::nullopt;
     }
     return name;

@@ -5,18 +5,12 @@
 #include "dui/controls/list_item.h"
 #include "dui/controls/scroll_bar.h"
 #include "dui/core/host_window.h"
+#include "dui/layout/layout_math.h"
 #include "dui/layout/simple_panels.h"
 #include "platform/debug_sink.h"
 #include "platform/windowing/messages.h"
 
 namespace tamlo::dui {
-namespace {
-
-int32_t clampToInt32(int64_t value) {
-    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
-}  // namespace
 
 ListBox::ListBox() : itemPanel_(new StackPanel()) {
     itemPanel_->setInt(key::orientation, enumValue(EnumWord::Vertical));
@@ -197,7 +191,7 @@ int32_t ListBox::barPosition() const {
 
 void ListBox::scrollTo(int64_t position) {
     if (ScrollBar* bar = verticalBar()) {
-        bar->EnsurePosition(clampToInt32(position));
+        bar->EnsurePosition(saturate(position));
     } else {
         debugOutput("ScrollBar::EnsurePosition UnExpected Error.");
     }
@@ -310,7 +304,7 @@ void ListBox::onMouseWheel(void* self, Control*, Event& event) {
     if (list->verticalBar() == nullptr) {
         return;
     }
-    const auto delta = static_cast<int16_t>((static_cast<uint32_t>(event.wParam) >> 16) & 0xFFFF);
+    const auto delta = platform::signedHighWord(event.wParam);
     list->scrollTo(int64_t{list->barPosition()} - int64_t{list->step()} * (delta / 60));
     list->postMouseMove();
     event.handled = 1;  // the panels around the list do not scroll as well

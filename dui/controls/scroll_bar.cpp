@@ -7,6 +7,7 @@
 #include "dui/core/drawing.h"
 #include "dui/layout/scroll_panel.h"
 #include "platform/debug_sink.h"
+#include "platform/windowing/messages.h"
 
 namespace tamlo::dui {
 namespace {
@@ -148,9 +149,8 @@ bool ScrollBar::localPoint(std::intptr_t lParam, Point& out) const {
     if (!absoluteRect(area)) {
         return false;
     }
-    const auto x = static_cast<int16_t>(static_cast<uint32_t>(lParam) & 0xFFFF);
-    const auto y = static_cast<int16_t>((static_cast<uint32_t>(lParam) >> 16) & 0xFFFF);
-    out = Point{x - area.left, y - area.top};
+    const Point at = platform::pointFromLParam(lParam);
+    out = Point{at.x - area.left, at.y - area.top};
     return true;
 }
 

@@ -8,14 +8,7 @@
 #include "platform/windowing/messages.h"
 
 namespace tamlo::dui {
-namespace {
-
-Point clientPoint(std::intptr_t lParam) {
-    const auto bits = static_cast<uint32_t>(lParam);
-    return Point{static_cast<int16_t>(bits & 0xFFFF), static_cast<int16_t>(bits >> 16)};
-}
-
-}  // namespace
+namespace {}  // namespace
 
 Slider::Slider() {
     setFlags(ControlFlag::RepaintOnMouse | ControlFlag::CaptureOnPress |
@@ -61,13 +54,13 @@ void Slider::setValueFromPoint(Point client) {
 }
 
 void Slider::onLButtonDown(void* self, Control*, Event& event) {
-    static_cast<Slider*>(self)->setValueFromPoint(clientPoint(event.lParam));
+    static_cast<Slider*>(self)->setValueFromPoint(platform::pointFromLParam(event.lParam));
     event.handled = 1;
 }
 
 void Slider::onMouseMove(void* self, Control*, Event& event) {
     auto* slider = static_cast<Slider*>(self);
-    const Point client = clientPoint(event.lParam);
+    const Point client = platform::pointFromLParam(event.lParam);
     if (slider->hasFlags(ControlFlag::Captured)) {
         slider->setValueFromPoint(client);
         return;
@@ -90,7 +83,7 @@ void Slider::onMouseWheel(void* self, Control*, Event& event) {
     if (!slider->hasFlags(ControlFlag::WheelChangesValue)) {
         return;
     }
-    const auto delta = static_cast<int16_t>((static_cast<uint32_t>(event.wParam) >> 16) & 0xFFFF);
+    const auto delta = platform::signedHighWord(event.wParam);
     slider->setValue(slider->value_ + delta / 60);
     if (HostWindow* window = slider->window()) {
         const Point cursor = window->cursorPosition();

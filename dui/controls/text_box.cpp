@@ -16,10 +16,6 @@ using namespace win32;
 
 namespace {
 
-int32_t lowWord(std::intptr_t lParam) {
-    return static_cast<int16_t>(lParam & 0xFFFF);
-}
-
 bool controlDown() {
     return platform::isKeyDown(VK_CONTROL);
 }
@@ -196,7 +192,8 @@ void TextBox::onLButtonDown(void* self, Control*, Event& event) {
     if (!box->absoluteRect(area)) {
         return;
     }
-    const int32_t index = box->indexAt(lowWord(event.lParam) - area.left - box->horizontalPadding_);
+    const int32_t index = box->indexAt(platform::pointFromLParam(event.lParam).x - area.left -
+                                       box->horizontalPadding_);
     if (index != box->caret_) {
         box->caret_ = index;
         box->scrollToCaret();
@@ -213,8 +210,9 @@ void TextBox::onMouseMove(void* self, Control*, Event& event) {
         return;
     }
     const int32_t w = box->widths().of(u'W');
-    const int32_t x = std::clamp(lowWord(event.lParam) - area.left, box->horizontalPadding_ - w,
-                                 area.width() - box->horizontalPadding_ + w);
+    const int32_t x =
+        std::clamp(platform::pointFromLParam(event.lParam).x - area.left,
+                   box->horizontalPadding_ - w, area.width() - box->horizontalPadding_ + w);
     const int32_t index = box->indexAt(x - box->horizontalPadding_);
     if (index != box->caret_) {
         box->caret_ = index;

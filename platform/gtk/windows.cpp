@@ -9,7 +9,7 @@
 #include "platform/gtk/mappings.h"
 #include "platform/text_encoding.h"
 #include "platform/windowing/drag_drop.h"
-#include "platform/windowing/input_method.h"
+#include "platform/windowing/frame_composition.h"
 #include "platform/windowing/keyboard_state.h"
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/message_queue.h"
@@ -66,15 +66,12 @@ GdkPixbuf* pixbufFromPremultiplied(const WindowPixels& icon) {
     for (int y = 0; y < icon.height; ++y) {
         guchar* out = rows + static_cast<std::ptrdiff_t>(y) * stride;
         for (int x = 0; x < icon.width; ++x) {
-            const uint32_t word = icon.pixels[static_cast<std::size_t>(y) * icon.width + x];
-            const uint32_t alpha = word >> 24;
-            auto straight = [alpha](uint32_t channel) {
-                return static_cast<guchar>(alpha == 0 ? 0 : std::min(255u, channel * 255 / alpha));
-            };
-            out[4 * x] = straight((word >> 16) & 0xFF);
-            out[4 * x + 1] = straight((word >> 8) & 0xFF);
-            out[4 * x + 2] = straight(word & 0xFF);
-            out[4 * x + 3] = static_cast<guchar>(alpha);
+            const uint32_t word =
+                straightAlpha(icon.pixels[static_cast<std::size_t>(y) * icon.width + x]);
+            out[4 * x] = static_cast<guchar>(word >> 16);
+            out[4 * x + 1] = static_cast<guchar>(word >> 8);
+            out[4 * x + 2] = static_cast<guchar>(word);
+            out[4 * x + 3] = static_cast<guchar>(word >> 24);
         }
     }
     return pixbuf;
@@ -95,19 +92,6 @@ gpointer dataOf(WindowHandle window) {
 
 Point rootPoint(double x, double y) {
     return Point{static_cast<int>(x), static_cast<int>(y)};
-}
-
-// The window the pointer is over: the event's own window when the point is inside it,
-// else whichever engine window lies there (events of a grab come to the grabbing one).
-WindowHandle windowUnder(WindowHandle window, Point screen) {
-    auto* state = nativeWindowState(window);
-    if (state && state->visible && !state->passesPointer() && state->rect.contains(screen)) {
-        Point local{screen.x - state->rect.left, screen.y - state->rect.top};
-        if (!state->region || roundRegionContains(*state->region, local)) {
-            return window;
-        }
-    }
-    return windowFromPoint(screen);
 }
 
 void noteModifiers(guint modifiers) {
@@ -147,8 +131,7 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
         drawTooltip(cr, widget, state->text);
         return TRUE;
     }
-    fitSurface(*state);
-    WindowPixels& pixels = state->surface;
+    WindowPixels& pixels = shownPixels(*state);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     if (pixels.width <= 0 || pixels.height <= 0) {
         cairo_set_source_rgba(cr, 0, 0, 0, 0);
@@ -189,7 +172,7 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
 gboolean onMotion(GtkWidget*, GdkEventMotion* event, gpointer data) {
     noteModifiers(event->state);
     Point screen = rootPoint(event->x_root, event->y_root);
-    inputPointerMoved(screen, windowUnder(handleOf(data), screen));
+    inputPointerMoved(screen, windowUnderPointer(handleOf(data), screen));
     return TRUE;
 }
 
@@ -220,7 +203,7 @@ gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer data) {
     noteModifiers(event->state);
     Point screen = rootPoint(event->x_root, event->y_root);
     inputButton(button, event->type == GDK_BUTTON_PRESS, screen,
-                windowUnder(handleOf(data), screen));
+                windowUnderPointer(handleOf(data), screen));
     return TRUE;
 }
 
@@ -244,7 +227,7 @@ gboolean onScroll(GtkWidget*, GdkEventScroll* event, gpointer data) {
     }
     noteModifiers(event->state);
     Point screen = rootPoint(event->x_root, event->y_root);
-    inputWheel(delta, screen, windowUnder(handleOf(data), screen));
+    inputWheel(delta, screen, windowUnderPointer(handleOf(data), screen));
     return TRUE;
 }
 
@@ -377,9 +360,7 @@ gboolean onFocusIn(GtkWidget*, GdkEventFocus*, gpointer data) {
     if (NativeWindow* native = find(window); native && native->im) {
         gtk_im_context_focus_in(native->im);
     }
-    if (activeWindow() != window) {
-        activateWindow(window, WA_ACTIVE);
-    }
+    desktopActivated(window);
     return FALSE;
 }
 
@@ -389,9 +370,7 @@ gboolean checkApplicationFocus(gpointer) {
             return G_SOURCE_REMOVE;
         }
     }
-    if (activeWindow() != 0) {
-        setActiveWindow(0);  // another application took the keyboard
-    }
+    desktopDeactivated();  // another application took the keyboard
     return G_SOURCE_REMOVE;
 }
 
@@ -404,7 +383,7 @@ gboolean onFocusOut(GtkWidget*, GdkEventFocus*, gpointer data) {
 }
 
 gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data) {
-    postMessage(handleOf(data), WM_SYSCOMMAND, SC_CLOSE, 0);
+    desktopCloseRequested(handleOf(data));
     return TRUE;  // the engine decides
 }
 
@@ -546,24 +525,13 @@ void applyShape(WindowHandle window) {
     if (native == nullptr || state == nullptr || !gtk_widget_get_realized(native->widget)) {
         return;
     }
-    if (state->region || state->reveal) {
+    const auto rows = windowShapeRows(state->region, state->reveal,
+                                      Size{state->rect.width(), state->rect.height()});
+    if (rows) {
         cairo_region_t* region = cairo_region_create();
-        for (int row = 0; state->region && row < state->rect.height(); ++row) {
-            auto [left, right] = roundRegionRowSpan(*state->region, row);
-            if (right > left) {
-                cairo_rectangle_int_t span{left, row, right - left, 1};
-                cairo_region_union_rectangle(region, &span);
-            }
-        }
-        if (!state->region) {
-            cairo_rectangle_int_t all{0, 0, state->rect.width(), state->rect.height()};
-            cairo_region_union_rectangle(region, &all);
-        }
-        if (state->reveal) {
-            const Rect& visible = state->reveal->visible;
-            cairo_rectangle_int_t band{visible.left, visible.top, visible.width(),
-                                       visible.height()};
-            cairo_region_intersect_rectangle(region, &band);
+        for (const Rect& row : *rows) {
+            cairo_rectangle_int_t span{row.left, row.top, row.width(), row.height()};
+            cairo_region_union_rectangle(region, &span);
         }
         gtk_widget_shape_combine_region(native->widget, region);
         cairo_region_destroy(region);

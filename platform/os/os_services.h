@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/text_case.h"
+
 // OS services that do not depend on the window system. Paths are UTF-8.
 // Failures are reported by return values; nothing here throws.
 namespace tamlo::os {
@@ -28,7 +30,7 @@ class InstanceLock {
 };
 
 // Full paths of the plain files in `folder` whose name matches the glob `pattern`
-// (platform/glob_match.h), sorted by name; no sub-folders,
+// (platform/os/glob_match.h), sorted by name; no sub-folders,
 // no links, no recursion. A missing folder lists nothing.
 std::vector<std::string> listFiles(const std::string& folder, const std::string& pattern);
 
@@ -72,10 +74,6 @@ std::string imagePathFor(const std::string& path);
 
 // The file name at the end of an image path.
 std::string imageFileName(const std::string& imagePath);
-
-// Case-insensitive comparison of UTF-8 texts (ASCII and the Unicode simple case folding
-// that the C library's wide-character lower-casing provides).
-bool equalsIgnoringCase(const std::string& a, const std::string& b);
 
 // The full path of the running program.
 std::string executablePath();

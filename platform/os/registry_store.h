@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os/text_case.h"
+
 // The registry on Linux: one SQLite database per group of roots. HKEY_CURRENT_USER and
 // HKEY_CLASSES_ROOT live in $XDG_DATA_HOME/tamlo/registry.db, HKEY_LOCAL_MACHINE and
 // HKEY_USERS in /var/lib/tamlo/registry.db; TAMLO_REGISTRY_DIR replaces both folders.
@@ -92,7 +94,7 @@ class Store {
 
 // A key path cleaned for storage: pieces split at '\', empty pieces dropped.
 std::vector<std::string> splitKeyPath(std::string_view key);
-// Lower-case form used for comparisons (Unicode simple case mapping).
-std::string foldCase(std::string_view utf8);
+// Keys and value names compare by the one case fold of the system.
+using os::foldCase;
 
 }  // namespace tamlo::registry

@@ -49,18 +49,4 @@ struct NativeStyles {
 };
 NativeStyles nativeStylesFor(uint32_t style, uint32_t exStyle, bool clickThrough, bool tooltip);
 
-// The rows a shaped window shows, in window coordinates: the round region's spans cut to
-// the sliding reveal. Nothing when the window is not shaped at all.
-std::optional<std::vector<Rect>> windowShapeRows(const std::optional<RoundRegion>& region,
-                                                 const std::optional<SlideReveal>& reveal,
-                                                 Size size);
-
-// The frame a window shows: its pixels, or while it slides open only the revealed band
-// with the contents moved into it (the rest transparent). `out` gets width * height words.
-void composeFrame(const WindowPixels& surface, const std::optional<SlideReveal>& reveal,
-                  std::vector<uint32_t>& out);
-
-// A premultiplied ARGB word as the straight-alpha word an icon bitmap wants.
-uint32_t straightAlpha(uint32_t premultiplied);
-
 }  // namespace tamlo::platform::win32native

@@ -14,6 +14,7 @@
 #include "platform/windowing/window_state.h"
 
 #include "platform/win32/window_api.h"
+#include "platform/windowing/frame_composition.h"
 
 namespace tamlo::platform::win32native {
 namespace {
@@ -115,19 +116,6 @@ void noteModifiers() {
                       GetKeyState(VK_MENU) < 0);
 }
 
-// The window the pointer is over: this one when the point is inside its shape, else
-// whichever engine window lies there (moves during a capture come to the capturing one).
-WindowHandle windowUnder(WindowHandle window, Point screen) {
-    auto* state = nativeWindowState(window);
-    if (state && state->visible && !state->passesPointer() && state->rect.contains(screen)) {
-        Point local{screen.x - state->rect.left, screen.y - state->rect.top};
-        if (!state->region || roundRegionContains(*state->region, local)) {
-            return window;
-        }
-    }
-    return windowFromPoint(screen);
-}
-
 // ---- Pixels ------------------------------------------------------------------------------
 
 void releaseDib(NativeWindow& native) {
@@ -202,7 +190,7 @@ void clearPixels(std::vector<uint32_t>& frame, int width, int height,
                  const std::vector<Rect>& areas) {
     const Rect all{0, 0, width, height};
     for (const Rect& area : areas) {
-        const Rect cut = intersectionOf(area, all);
+        const Rect cut = intersection(area, all);
         for (int y = cut.top; y < cut.bottom; ++y) {
             std::fill_n(frame.begin() + static_cast<std::ptrdiff_t>(y) * width + cut.left,
                         cut.width(), 0u);
@@ -213,7 +201,7 @@ void clearPixels(std::vector<uint32_t>& frame, int width, int height,
 // Copies what the window shows now (its reveal while it slides) into the DIB. The engine's
 // words are premultiplied ARGB, which is the DIB's BGRA byte order on a little-endian CPU.
 void refreshDib(NativeWindow& native, NativeWindowState& state) {
-    fitSurface(state);
+    shownPixels(state);
     if (!ensureDib(native, state.surface.width, state.surface.height)) {
         return;
     }
@@ -409,16 +397,14 @@ bool nativeActivation(WindowHandle window, WPARAM wParam, LPARAM lParam) {
         // Activation went to another program (or a window not the engine's, a message box).
         const WindowHandle other = handleOf(reinterpret_cast<HWND>(lParam));
         if (other == 0 && activeWindow() == window) {
-            setActiveWindow(0);
+            desktopDeactivated();
         }
         return true;
     }
     // When another program's window closes, the desktop may activate the shadow under a
     // dialog (it ignores WS_EX_NOACTIVATE there): the dialog takes it.
     const WindowHandle target = activationTarget(window);
-    if (target != 0 && activeWindow() != target) {
-        activateWindow(target, how == WA_CLICKACTIVE ? WA_CLICKACTIVE : WA_ACTIVE);
-    }
+    desktopActivated(target, how == WA_CLICKACTIVE);
     if (target == window) {
         return true;
     }
@@ -466,13 +452,13 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             noteModifiers();
             trackLeave(hwnd, native);
             const Point screen = screenPoint(hwnd, input.point);
-            inputPointerMoved(screen, windowUnder(window, screen));
+            inputPointerMoved(screen, windowUnderPointer(window, screen));
             return 0;
         }
         case NativeInputKind::Button: {
             noteModifiers();
             const Point screen = screenPoint(hwnd, input.point);
-            inputButton(input.button, input.down, screen, windowUnder(window, screen));
+            inputButton(input.button, input.down, screen, windowUnderPointer(window, screen));
             return 0;
         }
         case NativeInputKind::Wheel:
@@ -540,7 +526,7 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             nativePlacement(window, hwnd, *reinterpret_cast<const WINDOWPOS*>(lParam));
             return 0;
         case WM_CLOSE:
-            postMessage(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            desktopCloseRequested(window);
             return 0;  // the engine decides
         case WM_ERASEBKGND:
             return 1;

@@ -71,11 +71,6 @@ std::u16string inputMethodPreedit(WindowHandle window) {
     return it == compositions().end() ? std::u16string() : it->second.preedit;
 }
 
-Rect inputMethodCaret(WindowHandle window) {
-    auto it = compositions().find(window);
-    return it == compositions().end() ? Rect{} : it->second.caret;
-}
-
 void inputMethodForget(WindowHandle window) {
     compositions().erase(window);
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/backend.h"
+#include "platform/backend_callbacks.h"
 #include "platform/geometry.h"
 
 // Input-method composition of the engine's windows. The window's caret operations tell
@@ -17,17 +17,11 @@ namespace tamlo::platform {
 void inputMethodCaretPlaced(WindowHandle window, const Rect& caret);
 void inputMethodCaretHidden(WindowHandle window);
 
-// From the backend: the pre-edit text of `window` changed (empty: composition ended).
-// The window gets WM_IME_COMPOSITION so that it repaints around its caret.
-void inputMethodComposition(WindowHandle window, std::u16string_view preedit);
-// From the backend: `text` was committed; the composition ends and the characters go to
-// the focus window as WM_CHARs.
-void inputMethodCommit(WindowHandle window, std::u16string_view text);
+// What the backend reports: inputMethodComposition and inputMethodCommit
+// (platform/backend_callbacks.h).
 
 // The composition shown in `window` now (empty for none).
 std::u16string inputMethodPreedit(WindowHandle window);
-// Where the composition is drawn: the caret's last place in `window`.
-Rect inputMethodCaret(WindowHandle window);
 // Forgets a destroyed window.
 void inputMethodForget(WindowHandle window);
 

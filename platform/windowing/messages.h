@@ -28,6 +28,19 @@ constexpr uint16_t lowWord(std::uintptr_t value) {
 constexpr uint16_t highWord(std::uintptr_t value) {
     return static_cast<uint16_t>((value >> 16) & 0xFFFF);
 }
+// The halves as signed values (GET_X_LPARAM, GET_Y_LPARAM, GET_WHEEL_DELTA_WPARAM): a
+// pointer left of or above a window's origin, and a wheel turned back, are negative.
+constexpr int32_t signedLowWord(std::uintptr_t value) {
+    return static_cast<int16_t>(lowWord(value));
+}
+constexpr int32_t signedHighWord(std::uintptr_t value) {
+    return static_cast<int16_t>(highWord(value));
+}
+// The pointer position an lParam carries, signed.
+constexpr Point pointFromLParam(std::intptr_t lParam) {
+    return Point{signedLowWord(static_cast<std::uintptr_t>(lParam)),
+                 signedHighWord(static_cast<std::uintptr_t>(lParam))};
+}
 
 }  // namespace tamlo::platform
 

@@ -18,9 +18,6 @@
 // UI thread only; failures return false or 0.
 namespace tamlo::platform {
 
-Rect unionOf(const Rect& a, const Rect& b);  // an empty side is ignored
-Rect intersectionOf(const Rect& a, const Rect& b);
-
 // Premultiplied 32-bit ARGB words (cairo's ARGB32), rows `strideBytes` apart.
 struct PixelView {
     const uint32_t* pixels = nullptr;
@@ -101,6 +98,10 @@ std::vector<WindowHandle> windowsInZOrder();
 // The visible, enabled or not, window under a screen point: click-through windows and
 // points outside a window's region are passed through.
 WindowHandle windowFromPoint(Point screen);
+// The window under the pointer for a desktop event that came to `eventWindow`: that window
+// when the point is inside its shape, else windowFromPoint (the events of a grab or a
+// capture all come to the grabbing window).
+WindowHandle windowUnderPointer(WindowHandle eventWindow, Point screen);
 
 // ---- Activation, focus, capture --------------------------------------------------------
 

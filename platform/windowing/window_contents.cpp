@@ -31,8 +31,8 @@ Rect copyPixels(WindowPixels& surface, const PixelView& source, const Rect& area
         source.strideBytes < source.width * 4) {
         return Rect{};
     }
-    Rect clipped = intersectionOf(intersectionOf(area, Rect{0, 0, source.width, source.height}),
-                                  Rect{0, 0, surface.width, surface.height});
+    Rect clipped = intersection(intersection(area, Rect{0, 0, source.width, source.height}),
+                                Rect{0, 0, surface.width, surface.height});
     if (clipped.isEmpty()) {
         return Rect{};
     }
@@ -60,23 +60,6 @@ void postPaintOnce(NativeWindowState& state) {
     }
 }
 
-Rect unionOf(const Rect& a, const Rect& b) {
-    if (a.isEmpty()) {
-        return b;
-    }
-    if (b.isEmpty()) {
-        return a;
-    }
-    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                std::max(a.bottom, b.bottom)};
-}
-
-Rect intersectionOf(const Rect& a, const Rect& b) {
-    Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
-    return r.isEmpty() ? Rect{} : r;
-}
-
 bool invalidateRect(WindowHandle window, const Rect* area) {
     auto* state = nativeWindowState(window);
     if (state == nullptr) {
@@ -86,7 +69,7 @@ bool invalidateRect(WindowHandle window, const Rect* area) {
         return true;
     }
     Rect client{0, 0, state->rect.width(), state->rect.height()};
-    Rect added = area ? intersectionOf(*area, client) : client;
+    Rect added = area ? intersection(*area, client) : client;
     state->invalid = unionOf(state->invalid, added);
     postPaintOnce(*state);
     return true;

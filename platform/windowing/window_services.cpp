@@ -531,6 +531,17 @@ WindowHandle windowFromPoint(Point screen) {
     return 0;
 }
 
+WindowHandle windowUnderPointer(WindowHandle eventWindow, Point screen) {
+    auto* state = nativeWindowState(eventWindow);
+    if (state && state->visible && !state->passesPointer() && state->rect.contains(screen)) {
+        Point local{screen.x - state->rect.left, screen.y - state->rect.top};
+        if (!state->region || roundRegionContains(*state->region, local)) {
+            return eventWindow;
+        }
+    }
+    return windowFromPoint(screen);
+}
+
 bool activateWindow(WindowHandle window, uint32_t how) {
     auto* state = nativeWindowState(window);
     if (state == nullptr || !canActivate(*state)) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/glob_match.h"
+#include "platform/os/glob_match.h"
 
 namespace tamlo::platform {
 namespace {

@@ -55,14 +55,5 @@ TEST(OsPaths, ExecutablePathIsThisTestProgram) {
     EXPECT_NE(path.find("tests_platform"), std::string::npos);
 }
 
-TEST(OsText, EqualsIgnoringCase) {
-    EXPECT_TRUE(os::equalsIgnoringCase("OrvMon.EXE", "orvmon.exe"));
-    EXPECT_TRUE(os::equalsIgnoringCase("ÄBÇ.exe", "äbç.EXE"));
-    EXPECT_TRUE(os::equalsIgnoringCase("", ""));
-    EXPECT_FALSE(os::equalsIgnoringCase("orvmon.exe", "orvmon.ex"));
-    EXPECT_FALSE(os::equalsIgnoringCase("a.exe", "b.exe"));
-    EXPECT_FALSE(os::equalsIgnoringCase("a\xff", "a\xfe"));
-}
-
 }  // namespace
 }  // namespace tamlo

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "platform/backend_callbacks.h"
 #include "platform/windowing/messages.h"
 #include "platform/windowing/window_state.h"
 #include "window_test_support.h"
@@ -239,6 +240,43 @@ TEST_F(WindowZOrderTest, PointerHitsTheTopWindowPassingClickThroughHiddenAndCutC
     TestWindow transparent({100, 100, 200, 200, 0, WS_POPUP, WS_EX_TRANSPARENT});
     platform::showWindow(transparent.handle(), SW_SHOWNOACTIVATE);
     EXPECT_EQ(platform::windowFromPoint({200, 200}), below->handle());
+}
+
+TEST_F(WindowZOrderTest, AnEventWindowKeepsThePointerInsideItsShapeEvenUnderAnother) {
+    auto below = shownWindow({100, 100, 200, 200});
+    auto above = shownWindow({150, 150, 50, 50});
+    // A grab sends the events to `below`: a point inside it stays its own...
+    EXPECT_EQ(platform::windowUnderPointer(below->handle(), {160, 160}), below->handle());
+    // ...one outside it is whatever lies there.
+    EXPECT_EQ(platform::windowUnderPointer(above->handle(), {120, 120}), below->handle());
+    platform::RoundRegion region{{0, 0, 201, 201}, 40, 40};
+    platform::setWindowRegion(below->handle(), &region);
+    EXPECT_NE(platform::windowUnderPointer(below->handle(), {101, 101}), below->handle());
+    platform::setWindowClickThrough(above->handle(), true);
+    EXPECT_EQ(platform::windowUnderPointer(above->handle(), {160, 160}), below->handle());
+}
+
+TEST_F(WindowActivationTest, TheDesktopActivatesDeactivatesAndAsksToClose) {
+    auto first = shownWindow({});
+    auto second = shownWindow({});
+    ASSERT_EQ(platform::activeWindow(), second->handle());
+    first->clear();
+    platform::desktopActivated(first->handle(), true);
+    EXPECT_EQ(platform::activeWindow(), first->handle());
+    ASSERT_FALSE(first->seen(WM_ACTIVATE).empty());
+    EXPECT_EQ(first->seen(WM_ACTIVATE).back().wParam, WA_CLICKACTIVE);
+    first->clear();
+    platform::desktopActivated(first->handle());  // already active: nothing sent
+    EXPECT_TRUE(first->seen(WM_ACTIVATE).empty());
+
+    platform::desktopDeactivated();
+    EXPECT_EQ(platform::activeWindow(), 0u);
+    EXPECT_EQ(first->seen(WM_ACTIVATE).back().wParam, WA_INACTIVE);
+
+    platform::desktopCloseRequested(second->handle());
+    platform::pumpPendingMessages();
+    ASSERT_FALSE(second->seen(WM_SYSCOMMAND).empty());
+    EXPECT_EQ(second->seen(WM_SYSCOMMAND).back().wParam, SC_CLOSE);
 }
 
 TEST(WindowRegionGeometry, RoundedRowsAreSymmetricAndSquareWithoutEllipse) {

@@ -77,10 +77,10 @@ class WindowTest : public ::testing::Test {
 
 // Low and high words of a mouse lParam as signed client coordinates.
 inline int lParamX(std::intptr_t lParam) {
-    return static_cast<int16_t>(platform::lowWord(static_cast<std::uintptr_t>(lParam)));
+    return platform::pointFromLParam(lParam).x;
 }
 inline int lParamY(std::intptr_t lParam) {
-    return static_cast<int16_t>(platform::highWord(static_cast<std::uintptr_t>(lParam)));
+    return platform::pointFromLParam(lParam).y;
 }
 
 }  // namespace tamlo::test

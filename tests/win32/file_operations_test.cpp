@@ -6,7 +6,7 @@
 #include "platform/os/os_services.h"
 #include "platform/os/program_needs.h"
 #include "platform/os/restart_marker.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 #include "win32/win32_test_support.h"
 
 namespace tamlo::files {

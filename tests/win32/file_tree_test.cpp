@@ -3,7 +3,7 @@
 
 #include "platform/os/file_operations.h"
 #include "platform/os/os_services.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 #include "win32/win32_test_support.h"
 
 namespace tamlo::os {

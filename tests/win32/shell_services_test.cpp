@@ -17,7 +17,7 @@
 #include "platform/os/running_process_block.h"
 #include "platform/os/shell_execute.h"
 #include "platform/os/shortcut.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 #include "win32/win32_test_support.h"
 
 namespace tamlo {

@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/os/win32/wide_text.h"
 #include "platform/text_encoding.h"
-#include "platform/win32/wide_text.h"
 
 namespace tamlo::test {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/os/file_operations.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 // The new file is a C runtime descriptor so the class keeps one member on every platform.
 namespace tamlo::files {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/os/os_services.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 namespace tamlo::os {
 

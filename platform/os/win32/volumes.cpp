@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 // On Windows a volume is a drive: a path lies on a fixed one when the drive holding it is
 // a local hard disk (not removable, network, optical or RAM).

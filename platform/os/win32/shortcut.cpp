@@ -7,7 +7,7 @@
 #include <shlguid.h>
 #include <shobjidl.h>
 
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 // Shortcuts are shell links (.lnk) written through the shell's own object.
 namespace tamlo::shortcuts {

@@ -1,35 +1,22 @@
-#include "platform/glob_match.h"
+#include "platform/os/glob_match.h"
 
 #include <cstdint>
+
+#include "platform/text_encoding.h"
 
 namespace tamlo::platform {
 namespace {
 
-// Length of the UTF-8 sequence that starts with `lead`; a stray byte counts as one.
-size_t sequenceLength(unsigned char lead) {
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    if (lead >= 0xC0)
-        return 2;
-    return 1;
-}
-
-// The character at `at` as a code point, stepping `at` past it (never past the end).
+// The character at `at` as a code point, stepping `at` past it (never past the end). A
+// malformed byte stands for itself alone, apart from every character and other byte.
 uint32_t nextCharacter(std::string_view text, size_t& at) {
-    size_t length = sequenceLength(static_cast<unsigned char>(text[at]));
-    if (length > text.size() - at)
-        length = 1;
-    uint32_t value = static_cast<unsigned char>(text[at]);
-    if (length > 1) {
-        value &= 0x3Fu >> (length - 1);
-        for (size_t i = 1; i < length; ++i) {
-            value = (value << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3Fu);
-        }
+    const size_t start = at;
+    const char32_t c = decodeUtf8(text, at);
+    if (c != kNotUtf8) {
+        return c;
     }
-    at += length;
-    return value;
+    at = start + 1;
+    return 0x110000u + static_cast<unsigned char>(text[start]);
 }
 
 uint32_t folded(uint32_t c) {

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
+#include "platform/os/glob_match.h"
 #include "platform/os/os_services.h"
-#include "platform/glob_match.h"
 
 namespace tamlo::os {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 // The store is the system registry itself; a database file has no meaning here.
 namespace tamlo::registry {
@@ -147,14 +147,6 @@ void sortByFoldedName(std::vector<std::string>* names) {
 }
 
 }  // namespace
-
-std::string foldCase(std::string_view utf8) {
-    std::wstring text = win32::widen(utf8);
-    if (!text.empty()) {
-        CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-    }
-    return win32::narrow(text);
-}
 
 Store::Store(Root root) : root_(root) {}
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/glob_match.h"
+#include "platform/os/glob_match.h"
 #include "platform/os/os_services.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 namespace tamlo::os {
 namespace {

@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "platform/os/os_services.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 namespace tamlo::files {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 // Windows cannot open a path relative to a folder handle, so containment comes from
 // holding every folder on the way open without FILE_SHARE_DELETE: while held, none of

@@ -2,12 +2,10 @@
 
 #include "platform/os/known_folders.h"
 
-#include <locale.h>
 #include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <wctype.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -164,43 +162,7 @@ void bindValueData(Query& query, const Value& value) {
     }
 }
 
-locale_t utf8Locale() {
-    static locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    return locale;
-}
-
 }  // namespace
-
-std::string foldCase(std::string_view utf8) {
-    std::u16string text = utf8ToUtf16(utf8);
-    locale_t locale = utf8Locale();
-    std::u32string wide;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        if (unit < 0x80) {
-            wide += (unit >= 'A' && unit <= 'Z') ? unit - 'A' + 'a' : unit;
-        } else if (locale != static_cast<locale_t>(nullptr)) {
-            wide += static_cast<char32_t>(towlower_l(static_cast<wint_t>(unit), locale));
-        } else {
-            wide += unit;
-        }
-    }
-    std::u16string folded;
-    for (char32_t c : wide) {
-        if (c >= 0x10000) {
-            folded += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            folded += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            folded += static_cast<char16_t>(c);
-        }
-    }
-    return utf16ToUtf8(folded);
-}
 
 Store::Store(Root root) : root_(root), path_(databasePathFor(root)) {}
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 namespace tamlo::shell {
 namespace {

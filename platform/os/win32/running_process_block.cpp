@@ -10,7 +10,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 namespace tamlo::processes {
 namespace {

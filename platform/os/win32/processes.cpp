@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/os/os_services.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 // Termination is TerminateProcess with exit code -8, what a killed installer child shows.
 namespace tamlo::os {

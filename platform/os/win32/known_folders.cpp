@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "platform/os/os_services.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 namespace tamlo::folders {
 namespace {

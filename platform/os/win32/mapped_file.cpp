@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 namespace tamlo::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 #include <vector>
 

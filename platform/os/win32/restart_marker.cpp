@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/os/os_services.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 namespace tamlo::platform {
 namespace {

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "platform/os/shell_execute.h"
-#include "platform/win32/wide_text.h"
+#include "platform/os/win32/wide_text.h"
 
 namespace tamlo::power {
 namespace {
