@@ -18,6 +18,7 @@
 #include "resources/package_reader.h"
 #include "runtime/ui_context.h"
 #include "script/budgeted_state.h"
+#include "script/chunk_names.h"
 #include "script/lua_arguments.h"
 #include "script/protected_call.h"
 #include "script/script_host.h"
@@ -205,6 +206,11 @@ std::string runWorkerScript(const LuaWork::Arguments& arguments, FileSystem* fil
     Chunk chunk{reinterpret_cast<const char*>(script)};
     if (!protectedCall(L, runChunk, &chunk, 0, &error) && error.empty()) {
         error = "the script failed";
+    }
+    if (!error.empty()) {  // the box keeps Lua's own text; the debug output names the file
+        debugOutput(nameChunk(error, utf16ToUtf8(arguments.script),
+                              std::string_view(reinterpret_cast<const char*>(script),
+                                               static_cast<std::size_t>(scriptSize))));
     }
     lua_settop(L, 0);
     closeBudgetedState(L);

@@ -1,4 +1,5 @@
 #include "script/script_host.h"
+#include "script/chunk_names.h"
 
 #include <algorithm>
 #include <cmath>
@@ -115,10 +116,13 @@ void ScriptHost::runScript(const std::u16string& name) {
         bool ok = protectedCall(state_, runChunk, &run, 0, &error);
         // A bridge error that the script did not see raised still ends the run as one.
         std::string pending = takePendingError();
-        if (!ok) {
-            showError(error);
-        } else if (!pending.empty()) {
-            showError(pending);
+        // The box keeps Lua's own text; the debug output names the file.
+        const std::string_view text(reinterpret_cast<const char*>(buffer),
+                                    static_cast<std::size_t>(size));
+        const std::string& failure = ok ? pending : error;
+        if (!failure.empty()) {
+            debugOutput(nameChunk(failure, utf16ToUtf8(name), text));
+            showError(failure);
         }
         files->free(buffer);
     }

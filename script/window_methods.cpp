@@ -45,8 +45,9 @@ WindowImpl* makeScriptWindow(const std::u16string& layout, uint32_t style) {
         return nullptr;
     }
     if (window->root() == nullptr) {
-        debugOutput("createWindow: the layout package has no layout \"" + utf16ToUtf8(layout) +
-                    "\"");
+        // Missing, malformed (named above by the loader) or with an unknown root element.
+        debugOutput("createWindow: no control tree from layout \"" + utf16ToUtf8(layout) +
+                    "\"; createWindow returns nil");
         window->destroy();
         return nullptr;
     }

@@ -43,4 +43,31 @@ const duiField::ISetter* AttributeRegistry::find(std::u16string_view name) const
     return found == setters_.end() ? nullptr : found->second.get();
 }
 
+std::vector<std::u16string> AttributeRegistry::names() const {
+    std::vector<std::u16string> result;
+    for (const auto& entry : setters_) {
+        result.push_back(entry.first);
+    }
+    return result;
+}
+
+const char* valueKindName(const duiField::ISetter& setter) {
+    if (dynamic_cast<const duiField::IntSetter*>(&setter) != nullptr) {
+        return "integer";
+    }
+    if (dynamic_cast<const duiField::ColorSetter*>(&setter) != nullptr) {
+        return "colour";
+    }
+    if (dynamic_cast<const duiField::EnumSetter*>(&setter) != nullptr) {
+        return "enum";
+    }
+    if (dynamic_cast<const duiField::RectSetter*>(&setter) != nullptr) {
+        return "rect";
+    }
+    if (dynamic_cast<const duiField::SizeSetter*>(&setter) != nullptr) {
+        return "size";
+    }
+    return "text";
+}
+
 }  // namespace tamlo::dui

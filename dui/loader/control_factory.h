@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dui/core/control.h"
 #include "dui/loader/creators.h"
@@ -23,6 +24,14 @@ class NamedFactory {
     }
     bool knows(std::u16string_view name) const { return creators_.count(name) != 0; }
     std::size_t size() const { return creators_.size(); }
+    // Every name entered, in name order (the reference and the project checker list them).
+    std::vector<std::u16string> names() const {
+        std::vector<std::u16string> result;
+        for (const auto& entry : creators_) {
+            result.push_back(entry.first);
+        }
+        return result;
+    }
 
   protected:
     template <class X>

@@ -101,6 +101,11 @@ Control* buildElementAt(const XmlNode* element, int depth) {
 
 }  // namespace
 
+const std::vector<std::string_view>& flagAttributeNames() {
+    static const std::vector<std::string_view> names = {"visible", "enabled", "transparent"};
+    return names;
+}
+
 LayoutSource setLayoutSource(LayoutSource source) {
     return std::exchange(layoutSource(), std::move(source));
 }

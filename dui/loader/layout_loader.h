@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dui/core/control.h"
 #include "dui/loader/xml_document.h"
@@ -31,6 +32,10 @@ Control* buildLayout(std::string_view utf8, std::u16string_view fileName);
 // names yield null and their subtree is skipped. A "TabItem" keeps only its first child,
 // as its page; children of a control that is neither a panel nor a tab item are skipped.
 Control* buildElement(const XmlNode* element);
+
+// The names the loader takes as control flags rather than attributes: "visible",
+// "enabled", "transparent".
+const std::vector<std::string_view>& flagAttributeNames();
 
 // Applies an element's attributes in document order through the attribute registry. On a
 // control, `visible`, `enabled` and `transparent` set their flag for "1" and clear it

@@ -1,5 +1,6 @@
 #include "dui/loader/xml_document.h"
 
+#include <algorithm>
 #include <string>
 
 #include "dui/loader/xml_shape.h"
@@ -27,7 +28,22 @@ bool XmlDocument::parse(std::string_view utf8, std::u16string_view fileName) {
         document_.parse<rapidxml::parse_no_entity_translation>(text_.data());
     } catch (const rapidxml::parse_error& error) {
         document_.clear();
-        debugOutput(u"malformed XML in \"" + std::u16string(fileName) + u"\": " +
+        // Where the parser stopped, as line:column of the original text.
+        const char* where = error.where<char>();
+        std::size_t offset = where != nullptr && where >= text_.data() ? where - text_.data() : 0;
+        offset = std::min(offset, utf8.size());
+        int line = 1;
+        int column = 1;
+        for (std::size_t i = 0; i < offset; ++i) {
+            if (utf8[i] == '\n') {
+                ++line;
+                column = 1;
+            } else if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) {
+                ++column;
+            }
+        }
+        debugOutput(u"malformed XML in \"" + std::u16string(fileName) + u"\" at " +
+                    utf8ToUtf16(std::to_string(line) + ":" + std::to_string(column)) + u": " +
                     utf8ToUtf16(error.what()));
         return false;
     }

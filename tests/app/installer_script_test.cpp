@@ -11,7 +11,7 @@ namespace {
 
 // An installer assembled by `tamlo-pack build` from a project folder, run headless.
 class InstallerScript : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         env_.set("TAMLO_INSTANCE_NAME", "tamlo-test-script-" + std::to_string(getpid()));
         env_.set("TMPDIR", test::makeTempDir("tmp"));
@@ -25,11 +25,12 @@ protected:
         test::writeFile(project_ + "/LG.lua", "-- worker\n");
     }
 
+    // Built even when the check finds errors: the installer's own handling is under test.
     test::CommandResult buildAndRun(const std::string& uiScript) {
         test::writeFile(project_ + "/UI.lua", uiScript);
         std::string installer = project_ + "/setup";
         auto built = test::runCommand(
-            {test::binaryPath("tamlo-pack"), "build", project_, "-o", installer});
+            {test::binaryPath("tamlo-pack"), "build", project_, "-o", installer, "--force"});
         EXPECT_EQ(built.exitCode, 0) << built.err;
         return test::runCommand({installer});
     }

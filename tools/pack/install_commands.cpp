@@ -87,12 +87,16 @@ std::string installerSummary(const std::string& installer, const std::string& pr
 }  // namespace
 
 int runBuild(const std::vector<std::string>& args, std::string* error) {
-    // PROJECT -o INSTALLER [--engine PROGRAM]: the engine defaults to the tamlo beside us;
-    // --engine names another, such as the cross-built tamlo.exe.
+    // PROJECT -o INSTALLER [--engine PROGRAM] [--force]: the engine defaults to the tamlo
+    // beside us; --engine names another, such as the cross-built tamlo.exe. --force builds
+    // a project the check finds errors in (to try how the installer fails).
     std::string project, installer, program;
+    bool force = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
-        if (args[i] == "-o" && hasValue && installer.empty()) {
+        if (args[i] == "--force") {
+            force = true;
+        } else if (args[i] == "-o" && hasValue && installer.empty()) {
             installer = args[++i];
         } else if (args[i] == "--engine" && hasValue && program.empty()) {
             program = args[++i];
@@ -104,10 +108,10 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
         }
     }
     if (project.empty() || installer.empty()) {
-        *error = "usage: build PROJECT -o INSTALLER [--engine PROGRAM]";
+        *error = "usage: build PROJECT -o INSTALLER [--engine PROGRAM] [--force]";
         return kUsage;
     }
-    if (!projectHasScripts(project, error)) {
+    if (!projectHasScripts(project, error) || !checkBeforeBuild(project, force, error)) {
         return kFailure;
     }
     std::error_code failure;

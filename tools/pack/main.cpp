@@ -12,7 +12,8 @@ const char kUsage[] =
     "       tamlo-pack list PKG\n"
     "       tamlo-pack extract PKG -C DIR [NAME]...\n"
     "       tamlo-pack verify PKG|INSTALLER\n"
-    "       tamlo-pack build PROJECT -o INSTALLER [--engine PROGRAM]\n"
+    "       tamlo-pack build PROJECT -o INSTALLER [--engine PROGRAM] [--force]\n"
+    "       tamlo-pack check PROJECT|INSTALLER\n"
     "       tamlo-pack bundle-list INSTALLER\n";
 
 struct Command {
@@ -24,7 +25,23 @@ const Command kCommands[] = {
     {"create", tamlo::pack::runCreate},   {"list", tamlo::pack::runList},
     {"extract", tamlo::pack::runExtract}, {"verify", tamlo::pack::runVerify},
     {"build", tamlo::pack::runBuild},     {"bundle-list", tamlo::pack::runBundleList},
+    {"check", tamlo::pack::runCheck},
 };
+
+// The usage lines of one command.
+void printCommandUsage(const char* name) {
+    const std::string usage = kUsage;
+    const std::string marker = std::string("tamlo-pack ") + name + " ";
+    std::size_t start = 0;
+    while (start < usage.size()) {
+        const std::size_t end = usage.find('\n', start);
+        const std::string line = usage.substr(start, end - start);
+        if (line.find(marker) != std::string::npos) {
+            std::printf("usage: %s\n", line.substr(line.find("tamlo-pack")).c_str());
+        }
+        start = end == std::string::npos ? usage.size() : end + 1;
+    }
+}
 
 }  // namespace
 
@@ -40,6 +57,12 @@ int main(int argc, char** argv) {
     for (const Command& command : kCommands) {
         if (std::strcmp(argv[1], command.name) == 0) {
             std::vector<std::string> args(argv + 2, argv + argc);
+            for (const std::string& arg : args) {
+                if (arg == "--help" || arg == "-h") {
+                    printCommandUsage(command.name);
+                    return tamlo::pack::kSuccess;
+                }
+            }
             std::string error;
             int status = command.run(args, &error);
             if (std::fflush(stdout) != 0 && status == tamlo::pack::kSuccess) {

@@ -13,6 +13,12 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
+    for (const std::string& argument : arguments) {
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(tamlo::regtool::helpText().c_str(), stdout);
+            return 0;
+        }
+    }
     tamlo::regtool::Outcome outcome = tamlo::regtool::run(arguments);
     std::fputs(outcome.output.c_str(), stdout);
     if (!outcome.ok) {

@@ -197,3 +197,18 @@ Outcome run(const std::vector<std::string>& args) {
 }
 
 }  // namespace tamlo::regtool
+
+namespace tamlo::regtool {
+
+std::string helpText() {
+    using registry::Root;
+    using registry::Store;
+    return std::string(kUsage) +
+           "\n\nThe store, as an installer running now would use it:\n"
+           "  HKCU, HKCR  " +
+           Store::databasePathFor(Root::CurrentUser) + "\n" + "  HKLM, HKU   " +
+           Store::databasePathFor(Root::LocalMachine) + "\n" +
+           "(TAMLO_REGISTRY_DIR moves both; tamlo-run keeps its own inside its prefix)\n";
+}
+
+}  // namespace tamlo::regtool

@@ -25,4 +25,7 @@ const char* typeName(uint32_t type);
 // The key with its values and, indented below, every sub-key.
 std::string exportTree(const registry::Store& store, const std::string& key);
 
+// The usage, and where the store of each root is (TAMLO_REGISTRY_DIR moves both).
+std::string helpText();
+
 }  // namespace tamlo::regtool

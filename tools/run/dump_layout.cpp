@@ -96,7 +96,8 @@ int dumpLayout(const std::vector<std::string>& arguments) {
     }
 
     RunSession session(*project);
-    if (!session.start(/*headless=*/true, /*withStyles=*/false, &error)) {
+    // Styles and fonts as a window has them, so texts measure as they paint.
+    if (!session.start(/*headless=*/true, /*withStyles=*/true, &error)) {
         return fail(error);
     }
 

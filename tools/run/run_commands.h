@@ -5,11 +5,12 @@
 
 namespace tamlo::runtool {
 
-// One command of tamlo-run: its name, its argument synopsis and what runs it. A command
+// One command of tamlo-run: its name, its argument synopsis, its help and what runs it. A command
 // prints its own output and returns the exit code; errors are one line on stderr.
 struct Command {
     const char* name;
     const char* synopsis;
+    const char* help;  // what --help adds to the synopsis, line by line
     int (*run)(const std::vector<std::string>& arguments);
 };
 

@@ -20,9 +20,11 @@
 #include "resources/bundle.h"
 #include "resources/package_builder.h"
 #include "resources/project_installer.h"
+#include "tools/check/project_check.h"
 #include "tools/run/run_commands.h"
 #include "tools/run/run_steps.h"
 #include "tools/run/show_steps.h"
+#include "tools/run/virtual_clock.h"
 
 namespace tamlo::runtool {
 namespace {
@@ -212,6 +214,10 @@ int runInstallerCommand(const std::vector<std::string>& arguments) {
     if (failure || !fs::exists(target)) {
         return fail("no such project or installer: " + options.target);
     }
+    // The author sees the project's mistakes first; the run goes on regardless.
+    if (check::checkAndPrint(options.target, stderr, &error) > 0) {
+        std::fprintf(stderr, "tamlo-run: the project has errors (above); running it anyway\n");
+    }
     if (!preparePrefix(options, &error) || !isolateInPrefix(options, &error)) {
         return fail(error);
     }
@@ -233,12 +239,15 @@ int runInstallerCommand(const std::vector<std::string>& arguments) {
     }
     startup.stages = app::engineStages();
     const auto startUi = startup.stages.startUi;
-    startup.stages.startUi = [&runner, startUi] {
+    std::unique_ptr<VirtualClockDriver> clock;
+    startup.stages.startUi = [&runner, &clock, startUi] {
         startUi();
+        clock = std::make_unique<VirtualClockDriver>();
         runner.start();
     };
     watchTheClock(options.timeoutSeconds);
     const int code = app::runInstaller(startup);
+    clock.reset();
     // The steps left check what the finished installation left (its workers have ended).
     runner.finish();
     if (code != 0) {

@@ -61,14 +61,7 @@ bool RunSession::start(bool headless, bool withStyles, std::string* error) {
     setDebugEcho(false);
     if (withStyles) {
         styles_ = std::make_unique<dui::StyleSet>();
-        styles_->loadFromReader([this](const std::u16string& name, std::vector<uint8_t>& bytes) {
-            std::string content;
-            if (!project_.readStyleFile(name, content)) {
-                return false;
-            }
-            bytes.assign(content.begin(), content.end());
-            return true;
-        });
+        loadStyles();
         styles_->install();
     }
     metrics_ = std::make_unique<ProjectMetrics>(project_);
@@ -77,6 +70,29 @@ bool RunSession::start(bool headless, bool withStyles, std::string* error) {
         return project_.readLayout(name, bytes);
     });
     return true;
+}
+
+void RunSession::loadStyles() {
+    styles_->loadFromReader([this](const std::u16string& name, std::vector<uint8_t>& bytes) {
+        std::string content;
+        if (!project_.readStyleFile(name, content)) {
+            return false;
+        }
+        bytes.assign(content.begin(), content.end());
+        return true;
+    });
+}
+
+void RunSession::reloadStyles() {
+    if (styles_) {
+        loadStyles();
+    }
+    if (metrics_) {
+        // Its caches hold the old images' sizes.
+        auto fresh = std::make_unique<ProjectMetrics>(project_);
+        dui::setContentMetrics(fresh.get());
+        metrics_ = std::move(fresh);
+    }
 }
 
 std::string RunSession::layoutError(const std::string& verb, const std::string& layout) const {

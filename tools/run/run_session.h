@@ -32,10 +32,15 @@ class RunSession {
     // decides. `withStyles` installs the project's style set for painting.
     bool start(bool headless, bool withStyles, std::string* error);
 
+    // Reads the project's styles, images and fonts again (no tree may use the old ones).
+    void reloadStyles();
+
     // "cannot <verb> layout "<name>"", with the last diagnostic when there is one.
     std::string layoutError(const std::string& verb, const std::string& layout) const;
 
   private:
+    void loadStyles();
+
     const Project& project_;
     std::string lastDiagnostic_;
     std::unique_ptr<dui::StyleSet> styles_;

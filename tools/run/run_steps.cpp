@@ -15,6 +15,7 @@
 #include "tools/run/drop_down_steps.h"
 #include "tools/run/run_commands.h"
 #include "tools/run/text_steps.h"
+#include "tools/run/virtual_clock.h"
 #include "window/shadowed_window.h"
 
 namespace tamlo::runtool {
@@ -169,7 +170,9 @@ void RunStepRunner::runDueSteps() {
         ++next_;
         waiting_ = false;
         if (step.kind == ShowStep::Kind::Wait) {
-            resumeAt_ = platform::currentTime() + static_cast<uint64_t>(step.x);
+            // On a virtual clock the wait is a jump: the timers due meanwhile run at once.
+            const bool jumped = VirtualClockDriver::jump(static_cast<uint64_t>(step.x));
+            resumeAt_ = platform::currentTime() + (jumped ? 0 : static_cast<uint64_t>(step.x));
             return;
         }
         if (step.kind != ShowStep::Kind::AnswerBox && step.kind != ShowStep::Kind::AnswerFolder) {

@@ -2,6 +2,7 @@
 // the modal loop; a steps file drives the pointer and keys and checks control states.
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -21,6 +22,7 @@
 #include "platform/windowing/native_window.h"
 #include "runtime/ui_context.h"
 #include "tools/run/drop_down_steps.h"
+#include "tools/run/layout_watcher.h"
 #include "tools/run/project.h"
 #include "tools/run/project_metrics.h"
 #include "tools/run/run_commands.h"
@@ -34,7 +36,7 @@ namespace tamlo::runtool {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tamlo-run show PROJECT LAYOUT [--headless] [--steps FILE] [--out DIR]";
+    "usage: tamlo-run show PROJECT LAYOUT [--headless] [--steps FILE] [--out DIR] [--watch]";
 constexpr uint32_t kStepIntervalMs = 10;
 constexpr int32_t kClosedByUser = 2;
 constexpr int32_t kClosedBySteps = 1;
@@ -240,6 +242,7 @@ struct ShowOptions {
     bool headless = false;
     std::string stepsFile;
     std::string outDir = ".";
+    bool watch = false;
 };
 
 bool parseOptions(const std::vector<std::string>& arguments, ShowOptions& options) {
@@ -251,6 +254,8 @@ bool parseOptions(const std::vector<std::string>& arguments, ShowOptions& option
     for (std::size_t i = 2; i < arguments.size(); ++i) {
         if (arguments[i] == "--headless") {
             options.headless = true;
+        } else if (arguments[i] == "--watch") {
+            options.watch = true;
         } else if ((arguments[i] == "--steps" || arguments[i] == "--out") &&
                    i + 1 < arguments.size()) {
             (arguments[i] == "--steps" ? options.stepsFile : options.outDir) = arguments[i + 1];
@@ -288,6 +293,10 @@ int show(const std::vector<std::string>& arguments) {
     if (project == nullptr) {
         return fail(error);
     }
+    std::error_code failure;
+    if (options.watch && !std::filesystem::is_directory(options.project, failure)) {
+        return fail("--watch watches a project folder, not an installer");
+    }
     RunSession session(*project);
     if (!session.start(options.headless, /*withStyles=*/true, &error)) {
         return fail(error);
@@ -305,6 +314,10 @@ int show(const std::vector<std::string>& arguments) {
         }
     } else {
         window->centerScreen();
+        LayoutWatcher watcher(options.project, utf8ToUtf16(options.layout), *window, session);
+        if (options.watch) {
+            watcher.start();
+        }
         StepRunner runner(*window, std::move(steps), options.outDir);
         platform::HookHandle escape = 0;
         if (scripted) {
@@ -320,6 +333,7 @@ int show(const std::vector<std::string>& arguments) {
                 });
         }
         window->showDialog(0);  // destroys the window
+        watcher.stop();
         runner.stop();
         if (escape != 0) {
             platform::unhookGetMessage(escape);

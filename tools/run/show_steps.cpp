@@ -96,6 +96,53 @@ std::string restOfLine(const std::string& raw, int skip) {
     return first == std::string::npos ? std::string() : rest.substr(first, last - first + 1);
 }
 
+// A word in double quotes ("My Program/bin"): its text with \" and \\ (and \n, \r, \t)
+// taken as escapes. `end` receives the offset after the closing quote; false when the
+// quote is not closed.
+bool unquoteWord(const std::string& text, std::size_t start, std::string& word, std::size_t& end) {
+    word.clear();
+    for (std::size_t i = start + 1; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            end = i + 1;
+            return true;
+        }
+        if (c == '\\' && i + 1 < text.size()) {
+            const char next = text[++i];
+            word.push_back(next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next);
+            continue;
+        }
+        word.push_back(c);
+    }
+    return false;
+}
+
+// A step line's words: runs of non-blanks, or quoted words. False for an open quote.
+bool splitStepWords(const std::string& line, std::vector<std::string>& words) {
+    words.clear();
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (std::isspace(static_cast<unsigned char>(line[i]))) {
+            ++i;
+            continue;
+        }
+        std::string word;
+        if (line[i] == '"') {
+            if (!unquoteWord(line, i, word, i)) {
+                return false;
+            }
+        } else {
+            const std::size_t start = i;
+            while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) {
+                ++i;
+            }
+            word = line.substr(start, i - start);
+        }
+        words.push_back(word);
+    }
+    return true;
+}
+
 // "\n", "\r", "\t" and "\\" in a step's text, for line breaks and control characters.
 std::string unescapeText(const std::string& text) {
     std::string out;
@@ -114,28 +161,39 @@ std::string unescapeText(const std::string& text) {
     return out;
 }
 
+// The text at the end of a step: one quoted word is unquoted (its escapes read); otherwise
+// the text as written, with its escapes read when `escapes`.
+std::string stepText(const std::string& rest, bool escapes) {
+    std::string word;
+    std::size_t end = 0;
+    if (!rest.empty() && rest[0] == '"' && unquoteWord(rest, 0, word, end) && end == rest.size()) {
+        return word;
+    }
+    return escapes ? unescapeText(rest) : rest;
+}
+
 // The text-input steps: -1 when the verb is not one of them, else whether it is well formed.
 int parseTextStep(const std::string& verb, const std::vector<std::string>& args,
                   const std::string& raw, ShowStep& step) {
     using Kind = ShowStep::Kind;
     if (verb == "clipboard") {
         step.kind = Kind::SetClipboard;
-        step.text = unescapeText(restOfLine(raw, 2));
+        step.text = stepText(restOfLine(raw, 2), true);
         return !args.empty() && args[0] == "set" ? 1 : 0;
     }
     if (verb == "compose" || verb == "commit") {
         step.kind = verb == "compose" ? Kind::Compose : Kind::Commit;
-        step.text = unescapeText(restOfLine(raw, 1));
+        step.text = stepText(restOfLine(raw, 1), true);
         return verb == "commit" || !step.text.empty() ? 1 : 0;
     }
     if (verb == "expect" && !args.empty() && args[0] == "clipboard") {
         step.kind = Kind::ExpectClipboard;
-        step.text = unescapeText(restOfLine(raw, 2));
+        step.text = stepText(restOfLine(raw, 2), true);
         return 1;
     }
     if (verb == "expect" && !args.empty() && args[0] == "text") {
         step.kind = Kind::ExpectText;
-        step.text = unescapeText(restOfLine(raw, 3));
+        step.text = stepText(restOfLine(raw, 3), true);
         return args.size() >= 2 && parseId(args[1], step.id) ? 1 : 0;
     }
     return -1;
@@ -184,7 +242,7 @@ bool parseRunStep(const std::string& verb, const std::vector<std::string>& args,
     }
     if (verb == "answer" && args.size() >= 2 && args[0] == "folder") {
         step.kind = Kind::AnswerFolder;
-        step.text = restOfLine(raw, 2);
+        step.text = stepText(restOfLine(raw, 2), false);
         if (step.text == "cancel") {
             step.text.clear();
         }
@@ -199,7 +257,7 @@ bool parseRunStep(const std::string& verb, const std::vector<std::string>& args,
         step.kind = Kind::ExpectRegistry;
         step.text = args[1];
         step.name = args[2] == "@" ? std::string() : args[2];
-        step.value = restOfLine(raw, 4);
+        step.value = stepText(restOfLine(raw, 4), false);
         return args.size() >= 4;
     }
     if (verb == "expect" && args.size() == 3 && args[0] == "noreg") {
@@ -221,14 +279,25 @@ bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, st
     while (std::getline(input, raw)) {
         ++lineNumber;
         // '#' followed by a digit is a control id; any other '#' starts a comment.
-        std::istringstream words(raw);
-        std::string verb;
-        if (!(words >> verb) || verb[0] == '#') {
+        const std::size_t first = raw.find_first_not_of(" \t\r");
+        if (first == std::string::npos || raw[first] == '#') {
+            continue;  // blank or a comment (which may hold any quote)
+        }
+        std::vector<std::string> words;
+        if (!splitStepWords(raw, words)) {
+            if (error != nullptr) {
+                *error = "step " + std::to_string(lineNumber) + " has an unclosed quote: " + raw;
+            }
+            return false;
+        }
+        if (words.empty() || words[0][0] == '#') {
             continue;
         }
+        const std::string verb = words[0];
         std::vector<std::string> args;
-        for (std::string word; words >> word;) {
-            if (word[0] == '#' &&
+        for (std::size_t i = 1; i < words.size(); ++i) {
+            const std::string& word = words[i];
+            if (!word.empty() && word[0] == '#' &&
                 (word.size() == 1 || !std::isdigit(static_cast<unsigned char>(word[1])))) {
                 break;  // a trailing comment
             }
@@ -269,6 +338,9 @@ bool parseShowSteps(const std::string& content, std::vector<ShowStep>& steps, st
             step.kind = ShowStep::Kind::Type;
             const std::size_t at = raw.find("type") + 4;
             step.text = at < raw.size() ? raw.substr(at + 1) : std::string();
+            if (!step.text.empty() && step.text[0] == '"') {
+                step.text = stepText(restOfLine(raw, 1), false);
+            }
             ok = !step.text.empty();
         } else if (verb == "pick") {
             step.kind = ShowStep::Kind::Pick;
