@@ -90,9 +90,12 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
     // PROJECT -o INSTALLER [--engine PROGRAM]: the engine defaults to the tamlo beside us;
     // --engine names another, such as the cross-built tamlo.exe.
     std::string project, installer, program;
+    bool perEntry = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
-        if (args[i] == "-o" && hasValue && installer.empty()) {
+        if (args[i] == "--per-entry") {
+            perEntry = true;
+        } else if (args[i] == "-o" && hasValue && installer.empty()) {
             installer = args[++i];
         } else if (args[i] == "--engine" && hasValue && program.empty()) {
             program = args[++i];
@@ -104,7 +107,7 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
         }
     }
     if (project.empty() || installer.empty()) {
-        *error = "usage: build PROJECT -o INSTALLER [--engine PROGRAM]";
+        *error = "usage: build PROJECT -o INSTALLER [--engine PROGRAM] [--per-entry]";
         return kUsage;
     }
     if (!projectHasScripts(project, error)) {
@@ -124,6 +127,7 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
     }
     PackageBuildOptions options;
     options.storeGlobs = imageStoreGlobs();
+    options.solidPayload = !perEntry;
     std::vector<std::string> warnings;
     if (!buildInstallerFromProject(project, scratch.path(), options, program, installer, error,
                                    &warnings)) {
