@@ -162,6 +162,58 @@ bool decodeToBuffer(const Properties& properties, const uint8_t* input, size_t i
     }
 }
 
+bool decodeXz(const uint8_t* input, size_t inputSize, uint8_t* output, size_t outputSize,
+              std::string* error) {
+    uint64_t memoryLimit = 256u << 20;
+    size_t inputPosition = 0;
+    size_t outputPosition = 0;
+    // A stream with an empty body still has its headers; zero bytes out is not special.
+    uint8_t spare = 0;
+    uint8_t* target = outputSize == 0 ? &spare : output;
+    lzma_ret result = lzma_stream_buffer_decode(&memoryLimit, 0, nullptr, input, &inputPosition,
+                                                inputSize, target, &outputPosition, outputSize);
+    if (result != LZMA_OK) {
+        setError(error, result == LZMA_BUF_ERROR ? "the block decodes to more or fewer bytes"
+                                                 : describe(result));
+        return false;
+    }
+    if (inputPosition != inputSize || outputPosition != outputSize) {
+        setError(error, "the block's size does not match its directory");
+        return false;
+    }
+    return true;
+}
+
+bool encodeXz(const uint8_t* data, size_t size, BranchFilter filter, uint32_t preset,
+              std::vector<uint8_t>* output, std::string* error) {
+    lzma_options_lzma options{};
+    if (lzma_lzma_preset(&options, std::min<uint32_t>(preset, 9))) {
+        setError(error, "unsupported compression preset");
+        return false;
+    }
+    options.dict_size = static_cast<uint32_t>(
+        std::max<uint64_t>(std::min<uint64_t>(options.dict_size, size), kMinDictionary));
+    lzma_filter filters[3] = {};
+    size_t next = 0;
+    if (filter == BranchFilter::X86) {
+        filters[next++] = {LZMA_FILTER_X86, nullptr};
+    } else if (filter == BranchFilter::Arm64) {
+        filters[next++] = {LZMA_FILTER_ARM64, nullptr};
+    }
+    filters[next++] = {LZMA_FILTER_LZMA2, &options};
+    filters[next] = {LZMA_VLI_UNKNOWN, nullptr};
+    output->resize(lzma_stream_buffer_bound(size));
+    size_t written = 0;
+    lzma_ret result = lzma_stream_buffer_encode(filters, LZMA_CHECK_CRC32, nullptr, data, size,
+                                                output->data(), &written, output->size());
+    if (result != LZMA_OK) {
+        setError(error, describe(result));
+        return false;
+    }
+    output->resize(written);
+    return true;
+}
+
 struct Encoder::State {
     StreamPtr stream;
     std::unique_ptr<uint8_t[]> buffer;

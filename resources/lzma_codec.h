@@ -32,6 +32,20 @@ bool decodeToSink(const Properties& properties, const uint8_t* input, size_t inp
 bool decodeToBuffer(const Properties& properties, const uint8_t* input, size_t inputSize,
                     uint8_t* output, size_t outputSize, std::string* error);
 
+// Decodes one whole .xz stream into exactly `outputSize` bytes: a stream that gives more
+// or fewer, is followed by other bytes, fails its check or asks for more than 256 MiB of
+// decoder memory is refused.
+bool decodeXz(const uint8_t* input, size_t inputSize, uint8_t* output, size_t outputSize,
+              std::string* error);
+
+// Filters in front of LZMA2 that make machine code compress better.
+enum class BranchFilter { None, X86, Arm64 };
+
+// One .xz stream (CRC-32 check) of `data` through `filter` and LZMA2 at `preset`, with a
+// dictionary no larger than the data.
+bool encodeXz(const uint8_t* data, size_t size, BranchFilter filter, uint32_t preset,
+              std::vector<uint8_t>* output, std::string* error);
+
 // Streaming LZMA1 encoder (liblzma, end marker written). Output goes to a sink.
 class Encoder {
   public:

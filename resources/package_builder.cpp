@@ -110,6 +110,13 @@ bool buildPackageFromDirectory(const std::string& directory, const std::string& 
                                                                ignored) == output;
                                }),
                 paths.end());
+    if (options.solid) {
+        std::vector<SolidFile> files;
+        for (const std::string& relative : paths) {
+            files.push_back({utf8ToUtf16(relative), directory + "/" + relative});
+        }
+        return writeSolidPackage(std::move(files), outputPath, options.solidOptions, error);
+    }
     PackageWriter writer(options.write);
     if (!writer.open(outputPath, error)) {
         return false;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "resources/package_writer.h"
+#include "resources/solid_package_writer.h"
 
 namespace tamlo {
 
@@ -12,6 +13,11 @@ struct PackageBuildOptions {
     // Entries whose relative path matches one of these globs (fnmatch, letter case
     // ignored, '*' crosses '/') are stored, not compressed.
     std::vector<std::string> storeGlobs;
+    // The solid layout instead of one stream per entry (store globs do not apply).
+    bool solid = false;
+    SolidWriteOptions solidOptions;
+    // For installers: program.lz solid, frame.lz and style.lz per entry.
+    bool solidPayload = true;
 };
 
 // The regular files below `directory` as '/'-separated relative paths, sorted byte-wise.

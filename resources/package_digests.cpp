@@ -1,30 +1,20 @@
 #include "resources/package_digests.h"
 
-#include <cstring>
+#include <vector>
 
 #include "resources/package_format.h"
 
 namespace tamlo {
 
-bool readEntryDigests(const PackageReader& reader, std::vector<Sha256Digest>* digests) {
-    digests->clear();
-    const size_t count = reader.entries().size();
-    const size_t size = reader.tailSize();
-    if (reader.damaged() || count == 0 ||
-        size != count * package::kDigestSize + package::kDigestFooterSize) {
-        return false;
+EntryHasher::EntryHasher(std::u16string_view name, uint64_t size) {
+    std::vector<uint8_t> head(4 + name.size() * 2 + 8);
+    package::writeLe32(head.data(), static_cast<uint32_t>(name.size()));
+    for (size_t i = 0; i < name.size(); ++i) {
+        head[4 + i * 2] = static_cast<uint8_t>(name[i]);
+        head[5 + i * 2] = static_cast<uint8_t>(name[i] >> 8);
     }
-    const uint8_t* footer = reader.tail() + size - package::kDigestFooterSize;
-    if (package::readLe32(footer) != count ||
-        std::memcmp(footer + 4, package::kDigestMagic, sizeof package::kDigestMagic) != 0) {
-        return false;
-    }
-    digests->resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        std::memcpy((*digests)[i].data(), reader.tail() + i * package::kDigestSize,
-                    package::kDigestSize);
-    }
-    return true;
+    package::writeLe64(head.data() + 4 + name.size() * 2, size);
+    hash_.update(head.data(), head.size());
 }
 
 }  // namespace tamlo

@@ -29,6 +29,29 @@ constexpr char kDigestMagic[8] = {'T', 'A', 'M', 'L', 'O', 'S', 'H', '1'};
 constexpr size_t kDigestFooterSize = 12;
 constexpr size_t kDigestSize = 32;
 
+// The same place in packages written since: the digests cover each entry's name and size
+// as well as its bytes (entryDigest), and a byte per entry may follow them with its file
+// mode bits. Footer: u32 count, u32 flags, kEntryTableMagic.
+constexpr char kEntryTableMagic[8] = {'T', 'A', 'M', 'L', 'O', 'S', 'H', '2'};
+constexpr size_t kEntryTableFooterSize = 16;
+constexpr uint32_t kEntryTableHasModes = 1;
+constexpr uint8_t kModeExecutable = 1;
+
+// Solid layout: the directory starts with a record size no record can have, so readers
+// that know only the per-entry layout refuse the package as damaged. After the marker
+// and kSolidMagic: u32 block count, u32 entry count, per block {u32 offset, u32 stored
+// size, u32 unpacked size}, per entry {u32 first block, u32 offset in it, u32 size,
+// u32 mode flags, u32 name units, the UTF-16LE name padded to whole words, its SHA-256}.
+// Each block is a whole .xz stream; an entry's bytes run on into the following blocks.
+// The trailer ends the directory.
+constexpr uint32_t kSolidMarker = 12;
+constexpr char kSolidMagic[8] = {'T', 'A', 'M', 'L', 'O', 'S', 'B', '1'};
+constexpr size_t kSolidHeaderSize = 4 + 8 + 8;
+constexpr size_t kSolidBlockRecordSize = 12;
+constexpr size_t kSolidEntryFixedSize = 20;
+// No block unpacks to more than this; the decoder pool's memory bound rests on it.
+constexpr uint32_t kMaxSolidBlockSize = 64u << 20;
+
 // A compressed block starts with the LZMA properties byte and the u32 dictionary size.
 constexpr uint32_t kLzmaPropertiesSize = 5;
 

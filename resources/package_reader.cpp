@@ -34,6 +34,10 @@ PackageReader::PackageReader(const uint8_t* buffer, size_t length)
         names_.clear();
         entries_.clear();
         slots_.clear();
+        blocks_.clear();
+        digests_.clear();
+        solid_ = false;
+        digestKind_ = DigestKind::None;
     }
 }
 
@@ -53,6 +57,9 @@ bool PackageReader::indexDirectory() {
     if (directory > directoryEnd - 4) {
         fail("the directory offset lies outside the package");
         return false;
+    }
+    if (readLe32(base_ + directory) == package::kSolidMarker) {
+        return indexSolidDirectory(directory);
     }
 
     // Pass 1: walk and check every record, measuring the names so that the name store
@@ -147,11 +154,182 @@ bool PackageReader::indexDirectory() {
         entry.dataOffset = readLe32(record + 4);
         entry.storedSize = readLe32(record + 8);
         entry.unpackedSize = readLe32(record + 12);
+        entry.index = static_cast<uint32_t>(entries_.size());
         nameStart += item.units;
         entries_.push_back(entry);
     }
     buildIndex();
+    readEntryTable();
     return true;
+}
+
+// The optional table after a per-entry directory: digests (of the data only in the first
+// version; of name, size and data since) and, since, a mode byte per entry.
+void PackageReader::readEntryTable() {
+    const size_t count = entries_.size();
+    const uint8_t* tail = base_ + tailBegin_;
+    if (tailSize_ == 0) {
+        return;
+    }
+    auto damagedTable = [this] {
+        digestTableDamaged_ = true;
+        digestKind_ = DigestKind::None;
+        digests_.clear();
+    };
+    const uint8_t* footer = nullptr;
+    size_t modesSize = 0;
+    if (tailSize_ >= package::kDigestFooterSize &&
+        std::memcmp(tail + tailSize_ - 8, package::kDigestMagic, 8) == 0) {
+        footer = tail + tailSize_ - package::kDigestFooterSize;
+        if (readLe32(footer) != count ||
+            tailSize_ != count * package::kDigestSize + package::kDigestFooterSize) {
+            return damagedTable();
+        }
+        digestKind_ = DigestKind::Data;
+    } else if (tailSize_ >= package::kEntryTableFooterSize &&
+               std::memcmp(tail + tailSize_ - 8, package::kEntryTableMagic, 8) == 0) {
+        footer = tail + tailSize_ - package::kEntryTableFooterSize;
+        const uint32_t flags = readLe32(footer + 4);
+        modesSize = (flags & package::kEntryTableHasModes) != 0 ? count : 0;
+        if (readLe32(footer) != count || (flags & ~package::kEntryTableHasModes) != 0 ||
+            tailSize_ !=
+                count * package::kDigestSize + modesSize + package::kEntryTableFooterSize) {
+            return damagedTable();
+        }
+        digestKind_ = DigestKind::NameSizeData;
+    } else {
+        return damagedTable();
+    }
+    digests_.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        std::memcpy(digests_[i].data(), tail + i * package::kDigestSize, package::kDigestSize);
+    }
+    const uint8_t* modes = tail + count * package::kDigestSize;
+    for (size_t i = 0; i < modesSize; ++i) {
+        entries_[i].executable = (modes[i] & package::kModeExecutable) != 0;
+    }
+}
+
+bool PackageReader::indexSolidDirectory(size_t directory) {
+    solid_ = true;
+    const size_t end = length_ - 4;  // the directory runs up to the trailer
+    size_t position = directory;
+    auto need = [&](size_t bytes) { return bytes <= end - position; };
+    if (!need(package::kSolidHeaderSize) ||
+        std::memcmp(base_ + position + 4, package::kSolidMagic, 8) != 0) {
+        fail("the solid directory has no valid header");
+        return false;
+    }
+    const uint32_t blockCount = readLe32(base_ + position + 12);
+    const uint32_t entryCount = readLe32(base_ + position + 16);
+    position += package::kSolidHeaderSize;
+    if (entryCount > package::kMaxEntries ||
+        blockCount > (end - position) / package::kSolidBlockRecordSize) {
+        fail("the solid directory counts more blocks or entries than it holds");
+        return false;
+    }
+    uint64_t unpackedTotal = 0;
+    blocks_.reserve(blockCount);
+    for (uint32_t i = 0; i < blockCount; ++i) {
+        const uint8_t* record = base_ + position;
+        SolidBlock block;
+        block.offset = readLe32(record);
+        block.storedSize = readLe32(record + 4);
+        block.unpackedSize = readLe32(record + 8);
+        block.start = unpackedTotal;
+        if (uint64_t{block.offset} + block.storedSize > directory ||
+            block.unpackedSize > package::kMaxSolidBlockSize) {
+            fail("block " + std::to_string(i) + " lies outside the data or is too large");
+            return false;
+        }
+        unpackedTotal += block.unpackedSize;
+        blocks_.push_back(block);
+        position += package::kSolidBlockRecordSize;
+    }
+    // Pass 1 measures the names so that the views into the name store stay valid.
+    std::vector<size_t> records;
+    size_t totalUnits = 0;
+    for (uint32_t i = 0; i < entryCount; ++i) {
+        if (!need(package::kSolidEntryFixedSize)) {
+            fail("the solid directory ends inside entry " + std::to_string(i));
+            return false;
+        }
+        const uint8_t* record = base_ + position;
+        const uint32_t units = readLe32(record + 16);
+        const size_t nameBytes = (size_t{units} * 2 + 3) / 4 * 4;
+        if (units == 0 || units > package::kMaxNameUnits ||
+            !need(package::kSolidEntryFixedSize + nameBytes + package::kDigestSize)) {
+            fail("entry " + std::to_string(i) + " has a name that does not fit");
+            return false;
+        }
+        const uint32_t first = readLe32(record);
+        const uint32_t offset = readLe32(record + 4);
+        const uint32_t size = readLe32(record + 8);
+        if (first >= blockCount && !(first == blockCount && size == 0 && offset == 0)) {
+            fail("entry " + std::to_string(i) + " names a block the package lacks");
+            return false;
+        }
+        const uint64_t start =
+            (first < blockCount ? blocks_[first].start : unpackedTotal) + uint64_t{offset};
+        if ((first < blockCount && offset > blocks_[first].unpackedSize) ||
+            start + size > unpackedTotal) {
+            fail("entry " + std::to_string(i) + " runs past the end of the blocks");
+            return false;
+        }
+        records.push_back(position);
+        totalUnits += units;
+        position += package::kSolidEntryFixedSize + nameBytes + package::kDigestSize;
+    }
+    if (position != end) {
+        fail("the solid directory does not end at the trailer");
+        return false;
+    }
+    names_.resize(totalUnits);
+    entries_.reserve(entryCount);
+    digests_.resize(entryCount);
+    size_t nameStart = 0;
+    for (size_t record : records) {
+        const uint8_t* bytes = base_ + record;
+        const uint32_t units = readLe32(bytes + 16);
+        for (uint32_t u = 0; u < units; ++u) {
+            const uint8_t* at = bytes + package::kSolidEntryFixedSize + u * 2;
+            names_[nameStart + u] = static_cast<char16_t>(at[0] | at[1] << 8);
+        }
+        PackageEntry entry;
+        entry.name = std::u16string_view(names_.data() + nameStart, units);
+        entry.block = readLe32(bytes);
+        entry.dataOffset = readLe32(bytes + 4);
+        entry.unpackedSize = readLe32(bytes + 8);
+        entry.executable = (readLe32(bytes + 12) & package::kModeExecutable) != 0;
+        entry.solidStart = (entry.block < blockCount ? blocks_[entry.block].start : unpackedTotal) +
+                           entry.dataOffset;
+        entry.index = static_cast<uint32_t>(entries_.size());
+        std::memcpy(digests_[entry.index].data(),
+                    bytes + package::kSolidEntryFixedSize + (size_t{units} * 2 + 3) / 4 * 4,
+                    package::kDigestSize);
+        nameStart += units;
+        entries_.push_back(entry);
+    }
+    digestKind_ = DigestKind::NameSizeData;
+    buildIndex();
+    return true;
+}
+
+size_t PackageReader::blockAt(uint64_t position) const {
+    auto after = std::upper_bound(
+        blocks_.begin(), blocks_.end(), position,
+        [](uint64_t value, const SolidBlock& block) { return value < block.start; });
+    return after == blocks_.begin() ? 0 : static_cast<size_t>(after - blocks_.begin() - 1);
+}
+
+bool PackageReader::decodeBlock(size_t index, uint8_t* output, std::string* error) const {
+    if (index >= blocks_.size()) {
+        setError(error, "no such block");
+        return false;
+    }
+    const SolidBlock& block = blocks_[index];
+    return lzma::decodeXz(base_ + block.offset, block.storedSize, output, block.unpackedSize,
+                          error);
 }
 
 namespace {
@@ -231,6 +409,23 @@ uint8_t* PackageReader::extract(std::u16string_view name, int* size) const {
 
 uint8_t* PackageReader::extract(const PackageEntry& entry, size_t* size, std::string* error) const {
     const size_t length = entry.size();
+    if (entry.solid()) {
+        uint8_t* bytes = static_cast<uint8_t*>(std::malloc(length == 0 ? 1 : length));
+        size_t done = 0;
+        auto copy = [&](const uint8_t* data, size_t piece) {
+            std::memcpy(bytes + done, data, piece);
+            done += piece;
+            return true;
+        };
+        if (bytes == nullptr || !extractTo(entry, copy, error)) {
+            std::free(bytes);
+            return nullptr;
+        }
+        if (size != nullptr) {
+            *size = length;
+        }
+        return bytes;
+    }
     // malloc(0) may return null; an empty entry still gets a buffer of its own.
     uint8_t* bytes = static_cast<uint8_t*>(std::malloc(length == 0 ? 1 : length));
     if (bytes == nullptr) {
@@ -265,6 +460,9 @@ bool PackageReader::extractTo(const PackageEntry& entry, const ChunkSink& sink, 
     if (chunkSize == 0) {
         chunkSize = package::kStreamChunkSize;
     }
+    if (entry.solid()) {
+        return extractSolid(entry, sink, error, chunkSize);
+    }
     const uint8_t* block = base_ + entry.dataOffset;
     if (entry.compressed()) {
         lzma::Properties properties;
@@ -283,6 +481,36 @@ bool PackageReader::extractTo(const PackageEntry& entry, const ChunkSink& sink, 
             return false;
         }
         done += piece;
+    }
+    return true;
+}
+
+// Decodes the blocks the entry spans one after another (each once); the decoder pool
+// (block_decoder_pool.h) is the fast way through many entries.
+bool PackageReader::extractSolid(const PackageEntry& entry, const ChunkSink& sink,
+                                 std::string* error, size_t chunkSize) const {
+    uint64_t position = entry.solidStart;
+    uint64_t remaining = entry.unpackedSize;
+    std::vector<uint8_t> bytes;
+    for (size_t index = entry.block; remaining > 0; ++index) {
+        const SolidBlock& block = blocks_[index];
+        bytes.resize(block.unpackedSize);
+        if (!decodeBlock(index, bytes.data(), error)) {
+            return false;
+        }
+        const size_t from = static_cast<size_t>(position - block.start);
+        const size_t piece =
+            static_cast<size_t>(std::min<uint64_t>(remaining, bytes.size() - from));
+        for (size_t done = 0; done < piece;) {
+            const size_t step = std::min(chunkSize, piece - done);
+            if (!sink(bytes.data() + from + done, step)) {
+                setError(error, "the output refused the data");
+                return false;
+            }
+            done += step;
+        }
+        position += piece;
+        remaining -= piece;
     }
     return true;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/os/file_operations.h"
+#include "resources/package_digests.h"
 #include "resources/package_format.h"
 
 namespace tamlo {
@@ -150,16 +151,19 @@ bool PackageWriter::addFile(const std::u16string& name, const std::string& sourc
         setError(error, sourcePath + " is not a regular file");
         return false;
     }
-    return addSource(name, static_cast<uint64_t>(size), store, source, error);
+    const auto permissions = std::filesystem::status(sourcePath, failure).permissions();
+    const bool executable = !failure && (permissions & std::filesystem::perms::owner_exec) !=
+                                            std::filesystem::perms::none;
+    return addSource(name, static_cast<uint64_t>(size), store, executable, source, error);
 }
 
 bool PackageWriter::addBuffer(const std::u16string& name, const uint8_t* data, size_t size,
-                              bool store, std::string* error) {
+                              bool store, std::string* error, bool executable) {
     if (!checkName(name, error)) {
         return false;
     }
     MemorySource source(data, size);
-    return addSource(name, size, store, source, error);
+    return addSource(name, size, store, executable, source, error);
 }
 
 bool PackageWriter::addRawBlock(const std::u16string& name, const uint8_t* block, size_t blockSize,
@@ -180,8 +184,8 @@ bool PackageWriter::addRawBlock(const std::u16string& name, const uint8_t* block
     return true;
 }
 
-bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool store, Source& source,
-                              std::string* error) {
+bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool store,
+                              bool executable, Source& source, std::string* error) {
     uint64_t offset = 0;
     if (!position(&offset, error)) {
         return false;
@@ -194,7 +198,7 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
     Sha256Digest digest{};
     auto readAll = [&](const std::function<bool(const uint8_t*, size_t)>& use) {
         uint64_t total = 0;
-        Sha256 hash;
+        EntryHasher hash(name, size);
         for (;;) {
             size_t got = source.read(piece.get(), kReadPieceSize);
             if (got == 0) {
@@ -212,8 +216,12 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
 
     // Try compressing; give up as soon as the result is no smaller than the data.
     if (!store && size > package::kLzmaPropertiesSize) {
+        // A dictionary past the data's end is never used but costs setting up.
+        lzma::Properties chosen = options_.properties;
+        chosen.dictionarySize = static_cast<uint32_t>(
+            std::max<uint64_t>(4096, std::min<uint64_t>(chosen.dictionarySize, size)));
         uint8_t properties[package::kLzmaPropertiesSize];
-        lzma::writeProperties(options_.properties, properties);
+        lzma::writeProperties(chosen, properties);
         uint64_t written = sizeof properties;
         bool tooBig = false;
         bool writeFailed = false;
@@ -231,7 +239,7 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
         };
         lzma::Encoder encoder;
         std::string encodeError;
-        if (!encoder.start(options_.properties, options_.preset, error) ||
+        if (!encoder.start(chosen, options_.preset, error) ||
             !writeBytes(properties, sizeof properties, error)) {
             return false;
         }
@@ -256,7 +264,7 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
         }
         if (encoded) {
             records_.push_back({name, static_cast<uint32_t>(offset), static_cast<uint32_t>(written),
-                                static_cast<uint32_t>(size), digest, true});
+                                static_cast<uint32_t>(size), digest, true, executable});
             return true;
         }
         if (!tooBig) {
@@ -276,8 +284,8 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
         }
         return false;
     }
-    records_.push_back(
-        {name, static_cast<uint32_t>(offset), static_cast<uint32_t>(size), 0, digest, true});
+    records_.push_back({name, static_cast<uint32_t>(offset), static_cast<uint32_t>(size), 0, digest,
+                        true, executable});
     return true;
 }
 
@@ -325,9 +333,13 @@ bool PackageWriter::finish(std::string* error) {
         for (const Record& record : records_) {
             digests.insert(digests.end(), record.digest.begin(), record.digest.end());
         }
-        uint8_t footer[package::kDigestFooterSize];
+        for (const Record& record : records_) {
+            digests.push_back(record.executable ? package::kModeExecutable : 0);
+        }
+        uint8_t footer[package::kEntryTableFooterSize];
         package::writeLe32(footer, static_cast<uint32_t>(records_.size()));
-        std::memcpy(footer + 4, package::kDigestMagic, sizeof package::kDigestMagic);
+        package::writeLe32(footer + 4, package::kEntryTableHasModes);
+        std::memcpy(footer + 8, package::kEntryTableMagic, sizeof package::kEntryTableMagic);
         digests.insert(digests.end(), footer, footer + sizeof footer);
     }
     uint8_t tail[8];

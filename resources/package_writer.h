@@ -21,9 +21,10 @@ struct PackageWriteOptions {
 };
 
 // Writes a package file entry by entry: data blocks as they come, then the scrambled
-// directory, the entries' SHA-256 digests (package_format.h; readers ignore them) and the
-// trailer on finish(). Entries are compressed unless asked to be
-// stored; a compressed form that is not smaller than the data is replaced by the data.
+// directory, the entry table (package_format.h: SHA-256 digests over names, sizes and
+// data, and the execute permissions; readers of entries ignore it) and the trailer on
+// finish(). A file's execute permission is read from the file. Entries are compressed unless asked
+// to be stored; a compressed form that is not smaller than the data is replaced by the data.
 // Sources are read in pieces, so memory does not grow with entry sizes.
 class PackageWriter {
   public:
@@ -36,7 +37,7 @@ class PackageWriter {
     bool addFile(const std::u16string& name, const std::string& sourcePath, bool store,
                  std::string* error);
     bool addBuffer(const std::u16string& name, const uint8_t* data, size_t size, bool store,
-                   std::string* error);
+                   std::string* error, bool executable = false);
     // A data block exactly as given; `unpackedSize` 0 marks it stored. Its content is not
     // known here, so a package holding one carries no digests.
     bool addRawBlock(const std::u16string& name, const uint8_t* block, size_t blockSize,
@@ -55,9 +56,10 @@ class PackageWriter {
         uint32_t unpackedSize;
         Sha256Digest digest{};
         bool hasDigest = false;
+        bool executable = false;
     };
-    bool addSource(const std::u16string& name, uint64_t size, bool store, Source& source,
-                   std::string* error);
+    bool addSource(const std::u16string& name, uint64_t size, bool store, bool executable,
+                   Source& source, std::string* error);
     bool checkName(const std::u16string& name, std::string* error) const;
     bool writeBytes(const uint8_t* data, size_t size, std::string* error);
     bool position(uint64_t* offset, std::string* error);

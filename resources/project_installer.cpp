@@ -47,7 +47,9 @@ bool buildInstallerFromProject(const std::string& project, const std::string& sc
         }
         std::string why;
         std::vector<std::string> skipped;
-        if (!buildPackageFromDirectory(source, output, options, &why, &skipped)) {
+        PackageBuildOptions chosen = options;
+        chosen.solid = item.id == 115 && options.solidPayload;
+        if (!buildPackageFromDirectory(source, output, chosen, &why, &skipped)) {
             *error = std::string(item.package) + ": " + why;
             return false;
         }

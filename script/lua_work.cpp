@@ -15,7 +15,7 @@
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
 #include "resources/file_system.h"
-#include "resources/package_reader.h"
+#include "resources/payload_extractor.h"
 #include "runtime/ui_context.h"
 #include "script/budgeted_state.h"
 #include "script/chunk_names.h"
@@ -29,8 +29,6 @@ namespace tamlo::script {
 namespace {
 
 constexpr int32_t kWorkerNotify = 1024;
-// Lent payload pages are given back behind the decoder once this much is past.
-constexpr size_t kReleaseStep = 8u << 20;
 
 std::atomic<int> runningWorkers{0};
 
@@ -38,87 +36,6 @@ std::atomic<int> runningWorkers{0};
 void showWorkerError(const std::string& message) {
     showMessageBoxFromAnyThread(utf8ToUtf16(message), u"错误", win32::MB_OK);
 }
-
-// The payload of one worker: lent by the file system when it can, else a copy of its own.
-class Payload {
-  public:
-    Payload(FileSystem* files, const std::u16string& name) : files_(files) {
-        if (files_ == nullptr) {
-            return;
-        }
-        size_t size = 0;
-        const uint8_t* bytes = files_->lend(name, size);
-        if (bytes == nullptr) {
-            int length = 0;
-            copy_ = files_->read(name, length);
-            bytes = copy_;
-            size = copy_ != nullptr ? static_cast<size_t>(length) : 0;
-        }
-        if (bytes != nullptr) {
-            bytes_ = bytes;
-            reader_ = std::make_unique<PackageReader>(bytes, size);
-        }
-    }
-    ~Payload() {
-        reader_.reset();
-        if (copy_ != nullptr) {
-            files_->free(copy_);
-        }
-    }
-    Payload(const Payload&) = delete;
-    Payload& operator=(const Payload&) = delete;
-
-    bool readable() const { return reader_ != nullptr && !reader_->damaged(); }
-
-    // Streams the entry into a new file that replaces `path` only once it is whole.
-    bool extract(std::u16string entryName, const std::u16string& path) {
-        std::replace(entryName.begin(), entryName.end(), u'\\', u'/');
-        const PackageEntry* entry = readable() ? reader_->find(entryName) : nullptr;
-        if (entry == nullptr) {
-            return false;  // the path is left alone
-        }
-        files::ReplacingFile output;
-        if (!output.open(files::normalizeSeparators(utf16ToUtf8(path)))) {
-            return false;
-        }
-        const size_t blockStart = entry->dataOffset;
-        const uint64_t unpacked = entry->size();
-        uint64_t written = 0;
-        size_t released = 0;
-        auto sink = [&](const uint8_t* data, size_t size) {
-            if (!output.write(data, size)) {
-                return false;
-            }
-            written += size;
-            // The decoder has read about this share of the block; what lies well behind it
-            // is not read again.
-            const auto consumed = static_cast<size_t>(
-                unpacked == 0 ? 0 : entry->storedSize * (written / static_cast<double>(unpacked)));
-            if (consumed > released + 2 * kReleaseStep) {
-                const size_t upTo = consumed - kReleaseStep;
-                files_->releaseLent(bytes_, blockStart + released, upTo - released);
-                released = upTo;
-            }
-            return true;
-        };
-        std::string error;
-        const bool decoded = reader_->extractTo(*entry, sink, &error);
-        if (copy_ == nullptr && files_ != nullptr) {
-            files_->releaseLent(bytes_, blockStart, entry->storedSize);
-        }
-        if (!decoded) {
-            debugOutput("extractFile: " + utf16ToUtf8(entryName) + ": " + error);
-            return false;
-        }
-        return output.commit();
-    }
-
-  private:
-    FileSystem* files_;
-    const uint8_t* bytes_ = nullptr;
-    uint8_t* copy_ = nullptr;
-    std::unique_ptr<PackageReader> reader_;
-};
 
 // notifyMessage(text) -> the answer of the windows' message handlers
 int notifyMessageFunction(lua_State* L) {
@@ -133,24 +50,54 @@ int notifyMessageFunction(lua_State* L) {
 
 // extractFile(entry, path) -> boolean
 int extractFileFunction(lua_State* L) {
-    auto* payload = static_cast<Payload*>(lua_touserdata(L, lua_upvalueindex(1)));
+    auto* payload = static_cast<PayloadExtractor*>(lua_touserdata(L, lua_upvalueindex(1)));
     bool written = false;
     {
         const std::u16string entry = textArgument(L, 1);
         const std::u16string path = textArgument(L, 2);
-        written = payload != nullptr && payload->extract(entry, path);
+        written = payload != nullptr && payload->extract(entry, path, files::executableFileMode());
     }
     lua_pushboolean(L, written ? 1 : 0);
     return 1;
 }
 
+// listEntries() -> { { name = ..., size = ... }, ... } in package order, one per name (the
+// entry extractFile writes for it).
+int listEntriesFunction(lua_State* L) {
+    auto* payload = static_cast<PayloadExtractor*>(lua_touserdata(L, lua_upvalueindex(1)));
+    const PackageReader* reader = payload != nullptr ? payload->reader() : nullptr;
+    lua_newtable(L);  // may raise: no C++ object with a destructor is alive here
+    if (reader == nullptr) {
+        return 1;
+    }
+    lua_Integer row = 0;
+    for (const PackageEntry& entry : reader->entries()) {
+        if (!reader->isIndexed(entry)) {
+            continue;
+        }
+        lua_createtable(L, 0, 2);
+        // pushText converts under its own protected call, so nothing here can unwind.
+        if (pushText(L, entry.name) == 0) {
+            lua_pushnil(L);
+        }
+        lua_setfield(L, -2, "name");
+        lua_pushnumber(L, static_cast<lua_Number>(entry.size()));
+        lua_setfield(L, -2, "size");
+        lua_rawseti(L, -2, static_cast<int>(++row));
+    }
+    return 1;
+}
+
 int openWorkerState(lua_State* L) {
-    // Stack: [1] light userdata -> Payload.
+    // Stack: [1] light userdata -> PayloadExtractor.
     luaL_openlibs(L);
     lua_register(L, "notifyMessage", notifyMessageFunction);
     lua_pushvalue(L, 1);
     lua_pushcclosure(L, extractFileFunction, 1);
     lua_setglobal(L, "extractFile");
+    lua_pushvalue(L, 1);
+    lua_pushcclosure(L, listEntriesFunction, 1);
+    lua_setglobal(L, "listEntries");
     return 0;
 }
 
@@ -171,7 +118,7 @@ int runChunk(lua_State* L) {
 // Runs the worker from its state's creation to its close; returns the error to show, or
 // an empty text.
 std::string runWorkerScript(const LuaWork::Arguments& arguments, FileSystem* files,
-                            Payload& payload) {
+                            PayloadExtractor& payload) {
     if (files == nullptr) {
         return "no embedded files";
     }
@@ -222,7 +169,7 @@ void runWorker(LuaWork::Arguments arguments) {
     FileSystem* files = globalFileSystem();
     std::string error;
     {
-        Payload payload(files, arguments.package);
+        PayloadExtractor payload(files, arguments.package);
         error = runWorkerScript(arguments, files, payload);
     }
     if (!error.empty()) {

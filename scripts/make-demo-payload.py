@@ -13,9 +13,10 @@ import sys
 
 SEED = 20261208
 LARGE_FILE_BYTES = 24 * 1024 * 1024
-# The list of every payload file, which the installation script reads to know what to
-# extract; its first line also marks a finished generation.
-MANIFEST = "manifest.txt"
+# The list of every payload file, beside the payload folder (tests compare the installed
+# files with it; the installation script asks the package itself); its first line also
+# marks a finished generation.
+MANIFEST = "program-manifest.txt"
 MANIFEST_HEADER = "# demo payload, seed=%d large=%d v1\n" % (SEED, LARGE_FILE_BYTES)
 
 WORDS = ("orvinex render cache tile layer vector shader queue sample stream frame "
@@ -63,7 +64,7 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "examples", "demo",
                                                              "program")
-    manifest = os.path.join(out, MANIFEST)
+    manifest = os.path.join(os.path.dirname(os.path.abspath(out)), MANIFEST)
     if os.path.exists(manifest) and open(manifest, encoding="utf-8").readline() == MANIFEST_HEADER:
         return
     rng = random.Random(SEED)
@@ -80,8 +81,7 @@ def main():
     for folder, _, files in os.walk(out):
         for file in files:
             name = os.path.relpath(os.path.join(folder, file), out).replace(os.sep, "/")
-            if name != MANIFEST:
-                names.append(name)
+            names.append(name)
     with open(manifest, "w", encoding="utf-8") as f:
         f.write(MANIFEST_HEADER)
         f.write("".join(name + "\n" for name in sorted(names)))

@@ -25,7 +25,8 @@ class ContainedFolder {
     bool openRoot(const std::string& directory, std::string* error);
 
     // Creates the file `segments` (parents made as needed) and fills it through `fill`,
-    // which is given a sink that writes to it. A file that could not be filled is removed.
+    // which is given a sink that writes to it. The file replaces what the path held only
+    // once filled; one that could not be filled is removed and the path keeps its file.
     bool write(const std::vector<std::string>& segments,
                const std::function<bool(const ChunkWriter&, std::string*)>& fill,
                std::string* error);

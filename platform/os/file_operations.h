@@ -39,6 +39,10 @@ bool directoryEmpty(const std::string& path);
 
 bool setCurrentDirectory(const std::string& path);
 
+// The mode a new executable file gets: 0777 less the process's umask, never setuid,
+// setgid or sticky. -1 where files carry no such permission (Windows).
+int executableFileMode();
+
 // Writes a new file beside `target` and puts it in the target's place only on commit(),
 // so the path always holds the old file or the whole new one, never a part. A writer
 // destroyed without a commit removes what it wrote. The new file gets mode 0666 less the

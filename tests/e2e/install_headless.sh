@@ -29,8 +29,8 @@ installed="$work/p1/home/Apps/Orvinex"
 while read -r name; do
   [[ "$name" == \#* || -z "$name" ]] && continue
   cmp -s "$work/project/program/$name" "$installed/$name" || fail "$name differs or is missing"
-done <"$work/project/program/manifest.txt"
-[[ $(find "$installed" -type f | wc -l) -eq $(grep -vc '^#' "$work/project/program/manifest.txt") ]] ||
+done <"$work/project/program-manifest.txt"
+[[ $(find "$installed" -type f | wc -l) -eq $(find "$work/project/program" -type f | wc -l) ]] ||
   fail "the install folder holds more or fewer files than the payload"
 [[ -x "$work/p1/home/Desktop/Orvinex.desktop" ]] || fail "no desktop shortcut"
 TAMLO_REGISTRY_DIR="$work/p1/registry" "$build/tamlo-reg" export HKEY_CURRENT_USER >"$work/reg1.txt"

@@ -2,6 +2,8 @@
 // both sides: the UI state runs a dialog, the worker a script from the embedded files.
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -9,6 +11,8 @@
 #include "platform/headless/backend.h"
 #include "platform/text_encoding.h"
 #include "platform/windowing/message_loop.h"
+#include "resources/package_reader.h"
+#include "resources/solid_package_writer.h"
 #include "script/bindings_fixture.h"
 #include "script/budgeted_state.h"
 #include "script/lua_work.h"
@@ -200,6 +204,128 @@ TEST_F(BackgroundWorkTest, AStoppedRunQueueAnswersZeroAtOnce) {
     SRService::stop();
     EXPECT_EQ(script::LuaWork::notify("anyone?"), 0);
     ASSERT_TRUE(SRService::start());
+}
+
+}  // namespace
+}  // namespace tamlo::test
+
+namespace tamlo::test {
+namespace {
+
+// The same dialog over a solid payload made from files on disk (blocks of 64 KiB, so the
+// entries below span several blocks and share some).
+class SolidPayloadTest : public BackgroundWorkTest {
+  protected:
+    void SetUp() override {
+        BindingsTest::SetUp();
+        const std::string source = scratch + "/source";
+        for (const char* folder : {"/bin", "/docs"}) {
+            std::filesystem::create_directories(source + folder);
+        }
+        for (int i = 0; i < 4; ++i) {
+            writeFile(source + "/docs/part" + std::to_string(i) + ".txt", partText(i));
+        }
+        writeFile(source + "/bin/tool", std::string("#!/bin/sh\necho tool\n"));
+        ASSERT_EQ(chmod((source + "/bin/tool").c_str(), 0755), 0);
+        writeFile(source + "/empty.txt", "");
+        SolidWriteOptions options;
+        options.blockSize = 64 * 1024;
+        std::vector<SolidFile> files;
+        for (const char* name : {"bin/tool", "docs/part0.txt", "docs/part1.txt", "docs/part2.txt",
+                                 "docs/part3.txt", "empty.txt"}) {
+            files.push_back({utf8ToUtf16(name), source + "/" + name});
+        }
+        std::string error;
+        ASSERT_TRUE(writeSolidPackage(files, scratch + "/solid.lz", options, &error)) << error;
+        this->files.files[u"program.lz"] = readFile(scratch + "/solid.lz");
+    }
+
+    static std::string partText(int i) {
+        std::string text;
+        for (int line = 0; text.size() < 100000; ++line) {
+            text += "part " + std::to_string(i) + " line " + std::to_string(line * (i + 7)) + "\n";
+        }
+        return text;
+    }
+};
+
+TEST_F(SolidPayloadTest, ListEntriesGivesNamesAndSizesInPackageOrder) {
+    const std::string result = runDialog(
+        "for _, e in ipairs(listEntries()) do notifyMessage(e.name .. '=' .. e.size) end\n"
+        "notifyMessage('end')");
+    // Text by extension then name, the empty file with them; the script first.
+    EXPECT_EQ(result, "7:bin/tool=20,docs/part0.txt=" + std::to_string(partText(0).size()) +
+                          ",docs/part1.txt=" + std::to_string(partText(1).size()) +
+                          ",docs/part2.txt=" + std::to_string(partText(2).size()) +
+                          ",docs/part3.txt=" + std::to_string(partText(3).size()) +
+                          ",empty.txt=0,end");
+}
+
+TEST_F(SolidPayloadTest, EntriesExtractInAnyOrderAndAgainWithTheirModes) {
+    const std::string dir = scratch + "/out";
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    writeFile(dir + "/kept.txt", "old");
+    const std::string worker =
+        "local d = config.dir; local r = {}\n"
+        "r[#r + 1] = extractFile('docs\\\\part3.txt', d .. '/p3')\n"  // last first
+        "r[#r + 1] = extractFile('docs/part0.txt', d .. '/p0')\n"
+        "r[#r + 1] = extractFile('docs/part3.txt', d .. '/p3b')\n"  // again
+        "r[#r + 1] = extractFile('docs/part1.txt', d .. '/p1')\n"
+        "r[#r + 1] = extractFile('bin/tool', d .. '/tool')\n"
+        "r[#r + 1] = extractFile('empty.txt', d .. '/empty')\n"
+        "r[#r + 1] = extractFile('no/such', d .. '/kept.txt')\n"
+        "for i = 1, #r do notifyMessage(tostring(r[i])) end\n"
+        "notifyMessage('end')\n";
+    EXPECT_EQ(runDialog(worker, "{ dir = '" + dir + "' }"),
+              "7:true,true,true,true,true,true,false,end");
+    EXPECT_EQ(readFile(dir + "/p3"), partText(3));
+    EXPECT_EQ(readFile(dir + "/p3b"), partText(3));
+    EXPECT_EQ(readFile(dir + "/p0"), partText(0));
+    EXPECT_EQ(readFile(dir + "/p1"), partText(1));
+    EXPECT_EQ(readFile(dir + "/empty"), "");
+    EXPECT_EQ(readFile(dir + "/kept.txt"), "old");
+    // The script was recorded executable: it gets 0777 less the umask, a text file does not.
+    const mode_t mask = umask(022);
+    umask(mask);
+    struct stat tool {
+    }, text{};
+    ASSERT_EQ(stat((dir + "/tool").c_str(), &tool), 0);
+    ASSERT_EQ(stat((dir + "/p0").c_str(), &text), 0);
+    EXPECT_EQ(tool.st_mode & 07777, 0777 & ~mask);
+    EXPECT_EQ(text.st_mode & 0111, 0u);
+}
+
+TEST_F(SolidPayloadTest, ADamagedBlockFailsItsEntriesAndLeavesTheirPathsAlone) {
+    std::string& bytes = files.files[u"program.lz"];
+    {
+        // The last block: it holds the end of the last part, not the script.
+        PackageReader reader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        ASSERT_TRUE(reader.solid());
+        ASSERT_GT(reader.blocks().size(), 2u);
+        const PackageReader::SolidBlock& last = reader.blocks().back();
+        bytes[last.offset + last.storedSize / 2] ^= 0x10;
+    }
+    const std::string dir = scratch + "/out";
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    for (int i = 0; i < 4; ++i) {
+        writeFile(dir + "/p" + std::to_string(i), "old");
+    }
+    const std::string worker =
+        "local d = config.dir\n"
+        "for i = 0, 3 do notifyMessage(tostring(extractFile('docs/part' .. i .. '.txt',"
+        " d .. '/p' .. i))) end\n"
+        "notifyMessage(tostring(extractFile('bin/tool', d .. '/tool')))\n"
+        "notifyMessage('end')\n";
+    const std::string result = runDialog(worker, "{ dir = '" + dir + "' }");
+    EXPECT_NE(result.find("false"), std::string::npos) << result;
+    EXPECT_NE(result.find("true,end"), std::string::npos) << result;  // the script's block
+    for (int i = 0; i < 4; ++i) {
+        const std::string text = readFile(dir + "/p" + std::to_string(i));
+        EXPECT_TRUE(text == "old" || text == partText(i)) << i;
+    }
+    const std::string listing = scratch + "/listing";
+    ASSERT_EQ(std::system(("ls -A '" + dir + "' > '" + listing + "'").c_str()), 0);
+    EXPECT_EQ(readFile(listing), "p0\np1\np2\np3\ntool\n");
 }
 
 }  // namespace

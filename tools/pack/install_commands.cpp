@@ -92,10 +92,13 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
     // a project the check finds errors in (to try how the installer fails).
     std::string project, installer, program;
     bool force = false;
+    bool perEntry = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
         if (args[i] == "--force") {
             force = true;
+        } else if (args[i] == "--per-entry") {
+            perEntry = true;
         } else if (args[i] == "-o" && hasValue && installer.empty()) {
             installer = args[++i];
         } else if (args[i] == "--engine" && hasValue && program.empty()) {
@@ -108,7 +111,7 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
         }
     }
     if (project.empty() || installer.empty()) {
-        *error = "usage: build PROJECT -o INSTALLER [--engine PROGRAM] [--force]";
+        *error = "usage: build PROJECT -o INSTALLER [--engine PROGRAM] [--force] [--per-entry]";
         return kUsage;
     }
     if (!projectHasScripts(project, error) || !checkBeforeBuild(project, force, error)) {
@@ -128,6 +131,7 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
     }
     PackageBuildOptions options;
     options.storeGlobs = imageStoreGlobs();
+    options.solidPayload = !perEntry;
     std::vector<std::string> warnings;
     if (!buildInstallerFromProject(project, scratch.path(), options, program, installer, error,
                                    &warnings)) {

@@ -8,11 +8,11 @@
 namespace {
 
 const char kUsage[] =
-    "usage: tamlo-pack create OUT.lz DIR [--store GLOB]... [--dict MiB]\n"
+    "usage: tamlo-pack create OUT.lz DIR [--store GLOB]... [--dict MiB] [--solid [--block MiB]]\n"
     "       tamlo-pack list PKG\n"
     "       tamlo-pack extract PKG -C DIR [NAME]...\n"
     "       tamlo-pack verify PKG|INSTALLER\n"
-    "       tamlo-pack build PROJECT -o INSTALLER [--engine PROGRAM] [--force]\n"
+    "       tamlo-pack build PROJECT -o INSTALLER [--engine PROGRAM] [--force] [--per-entry]\n"
     "       tamlo-pack check PROJECT|INSTALLER\n"
     "       tamlo-pack bundle-list INSTALLER\n";
 

@@ -6,8 +6,10 @@
 #include "platform/os/contained_folder.h"
 #include "platform/os/mapped_file.h"
 #include "platform/text_encoding.h"
+#include "resources/block_decoder_pool.h"
 #include "resources/entry_path.h"
 #include "resources/package_builder.h"
+#include "resources/package_digests.h"
 #include "resources/package_reader.h"
 #include "tools/pack/pack_commands.h"
 
@@ -65,13 +67,24 @@ int runCreate(const std::vector<std::string>& args, std::string* error) {
     PackageBuildOptions options;
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--store" || args[i] == "--dict") {
+        if (args[i] == "--solid") {
+            options.solid = true;
+        } else if (args[i] == "--store" || args[i] == "--dict" || args[i] == "--block") {
             if (i + 1 == args.size()) {
                 return usage(error, "an option needs a value");
             }
             const std::string& value = args[++i];
             if (args[i - 1] == "--store") {
                 options.storeGlobs.push_back(value);
+                continue;
+            }
+            if (args[i - 1] == "--block") {
+                char* end = nullptr;
+                long mib = std::strtol(value.c_str(), &end, 10);
+                if (value.empty() || *end != '\0' || mib < 1 || mib > 64) {
+                    return usage(error, "--block takes a whole number of MiB from 1 to 64");
+                }
+                options.solidOptions.blockSize = static_cast<size_t>(mib) << 20;
                 continue;
             }
             char* end = nullptr;
@@ -88,7 +101,9 @@ int runCreate(const std::vector<std::string>& args, std::string* error) {
         }
     }
     if (positional.size() != 2) {
-        return usage(error, "usage: create OUT.lz DIR [--store GLOB]... [--dict MiB]");
+        return usage(
+            error,
+            "usage: create OUT.lz DIR [--store GLOB]... [--dict MiB] [--solid [--block MiB]]");
     }
     std::vector<std::string> skipped;
     if (!buildPackageFromDirectory(positional[1], positional[0], options, error, &skipped)) {
@@ -110,8 +125,9 @@ int runList(const std::vector<std::string>& args, std::string* error) {
         return kFailure;
     }
     for (const PackageEntry& entry : reader->entries()) {
-        std::printf("%s\t%u\t%u\t%s\n", utf16ToUtf8(entry.name).c_str(), entry.storedSize,
-                    entry.size(), entry.compressed() ? "lzma" : "stored");
+        const char* form = entry.solid() ? "solid" : entry.compressed() ? "lzma" : "stored";
+        std::printf("%s\t%u\t%u\t%s\n", printableEntryName(entry.name).c_str(), entry.storedSize,
+                    entry.size(), form);
     }
     return kSuccess;
 }
@@ -165,7 +181,7 @@ int runExtract(const std::vector<std::string>& args, std::string* error) {
         std::vector<std::string> segments;
         std::string reason;
         if (!splitSafeEntryPath(entry->name, &segments, &reason)) {
-            *error = "refusing the entry \"" + utf16ToUtf8(entry->name) + "\": " + reason;
+            *error = "refusing the entry \"" + printableEntryName(entry->name) + "\": " + reason;
             return kFailure;
         }
         targets.push_back(std::move(segments));
@@ -174,10 +190,27 @@ int runExtract(const std::vector<std::string>& args, std::string* error) {
     if (!output.openRoot(directory, error)) {
         return kFailure;
     }
+    std::unique_ptr<BlockDecoderPool> pool;
+    if (reader->solid()) {
+        pool = std::make_unique<BlockDecoderPool>(*reader);
+    }
     for (size_t i = 0; i < chosen.size(); ++i) {
         const PackageEntry& entry = *chosen[i];
+        // The file is put in place only once whole and matching its digest.
         auto fill = [&](const ChunkSink& sink, std::string* fillError) {
-            return streamEntry(*reader, file, entry, sink, fillError);
+            EntryDigestCheck check(*reader, entry);
+            auto checked = [&](const uint8_t* data, size_t size) {
+                check.update(data, size);
+                return sink(data, size);
+            };
+            const bool decoded = pool != nullptr
+                                     ? pool->readEntry(entry, checked, fillError)
+                                     : streamEntry(*reader, file, entry, checked, fillError);
+            if (decoded && !check.matches()) {
+                *fillError = "does not match its SHA-256: damaged";
+                return false;
+            }
+            return decoded;
         };
         if (!output.write(targets[i], fill, error)) {
             return kFailure;

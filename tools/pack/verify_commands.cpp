@@ -5,6 +5,7 @@
 
 #include "platform/os/mapped_file.h"
 #include "platform/text_encoding.h"
+#include "resources/block_decoder_pool.h"
 #include "resources/bundle.h"
 #include "resources/entry_path.h"
 #include "resources/package_digests.h"
@@ -24,31 +25,67 @@ struct Tally {
 // Gives back the pages of [offset, offset + size) of the package once read.
 using PageRelease = std::function<void(uint32_t offset, uint32_t size)>;
 
+// The entries whose bytes lie in block `index`, escaped, for the report of a damaged block.
+std::string entriesOfBlock(const PackageReader& reader, size_t index) {
+    const PackageReader::SolidBlock& block = reader.blocks()[index];
+    std::string names;
+    for (const PackageEntry& entry : reader.entries()) {
+        const uint64_t end = entry.solidStart + entry.size();
+        if (entry.size() > 0 && entry.solidStart < block.start + block.unpackedSize &&
+            end > block.start) {
+            names += (names.empty() ? "\"" : ", \"") + printableEntryName(entry.name) + "\"";
+        }
+    }
+    return names;
+}
+
 // Decodes every entry of one package, checking it against its SHA-256 when the package
 // carries them, and warns (without failing) about names extraction would refuse.
 bool verifyEntries(const PackageReader& reader, const std::string& label,
                    const PageRelease& release, Tally* tally, std::string* error) {
-    std::vector<Sha256Digest> digests;
-    const bool checked = readEntryDigests(reader, &digests);
-    tally->digests = tally->digests && checked;
+    if (reader.digestTableDamaged()) {
+        *error = label + ": the table of entry digests is damaged";
+        return false;
+    }
+    tally->digests = tally->digests && reader.digestKind() != PackageReader::DigestKind::None;
+    std::unique_ptr<BlockDecoderPool> pool;
+    if (reader.solid()) {
+        pool = std::make_unique<BlockDecoderPool>(reader);
+    }
     const std::vector<PackageEntry>& entries = reader.entries();
     for (size_t i = 0; i < entries.size(); ++i) {
         const PackageEntry& entry = entries[i];
-        const std::string name = utf16ToUtf8(entry.name);
-        Sha256 hash;
-        auto sink = [&hash](const uint8_t* data, size_t size) {
-            hash.update(data, size);
+        const std::string name = printableEntryName(entry.name);
+        EntryDigestCheck check(reader, entry);
+        auto sink = [&check](const uint8_t* data, size_t size) {
+            check.update(data, size);
             return true;
         };
         std::string problem;
-        const bool decoded = reader.extractTo(entry, sink, &problem);
-        release(entry.dataOffset, entry.storedSize);
+        bool decoded = false;
+        if (pool != nullptr) {
+            decoded = pool->readEntry(entry, sink, &problem);
+            if (!decoded) {
+                const size_t block = reader.blockAt(entry.solidStart);
+                for (size_t b = block; b < reader.blocks().size(); ++b) {
+                    if (!pool->acquire(b)->ok) {
+                        *error = label + ": block " + std::to_string(b) + " is damaged (" +
+                                 problem + "); its entries: " + entriesOfBlock(reader, b);
+                        return false;
+                    }
+                }
+            }
+        } else {
+            decoded = reader.extractTo(entry, sink, &problem);
+            release(entry.dataOffset, entry.storedSize);
+        }
         if (!decoded) {
             *error = label + ": entry \"" + name + "\": " + problem;
             return false;
         }
-        if (checked && hash.finish() != digests[i]) {
-            *error = label + ": entry \"" + name + "\" does not match its SHA-256: damaged";
+        if (!check.matches()) {
+            *error = label + ": entry \"" + name +
+                     "\" does not match its SHA-256 (name, size or data damaged)";
             return false;
         }
         std::vector<std::string> segments;

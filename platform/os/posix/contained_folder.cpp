@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 namespace tamlo::files {
 
@@ -96,8 +98,19 @@ bool ContainedFolder::write(const std::vector<std::string>& segments,
     }
     const std::string& leaf = segments.back();
     shown += leaf;
-    Descriptor file(openat(parent.get(), leaf.c_str(),
-                           O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    // Written beside the target and renamed over it once whole: a failed decode leaves
+    // an existing file as it was.
+    static std::atomic<unsigned> counter{0};
+    std::string temporary;
+    Descriptor file;
+    for (int attempt = 0; attempt < 100 && file.get() < 0; ++attempt) {
+        temporary = ".tamlo-new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        file.reset(openat(parent.get(), temporary.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+        if (file.get() < 0 && errno != EEXIST) {
+            break;
+        }
+    }
     if (file.get() < 0) {
         *error = "cannot create " + shown + ": " + std::strerror(errno);
         return false;
@@ -119,8 +132,19 @@ bool ContainedFolder::write(const std::vector<std::string>& segments,
         filled = false;
         fillError = std::string("cannot write: ") + std::strerror(errno);
     }
+    struct stat existing {};
+    if (filled && fstatat(parent.get(), leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(existing.st_mode)) {
+        // A link planted at the target is neither followed nor silently replaced.
+        filled = false;
+        fillError = "the target is a symbolic link";
+    }
+    if (filled && renameat(parent.get(), temporary.c_str(), parent.get(), leaf.c_str()) != 0) {
+        filled = false;
+        fillError = std::string("cannot put the file in place: ") + std::strerror(errno);
+    }
     if (!filled) {
-        unlinkat(parent.get(), leaf.c_str(), 0);
+        unlinkat(parent.get(), temporary.c_str(), 0);
         *error = shown + ": " + fillError;
         return false;
     }

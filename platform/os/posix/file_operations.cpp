@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/os/os_services.h"
@@ -194,6 +195,21 @@ bool directoryEmpty(const std::string& path) {
 
 bool setCurrentDirectory(const std::string& path) {
     return !path.empty() && chdir(path.c_str()) == 0;
+}
+
+int executableFileMode() {
+    // The umask is read from /proc: setting it to read it races with other threads.
+    unsigned mask = 022;
+    if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status) != nullptr) {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1) {
+                break;
+            }
+        }
+        std::fclose(status);
+    }
+    return static_cast<int>(0777 & ~mask);
 }
 
 }  // namespace tamlo::files

@@ -183,4 +183,8 @@ bool setCurrentDirectory(const std::string& path) {
     return !path.empty() && SetCurrentDirectoryW(win32::widen(path).c_str()) != 0;
 }
 
+int executableFileMode() {
+    return -1;
+}
+
 }  // namespace tamlo::files

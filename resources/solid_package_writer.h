@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tamlo {
+
+struct SolidFile {
+    std::u16string name;
+    std::string path;
+};
+
+struct SolidWriteOptions {
+    uint32_t preset = 6;
+    // Unpacked bytes per block. Blocks decode in parallel and each alone, so smaller
+    // blocks use more cores and less memory, larger ones compress a little better.
+    size_t blockSize = 8u << 20;
+    unsigned threads = 0;  // 0: one per core
+};
+
+// Writes `files` as a solid package (package_format.h) at `outputPath`, which keeps what it
+// held unless the whole package is written. Files are ordered so that alike ones sit
+// together (machine code first, then by extension and name), cut into blocks that are
+// compressed on every core, machine code through a branch filter where that makes it
+// smaller. Each file's execute permission is recorded.
+bool writeSolidPackage(std::vector<SolidFile> files, const std::string& outputPath,
+                       const SolidWriteOptions& options, std::string* error);
+
+}  // namespace tamlo

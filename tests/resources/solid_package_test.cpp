@@ -1,0 +1,113 @@
+// Solid packages read back through the reader and the decoder pool; hostile directories
+// (kept as fuzz seeds) are refused without reading outside the buffer.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "resources/block_decoder_pool.h"
+#include "resources/package_digests.h"
+#include "resources/package_reader.h"
+#include "resources/solid_package_writer.h"
+#include "support/test_environment.h"
+
+namespace tamlo::test {
+namespace {
+
+std::string seed(const std::string& name) {
+    std::ifstream file(std::string(TAMLO_SOURCE_DIR) + "/fuzz/seeds/package_reader/" + name,
+                       std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+const uint8_t* bytesOf(const std::string& text) {
+    return reinterpret_cast<const uint8_t*>(text.data());
+}
+
+TEST(SolidPackageTest, HostileDirectoriesAreRefusedAndADamagedBlockFailsOnlyItsEntries) {
+    const std::string sound = seed("solid.lz");
+    PackageReader reader(bytesOf(sound), sound.size());
+    ASSERT_FALSE(reader.damaged()) << reader.problem();
+    EXPECT_TRUE(reader.solid());
+    EXPECT_EQ(reader.digestKind(), PackageReader::DigestKind::NameSizeData);
+    for (const char* name : {"solid-huge-block.lz", "solid-entry-past-end.lz"}) {
+        const std::string bytes = seed(name);
+        PackageReader hostile(bytesOf(bytes), bytes.size());
+        EXPECT_TRUE(hostile.damaged()) << name;
+        EXPECT_TRUE(hostile.entries().empty()) << name;
+    }
+    // Every prefix with the trailer put back: refused or read, never outside the buffer.
+    for (size_t cut = 0; cut + 4 < sound.size(); cut += 97) {
+        std::string bytes = sound.substr(0, cut) + sound.substr(sound.size() - 4);
+        PackageReader shortened(bytesOf(bytes), bytes.size());
+        EXPECT_TRUE(shortened.damaged());
+    }
+    const std::string broken = seed("solid-damaged-block.lz");
+    PackageReader damaged(bytesOf(broken), broken.size());
+    ASSERT_FALSE(damaged.damaged());
+    BlockDecoderPool pool(damaged, 2);
+    for (const PackageEntry& entry : damaged.entries()) {
+        std::string error;
+        const bool read = pool.readEntry(
+            entry, [](const uint8_t*, size_t) { return true; }, &error);
+        // This little package is one block: every entry with bytes fails, the empty one reads.
+        EXPECT_EQ(read, entry.size() == 0) << error;
+    }
+}
+
+TEST(SolidPackageTest, EntriesSpanBlocksAndDigestsCoverNamesAndSizes) {
+    const std::string dir = makeTempDir("solid-unit");
+    std::string big;
+    for (int i = 0; big.size() < 300000; ++i) {
+        big += std::to_string(i * 7919) + (i % 13 == 0 ? "\n" : ",");
+    }
+    writeFile(dir + "/big.csv", big);
+    writeFile(dir + "/a.txt", "alpha");
+    SolidWriteOptions options;
+    options.blockSize = 4096 * 16;
+    std::string error;
+    ASSERT_TRUE(writeSolidPackage({{u"big.csv", dir + "/big.csv"}, {u"a.txt", dir + "/a.txt"}},
+                                  dir + "/p.lz", options, &error))
+        << error;
+    const std::string bytes = readFile(dir + "/p.lz");
+    PackageReader reader(bytesOf(bytes), bytes.size());
+    ASSERT_FALSE(reader.damaged()) << reader.problem();
+    EXPECT_GE(reader.blocks().size(), 5u);
+    BlockDecoderPool pool(reader, 2, 2);
+    EXPECT_LE(pool.memoryBound(), uint64_t{options.blockSize} * 8);
+    // Backwards, then forwards twice: each time the same bytes and a matching digest.
+    for (int round = 0; round < 3; ++round) {
+        for (size_t k = 0; k < reader.entries().size(); ++k) {
+            const size_t i = round == 0 ? reader.entries().size() - 1 - k : k;
+            const PackageEntry& entry = reader.entries()[i];
+            std::string out;
+            EntryDigestCheck check(reader, entry);
+            ASSERT_TRUE(pool.readEntry(
+                entry,
+                [&](const uint8_t* data, size_t size) {
+                    out.append(reinterpret_cast<const char*>(data), size);
+                    check.update(data, size);
+                    return true;
+                },
+                &error))
+                << error;
+            EXPECT_EQ(out, entry.name == u"big.csv" ? big : "alpha");
+            EXPECT_TRUE(check.matches());
+        }
+    }
+    // The digest is over the name too: the same bytes under another name do not match.
+    const PackageEntry& first = reader.entries()[0];
+    EntryHasher renamed(u"other.txt", first.size());
+    size_t size = 0;
+    uint8_t* whole = reader.extract(first, &size, &error);
+    ASSERT_NE(whole, nullptr) << error;
+    renamed.update(whole, size);
+    EXPECT_NE(renamed.finish(), reader.digest(first));
+    std::free(whole);
+}
+
+}  // namespace
+}  // namespace tamlo::test
