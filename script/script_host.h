@@ -17,7 +17,7 @@ namespace tamlo::script {
 // are caught where the bridge calls into Lua: the first one is remembered, the running
 // modal loops are asked to end, and the top-level run reports it once.
 class ScriptHost {
-public:
+  public:
     static ScriptHost& instance();
 
     // Globals the engine adds to the UI state beside the system functions
@@ -36,6 +36,11 @@ public:
     // Closes the state; nothing calls into Lua afterwards.
     void close();
 
+    // Whether the last runScript ended with a reported error (unreadable, failed, or a
+    // bridge error), until cleared.
+    bool lastRunFailed() const { return lastRunFailed_; }
+    void clearFailure() { lastRunFailed_ = false; }
+
     lua_State* state() const { return state_; }
 
     // A bridge caught a script error: remember the first one and end the modal loops.
@@ -47,13 +52,14 @@ public:
     // How the running modal loops are asked to end (default: a quit message).
     void setModalLoopBreaker(std::function<void()> breaker);
 
-private:
+  private:
     ScriptHost() = default;
     void showError(const std::string& message);
 
     lua_State* state_ = nullptr;
     std::vector<Registrar> registrars_;
     bool hasPendingError_ = false;
+    bool lastRunFailed_ = false;
     std::string pendingError_;
     std::function<void()> modalLoopBreaker_;
 };
