@@ -14,6 +14,7 @@ int runList(const std::vector<std::string>& args, std::string* error);
 int runExtract(const std::vector<std::string>& args, std::string* error);
 int runVerify(const std::vector<std::string>& args, std::string* error);
 int runBuild(const std::vector<std::string>& args, std::string* error);
+int runSign(const std::vector<std::string>& args, std::string* error);
 int runBundleList(const std::vector<std::string>& args, std::string* error);
 
 }  // namespace tamlo::pack
