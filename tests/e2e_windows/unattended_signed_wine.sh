@@ -79,7 +79,10 @@ query=$(wine reg query 'HKCU\Software\Orvinex' /v InstallPath 2>/dev/null | tr -
 [[ "$query" == *'C:\Apps\Orvinex Demo'* ]] || fail "InstallPath is not in the registry: $query"
 link=$(find "$WINEPREFIX/drive_c/users" -name 'Orvinex.lnk' -path '*esktop*' | head -1)
 [[ -n "$link" ]] || fail "no desktop shortcut"
-grep -aq "orvinex.ico" "$link" || fail "the shortcut has no icon"
+# The link keeps its strings in UTF-16 (or the ANSI code page).
+python3 -c 'import sys; data = open(sys.argv[1], "rb").read(); name = "orvinex.ico"
+sys.exit(0 if name.encode() in data or name.encode("utf-16-le") in data else 1)' "$link" ||
+  fail "the shortcut has no icon"
 ! grep -q "^messagebox" "$work/run1.txt" || fail "a box was shown: $(grep messagebox "$work/run1.txt")"
 
 # 4. The changed installer refuses with 4 and installs nothing.
