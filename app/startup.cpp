@@ -10,6 +10,8 @@
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
 #include "resources/resource_file_system.h"
+#include "script/installer_arguments.h"
+#include "script/script_host.h"
 
 namespace tamlo::app {
 namespace {
@@ -21,7 +23,12 @@ const char16_t kRebootPendingText[] = u"检测到Tamlo安装或卸载操作尚�
 const char16_t kNoticeCaption[] = u"提示";
 const char kDaemonName[] = "orvmon.exe";
 
-void notify(const char16_t* text, const char16_t* caption) {
+// An unattended run has nobody to click a box: the text goes to standard error.
+void notify(const StartupOptions& options, const char16_t* text, const char16_t* caption) {
+    if (options.unattended) {
+        std::fprintf(stderr, "tamlo: %s\n", utf16ToUtf8(text).c_str());
+        return;
+    }
     platform::backend().messageBox(0, text, caption, win32::MB_OK);
 }
 
@@ -73,25 +80,25 @@ int runInstaller(const StartupOptions& options) {
     std::string error;
     if (platform::startBackend(&error) == nullptr) {
         std::fprintf(stderr, "tamlo: %s\n", error.c_str());
-        return 1;
+        return kScriptFailed;
     }
     std::unique_ptr<Bundle> bundle = openVerifiedBundle(options);
     if (!bundle) {
-        notify(kDamagedText, kDamagedCaption);
-        return 1;
+        notify(options, kDamagedText, kDamagedCaption);
+        return options.unattended ? kDamagedInstaller : kDamagedInteractive;
     }
 
     if (options.runGuards) {
         // 1. One installer at a time. Without a lock at all, run unguarded.
         if (platform::acquireInstanceMutex() == platform::InstanceGuardResult::AlreadyRunning) {
-            notify(kAlreadyRunningText, kNoticeCaption);
-            return 0;
+            notify(options, kAlreadyRunningText, kNoticeCaption);
+            return options.unattended ? kAnotherInstance : kExitNormal;
         }
         // 2. An earlier installation waits for a reboot.
         if (platform::pendingRebootCheck()) {
-            notify(kRebootPendingText, kNoticeCaption);
+            notify(options, kRebootPendingText, kNoticeCaption);
             platform::releaseInstanceMutex();
-            return 0;
+            return options.unattended ? kRebootPending : kExitNormal;
         }
         // 3. Stop the companion programs, the daemon last; 4. remove the profile.
         std::string profile = profileFolder();
@@ -104,6 +111,8 @@ int runInstaller(const StartupOptions& options) {
         }
     }
     // 5. The resource registry becomes the global file system.
+    script::clearRequestedExitCode();
+    script::ScriptHost::instance().clearFailure();
     {
         ResourceFileSystem resources(bundle.get());
         for (const EmbeddedFileName& file : kEmbeddedFiles) {
@@ -120,7 +129,11 @@ int runInstaller(const StartupOptions& options) {
         platform::releaseInstanceMutex();
         setGlobalFileSystem(nullptr);
     }
-    return 0;
+    // Returned only now, after the whole tear-down.
+    if (std::optional<int> requested = script::requestedExitCode()) {
+        return *requested;
+    }
+    return script::ScriptHost::instance().lastRunFailed() ? kScriptFailed : kExitNormal;
 }
 
 }  // namespace tamlo::app

@@ -31,11 +31,25 @@ struct StartupOptions {
     // The instance and reboot guards, the companion kill and the profile delete. Off for a
     // trial run that must not stop or remove anything.
     bool runGuards = true;
+    // Started with "--silent" (or "/S" on Windows): the guards show no box and refuse
+    // with their own exit codes.
+    bool unattended = false;
     StartupStages stages;
 };
 
-// Runs the installer. 0 after a normal run and after a refusal (a second instance, a
-// pending reboot); 1 when no UI backend can start or the program's bundle is damaged.
+// The process's exit status. A normal run returns what the UI script set with
+// setExitCode, else 0, or kScriptFailed when the UI script failed.
+enum ExitCode : int {
+    kExitNormal = 0,
+    kScriptFailed = 1,        // also: no UI backend could start
+    kDamagedInteractive = 1,  // the damaged-installer box was shown
+    kAnotherInstance = 2,     // unattended: another installer or uninstaller runs
+    kRebootPending = 3,       // unattended: an earlier installation waits for a reboot
+    kDamagedInstaller = 4,    // unattended: the program's embedded files are damaged
+};
+
+// Runs the installer. Interactive refusals (a second instance, a pending reboot) show
+// their box and return 0; unattended ones return their codes above.
 int runInstaller(const StartupOptions& options);
 
 // The product's profile folder with a trailing '/': $XDG_DATA_HOME/Orvinex/, else

@@ -119,6 +119,10 @@ class Backend {
 // guess. Returns null and sets `error` when the backend cannot start.
 Backend* startBackend(std::string* error);
 
+// The backend started when TAMLO_PLATFORM names none (an unattended run asks for
+// "headless", which has no window to show). Empty restores the usual choice.
+void setDefaultBackend(const std::string& name);
+
 // The started backend. Starting one is a precondition of every UI service.
 Backend& backend();
 bool backendStarted();

@@ -47,7 +47,16 @@ bool hasDisplay() {
 }
 #endif
 
+std::string& defaultBackendName() {
+    static std::string name;
+    return name;
+}
+
 }  // namespace
+
+void setDefaultBackend(const std::string& name) {
+    defaultBackendName() = name;
+}
 
 // A backend without a picker answers every request as cancelled.
 bool Backend::browseForFolder(WindowHandle, std::u16string_view, std::u16string&) {
@@ -84,7 +93,7 @@ Backend* startBackend(std::string* error) {
         return current().get();
     }
     const char* chosen = std::getenv("TAMLO_PLATFORM");
-    std::string name = chosen && *chosen ? chosen : "";
+    std::string name = chosen && *chosen ? chosen : defaultBackendName();
     if (name.empty()) {
 #ifdef _WIN32
         name = "win32";  // a Windows session always has its desktop

@@ -10,6 +10,7 @@
 #include "platform/os/os_services.h"
 #include "platform/text_encoding.h"
 #include "resources/bundle_format.h"
+#include "resources/certificate_table.h"
 #include "resources/package_format.h"
 
 namespace tamlo {
@@ -80,11 +81,13 @@ std::unique_ptr<Bundle> Bundle::fromMemory(const uint8_t* bytes, size_t length,
 }
 
 bool Bundle::parse(std::string* error) {
-    if (length_ < bundle::kFooterSize) {
+    // A signed program's certificate table follows the bundle: the footer ends before it.
+    const size_t end = appendedDataEnd(bytes_, length_);
+    if (end < bundle::kFooterSize) {
         setError(error, "no embedded files: the program is too short");
         return false;
     }
-    const uint8_t* footer = bytes_ + length_ - bundle::kFooterSize;
+    const uint8_t* footer = bytes_ + end - bundle::kFooterSize;
     if (std::memcmp(footer + 16, bundle::kMagic, sizeof bundle::kMagic) != 0) {
         setError(error, "no embedded files: the footer is missing");
         return false;
@@ -92,7 +95,7 @@ bool Bundle::parse(std::string* error) {
     const uint64_t tableOffset = readLe64(footer);
     const uint32_t count = readLe32(footer + 8);
     const uint32_t tableCrc = readLe32(footer + 12);
-    const uint64_t footerOffset = length_ - bundle::kFooterSize;
+    const uint64_t footerOffset = end - bundle::kFooterSize;
     // The table sits right before the footer; anything else is damage.
     if (count > bundle::kMaxFiles || tableOffset > footerOffset ||
         footerOffset - tableOffset != uint64_t{count} * bundle::kRecordSize) {

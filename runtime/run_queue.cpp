@@ -59,7 +59,10 @@ bool start() {
     }
     s.hook = hook;
     s.uiThread = platform::uiThreadId();
-    s.reaper = std::make_unique<ThreadReaper>(s.stateLock);
+    // Each join wakes the UI thread, so a loop waiting for the workers sees the count fall.
+    const platform::ThreadId uiThread = s.uiThread;
+    s.reaper = std::make_unique<ThreadReaper>(
+        s.stateLock, [uiThread] { platform::postThreadMessage(uiThread, win32::WM_NULL, 0, 0); });
     s.running = true;
     platform::postMessage(0, win32::WM_NULL, 0, 0);
     return true;
@@ -101,8 +104,42 @@ void addThread(std::thread thread) {
     thread.join();
 }
 
+void serveUntilWorkersEnd() {
+    RunQueueState& s = state();
+    ThreadReaper* reaper = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(s.stateLock);
+        if (!s.running || !platform::isUiThread()) {
+            return;
+        }
+        reaper = s.reaper.get();  // only stop() replaces it, on this thread
+    }
+    bool quit = false;
+    int quitCode = 0;
+    while (reaper->liveCount() > 0) {
+        platform::Message message;
+        const int got = platform::getMessage(message);
+        if (got < 0) {
+            break;
+        }
+        if (got == 0) {
+            quit = true;
+            quitCode = static_cast<int>(message.wParam);
+            continue;
+        }
+        platform::translateMessage(message);
+        platform::dispatchMessage(message);
+    }
+    if (quit) {
+        platform::postQuitMessage(quitCode);
+    }
+}
+
 void stop() {
     RunQueueState& s = state();
+    if (platform::isUiThread()) {
+        serveUntilWorkersEnd();
+    }
     std::deque<std::shared_ptr<IRunable>> dropped;
     std::unique_ptr<ThreadReaper> reaper;
     {

@@ -33,8 +33,14 @@ bool post(std::shared_ptr<IRunable> runnable);
 // handed over while the queue is not running is joined here and now.
 void addThread(std::thread thread);
 
-// Stops the queue (UI thread): queued items are dropped and cancelled, and the call waits
-// until every thread handed to the reaper has ended.
+// Runs the UI thread's loop (windows, posted items) until every thread handed to the
+// reaper has ended; returns at once when none runs or the queue is not running. A quit
+// met meanwhile is posted again afterwards, so the enclosing loop still ends (UI thread).
+void serveUntilWorkersEnd();
+
+// Stops the queue (UI thread). First it keeps serving the queue until every thread handed
+// to the reaper has ended, so a late worker's boxes and notifications still run; then what
+// is left queued is dropped and cancelled.
 void stop();
 
 bool isRunning();

@@ -7,18 +7,23 @@ namespace {
 
 constexpr std::chrono::milliseconds kPassInterval(10000);
 
-void joinAll(std::vector<std::thread>& threads) {
+}  // namespace
+
+ThreadReaper::ThreadReaper(std::mutex& stateLock, std::function<void()> joined)
+    : stateLock_(stateLock), joined_(std::move(joined)) {}
+
+void ThreadReaper::joinAll(std::vector<std::thread>& threads) {
     for (std::thread& thread : threads) {
         if (thread.joinable()) {
             thread.join();
+            --live_;
+            if (joined_) {
+                joined_();
+            }
         }
     }
     threads.clear();
 }
-
-}  // namespace
-
-ThreadReaper::ThreadReaper(std::mutex& stateLock) : stateLock_(stateLock) {}
 
 ThreadReaper::~ThreadReaper() {
     // The owner joins first; this only guards against a reaper left running.
@@ -38,6 +43,7 @@ void ThreadReaper::add(std::thread thread) {
         return;
     }
     handles_.push_back(std::move(thread));
+    ++live_;
     if (!reaper_.joinable()) {
         reaper_ = std::thread(&ThreadReaper::reap, this);
     }

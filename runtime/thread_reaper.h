@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -12,7 +14,8 @@ namespace tamlo::SRService {
 // one pass. The owner's lock guards the list (it is the run queue's state lock).
 class ThreadReaper {
   public:
-    explicit ThreadReaper(std::mutex& stateLock);
+    // `joined` is called on the reaper's thread after each join, with no lock held.
+    ThreadReaper(std::mutex& stateLock, std::function<void()> joined);
     ~ThreadReaper();
     ThreadReaper(const ThreadReaper&) = delete;
     ThreadReaper& operator=(const ThreadReaper&) = delete;
@@ -26,11 +29,18 @@ class ThreadReaper {
     // Caller holds no lock: waits for the last pass to finish.
     void join();
 
+    // Threads handed in and not yet joined (any thread).
+    std::size_t liveCount() const { return live_.load(); }
+
   private:
     void reap();
     std::vector<std::thread> takeHandles();
 
+    void joinAll(std::vector<std::thread>& threads);
+
     std::mutex& stateLock_;
+    std::function<void()> joined_;
+    std::atomic<std::size_t> live_{0};
     std::condition_variable changed_;
     std::vector<std::thread> handles_;
     bool stopping_ = false;

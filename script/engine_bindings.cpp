@@ -2,6 +2,7 @@
 
 #include "script/control_bindings.h"
 #include "script/control_methods.h"
+#include "script/installer_arguments.h"
 #include "script/list_methods.h"
 #include "script/lua_window.h"
 #include "script/lua_work.h"
@@ -18,6 +19,7 @@ void installEngineBindings() {
     installListMethods();
     installWindowMethods();
     installBackgroundWork();
+    installInstallerArguments();
 }
 
 }  // namespace tamlo::script

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "dui/core/event.h"
 #include "platform/backend.h"
 #include "platform/debug_sink.h"
+#include "platform/os/command_line.h"
 #include "platform/os/file_operations.h"
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
@@ -33,7 +35,12 @@ constexpr int32_t kWorkerNotify = 1024;
 std::atomic<int> runningWorkers{0};
 
 // A worker's error box is shown by the UI thread; the worker waits until it is closed.
+// An unattended run writes it to standard error instead.
 void showWorkerError(const std::string& message) {
+    if (os::asksForUnattendedRun(os::programArguments())) {
+        std::fprintf(stderr, "错误: %s\n", message.c_str());
+        return;
+    }
     showMessageBoxFromAnyThread(utf8ToUtf16(message), u"错误", win32::MB_OK);
 }
 
@@ -165,6 +172,72 @@ std::string runWorkerScript(const LuaWork::Arguments& arguments, FileSystem* fil
     return error;
 }
 
+constexpr const char* kWorkEndHandler = "__workEnd";
+
+struct WorkEndCall {
+    const std::string* error;  // empty for a normal end
+    bool heard;
+};
+
+// Calls the UI script's handler with (true) or (false, error text), if it set one.
+int workEndBody(lua_State* L) {
+    auto* call = callContext<WorkEndCall>(L);
+    lua_getfield(L, LUA_REGISTRYINDEX, kWorkEndHandler);
+    if (!lua_isfunction(L, -1)) {
+        return 0;
+    }
+    call->heard = true;
+    lua_pushboolean(L, call->error->empty() ? 1 : 0);
+    if (call->error->empty()) {
+        lua_pushnil(L);
+    } else {
+        lua_pushlstring(L, call->error->data(), call->error->size());
+    }
+    lua_call(L, 2, 0);
+    return 0;
+}
+
+// A worker's end, told to the UI script on the UI thread while the worker waits. Not heard
+// when the script set no handler, its state is closed, or the handler itself failed.
+class WorkEndRunable : public SRService::IRunable {
+  public:
+    explicit WorkEndRunable(std::string error) : error_(std::move(error)) {}
+
+    void run() override {
+        ScriptHost& host = ScriptHost::instance();
+        WorkEndCall call{&error_, false};
+        if (lua_State* L = host.state()) {
+            std::string failure;
+            if (!protectedCall(L, workEndBody, &call, 0, &failure)) {
+                host.reportBridgeError(failure);
+                call.heard = false;
+            }
+        }
+        finish(call.heard);
+    }
+    void cancel() override { finish(false); }
+
+    bool wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [this] { return finished_; });
+        return heard_;
+    }
+
+  private:
+    void finish(bool heard) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        heard_ = heard;
+        finished_ = true;
+        done_.notify_all();
+    }
+
+    std::string error_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    bool heard_ = false;
+};
+
 void runWorker(LuaWork::Arguments arguments) {
     FileSystem* files = globalFileSystem();
     std::string error;
@@ -172,7 +245,10 @@ void runWorker(LuaWork::Arguments arguments) {
         PayloadExtractor payload(files, arguments.package);
         error = runWorkerScript(arguments, files, payload);
     }
-    if (!error.empty()) {
+    // The UI script hears of the end first; an error nobody heard gets the box.
+    auto end = std::make_shared<WorkEndRunable>(error);
+    SRService::post(end);
+    if (!end->wait() && !error.empty()) {
         showWorkerError(error);
     }
     --runningWorkers;
@@ -193,8 +269,29 @@ int startWorkFunction(lua_State* L) {
     return 0;
 }
 
+// setWorkEndHandler(function or nil): called as handler(true) when a worker's script ends,
+// handler(false, error) when it fails; with a handler the engine shows no error box.
+int setWorkEndHandlerFunction(lua_State* L) {
+    lua_settop(L, 1);
+    if (!lua_isfunction(L, 1)) {
+        lua_pushnil(L);
+        lua_replace(L, 1);
+    }
+    lua_setfield(L, LUA_REGISTRYINDEX, kWorkEndHandler);
+    return 0;
+}
+
+// waitForWork(): runs the UI thread's loop until every worker has ended (an unattended
+// install has no dialog whose loop would do it).
+int waitForWorkFunction(lua_State*) {
+    SRService::serveUntilWorkersEnd();
+    return 0;
+}
+
 void registerStartWork(lua_State* L) {
     lua_register(L, "startWork", startWorkFunction);
+    lua_register(L, "setWorkEndHandler", setWorkEndHandlerFunction);
+    lua_register(L, "waitForWork", waitForWorkFunction);
 }
 
 }  // namespace

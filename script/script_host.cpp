@@ -3,12 +3,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include <lua.hpp>
 
 #include "platform/backend.h"
 #include "platform/debug_sink.h"
+#include "platform/os/command_line.h"
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
 #include "platform/windowing/message_loop.h"
@@ -156,7 +158,10 @@ std::string ScriptHost::takePendingError() {
 }
 
 void ScriptHost::showError(const std::string& message) {
-    if (platform::backendStarted()) {
+    lastRunFailed_ = true;
+    if (os::asksForUnattendedRun(os::programArguments())) {
+        std::fprintf(stderr, "错误: %s\n", message.c_str());
+    } else if (platform::backendStarted()) {
         platform::backend().messageBox(0, utf8ToUtf16(message), u"错误", win32::MB_OK);
     } else {
         debugOutput("错误: " + message);

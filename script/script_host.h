@@ -36,6 +36,11 @@ class ScriptHost {
     // Closes the state; nothing calls into Lua afterwards.
     void close();
 
+    // Whether the last runScript ended with a reported error (unreadable, failed, or a
+    // bridge error), until cleared.
+    bool lastRunFailed() const { return lastRunFailed_; }
+    void clearFailure() { lastRunFailed_ = false; }
+
     lua_State* state() const { return state_; }
 
     // A bridge caught a script error: remember the first one and end the modal loops.
@@ -51,6 +56,7 @@ class ScriptHost {
     lua_State* state_ = nullptr;
     std::vector<Registrar> registrars_;
     bool hasPendingError_ = false;
+    bool lastRunFailed_ = false;
     std::string pendingError_;
     std::function<void()> modalLoopBreaker_;
 };

@@ -149,8 +149,19 @@ int l_getStartMenuFolder(lua_State* L) {
 }
 
 int l_createShortCut(lua_State* L) {
-    return pushBoolean(L,
-                       shortcuts::createShortcut(utf8TextArgument(L, 1), utf8TextArgument(L, 2)));
+    // An optional third argument: the launcher's icon.
+    return pushBoolean(L, shortcuts::createShortcut(utf8TextArgument(L, 1), utf8TextArgument(L, 2),
+                                                    utf8TextArgument(L, 3)));
+}
+
+// getFreeSpace(path) -> bytes this user may still write there (nil when unknown)
+int l_getFreeSpace(lua_State* L) {
+    std::optional<uint64_t> bytes = volumes::freeSpace(utf8TextArgument(L, 1));
+    if (!bytes) {
+        return 0;
+    }
+    lua_pushnumber(L, static_cast<lua_Number>(*bytes));
+    return 1;
 }
 
 int l_reboot(lua_State*) {
@@ -366,6 +377,7 @@ const Entry kFunctions[] = {
     {"getRunningProcess", l_getRunningProcess},
     {"killRunningProcess", l_killRunningProcess},
     {"killProcessesByPath", l_killProcessesByPath},
+    {"getFreeSpace", l_getFreeSpace},
 };
 
 struct Constant {

@@ -9,6 +9,7 @@ bytes every time, and a stamp file makes a second run do nothing.
 """
 import os
 import random
+import struct
 import sys
 
 SEED = 20261208
@@ -17,7 +18,7 @@ LARGE_FILE_BYTES = 24 * 1024 * 1024
 # files with it; the installation script asks the package itself); its first line also
 # marks a finished generation.
 MANIFEST = "program-manifest.txt"
-MANIFEST_HEADER = "# demo payload, seed=%d large=%d v1\n" % (SEED, LARGE_FILE_BYTES)
+MANIFEST_HEADER = "# demo payload, seed=%d large=%d v2\n" % (SEED, LARGE_FILE_BYTES)
 
 WORDS = ("orvinex render cache tile layer vector shader queue sample stream frame "
          "voxel light shadow mesh index buffer texture atlas codec packet").split()
@@ -41,6 +42,28 @@ def binary_file(rng, size):
     return noise + pattern
 
 
+ICON_SVG = (b'<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 64 64">'
+            b'<rect width="64" height="64" rx="12" fill="#2f6fdf"/>'
+            b'<circle cx="32" cy="32" r="18" fill="none" stroke="#ffffff" stroke-width="7"/></svg>\n')
+
+
+def icon_ico():
+    """A 32x32 icon file (one 32-bit BMP image): a blue square with a white ring."""
+    size = 32
+    pixels = bytearray()
+    for y in range(size - 1, -1, -1):  # bottom-up rows
+        for x in range(size):
+            d = ((x - 15.5) ** 2 + (y - 15.5) ** 2) ** 0.5
+            pixels += bytes((255, 255, 255, 255)) if 7 <= d <= 11 else bytes((0xdf, 0x6f, 0x2f, 255))
+    mask = bytes(size * 4)  # every pixel opaque (the alpha channel rules anyway)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(pixels) + len(mask),
+                         0, 0, 0, 0)
+    image = header + bytes(pixels) + mask
+    directory = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32,
+                                                            len(image), 6 + 16)
+    return directory + image
+
+
 def entries(rng):
     yield "bin/orvinex", (b"#!/bin/sh\n"
                           b"# The demo product: it only says that it is installed.\n"
@@ -57,6 +80,8 @@ def entries(rng):
         for part in ("ui", "help", "errors", "tips", "menus"):
             yield "lang/%s/%s.ini" % (name, part), text_file(rng, rng.randint(10, 60))
     yield "docs/licence.txt", text_file(rng, 120)
+    yield "share/orvinex.svg", ICON_SVG
+    yield "share/orvinex.ico", icon_ico()
     yield "media/intro.bin", rng.randbytes(LARGE_FILE_BYTES)
 
 

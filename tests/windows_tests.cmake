@@ -8,7 +8,7 @@ set(linux_only_tests
   platform/os_processes_test.cpp platform/os_restart_marker_test.cpp
   platform/system_desktop_services_test.cpp platform/system_file_operations_test.cpp
   platform/system_processes_test.cpp platform/system_registry_store_test.cpp
-  platform/system_shell_execute_test.cpp
+  platform/system_shell_execute_test.cpp platform/free_space_test.cpp
   resources/bundle_test.cpp resources/package_writer_test.cpp
   script/system_functions_test.cpp script/background_work_test.cpp)
 

@@ -83,63 +83,75 @@ local function undo()
     end
 end
 
-local seen, doneBytes = {}, 0
-for index, name in ipairs(names) do
-    local target = root .. SEP .. (name:gsub("/", SEP))
-    local folder = folderOf(target)
-    while folder and #folder > #root and not seen[folder] do
-        seen[folder] = true
-        folders[#folders + 1] = folder
-        folder = folderOf(folder)
+-- Everything that writes runs protected: an error anywhere takes back what was written
+-- before it reaches the dialog (which shows it on its failure page).
+local function install()
+    local seen, doneBytes = {}, 0
+    for index, name in ipairs(names) do
+        local target = root .. SEP .. (name:gsub("/", SEP))
+        local folder = folderOf(target)
+        while folder and #folder > #root and not seen[folder] do
+            seen[folder] = true
+            folders[#folders + 1] = folder
+            folder = folderOf(folder)
+        end
+        createDirectory(folderOf(target))
+        if not extractFile(name, target) then
+            undo()
+            notify({ code = FAILED, text = "无法写入 " .. target })
+            return
+        end
+        written[#written + 1] = target
+        doneBytes = doneBytes + sizes[index]
+        if notify({ code = PROGRESS, done = doneBytes, total = totalBytes, file = name }) == STOP then
+            undo()
+            notify({ code = CANCELLED })
+            return
+        end
     end
-    createDirectory(folderOf(target))
-    if not extractFile(name, target) then
-        undo()
-        notify({ code = FAILED, text = "无法写入 " .. target })
-        return
+
+    regWriteString(HKEY_CURRENT_USER, PRODUCT_KEY, "InstallPath", root)
+    regWriteString(HKEY_CURRENT_USER, PRODUCT_KEY, "Version", config.version or "")
+    regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayName", config.product or "Orvinex")
+    regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion", config.version or "")
+    regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", root)
+    regWriteInteger(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify", 1)
+
+    -- A drive letter says Windows, where a shortcut is a .lnk file.
+    local shortcutName = root:match("^%a:") and "Orvinex.lnk" or "Orvinex.desktop"
+    -- The launchers' icon: an .ico for a shell link, an image a desktop entry can show.
+    local icon = root .. SEP .. "share" .. SEP .. (SEP == "\\" and "orvinex.ico" or "orvinex.svg")
+    if config.desktopShortcut then
+        local desktop = getDesktopFolder()
+        if desktop then
+            shortcutPath = desktop .. SEP .. shortcutName
+            createShortCut(root .. SEP .. "bin" .. SEP .. "orvinex", shortcutPath, icon)
+        end
     end
-    written[#written + 1] = target
-    doneBytes = doneBytes + sizes[index]
-    if notify({ code = PROGRESS, done = doneBytes, total = totalBytes, file = name }) == STOP then
+
+    -- A launcher in the start-menu folder the options page chose (none for an empty name).
+    local menuName = config.startMenuFolder
+    if type(menuName) == "string" and menuName ~= "" and not menuName:find("[/\\]") then
+        local menu = getStartMenuFolder()
+        if menu then
+            menuFolder = menu .. SEP .. menuName
+            createDirectory(menuFolder)
+            menuPath = menuFolder .. SEP .. shortcutName
+            createShortCut(root .. SEP .. "bin" .. SEP .. "orvinex", menuPath, icon)
+        end
+    end
+
+    -- The last word: a cancel that came too late still takes everything back.
+    if notify({ code = PROGRESS, done = totalBytes, total = totalBytes, file = "" }) == STOP then
         undo()
         notify({ code = CANCELLED })
         return
     end
+    notify({ code = DONE })
 end
 
-regWriteString(HKEY_CURRENT_USER, PRODUCT_KEY, "InstallPath", root)
-regWriteString(HKEY_CURRENT_USER, PRODUCT_KEY, "Version", config.version or "")
-regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayName", config.product or "Orvinex")
-regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion", config.version or "")
-regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", root)
-regWriteInteger(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify", 1)
-
--- A drive letter says Windows, where a shortcut is a .lnk file.
-local shortcutName = root:match("^%a:") and "Orvinex.lnk" or "Orvinex.desktop"
-if config.desktopShortcut then
-    local desktop = getDesktopFolder()
-    if desktop then
-        shortcutPath = desktop .. SEP .. shortcutName
-        createShortCut(root .. SEP .. "bin" .. SEP .. "orvinex", shortcutPath)
-    end
-end
-
--- A launcher in the start-menu folder the options page chose (none for an empty name).
-local menuName = config.startMenuFolder
-if type(menuName) == "string" and menuName ~= "" and not menuName:find("[/\\]") then
-    local menu = getStartMenuFolder()
-    if menu then
-        menuFolder = menu .. SEP .. menuName
-        createDirectory(menuFolder)
-        menuPath = menuFolder .. SEP .. shortcutName
-        createShortCut(root .. SEP .. "bin" .. SEP .. "orvinex", menuPath)
-    end
-end
-
--- The last word: a cancel that came too late still takes everything back.
-if notify({ code = PROGRESS, done = totalBytes, total = totalBytes, file = "" }) == STOP then
+local ok, err = pcall(install)
+if not ok then
     undo()
-    notify({ code = CANCELLED })
-    return
+    error(err, 0)
 end
-notify({ code = DONE })

@@ -11,6 +11,8 @@ local PROGRESS, DONE, CANCELLED, FAILED = 1, 2, 3, 4
 local CONTINUE, STOP = 0, 1
 
 local MB_YESNO, MB_ICONQUESTION, MB_ICONERROR, IDYES = 4, 0x20, 0x10, 6
+-- What the payload takes unpacked, with room to spare.
+local NEEDED_BYTES = 48 * 1024 * 1024
 local SW_SHOWMINIMIZED = 2
 local IDC_ARROW = 32512
 
@@ -61,6 +63,31 @@ local LICENCE = [[
 感谢您选择奥维克斯！
 — 协议结束 —]]
 
+-- The command line. Unattended: `--silent [--dir PATH] [--no-shortcut]`, or on Windows
+-- `/S [/D=PATH]`, where /D= comes last and takes the rest of the line, spaces and all.
+local function readOptions()
+    local options = { silent = false, shortcut = true }
+    local args = getArguments()
+    local i = 1
+    while i <= #args do
+        local arg = args[i]
+        if arg == "--silent" or arg == "/S" then
+            options.silent = true
+        elseif arg == "--dir" and args[i + 1] then
+            options.dir = args[i + 1]
+            i = i + 1
+        elseif arg == "--no-shortcut" then
+            options.shortcut = false
+        elseif arg:sub(1, 3) == "/D=" then
+            options.dir = table.concat(args, " ", i):sub(4)
+            break
+        end
+        i = i + 1
+    end
+    return options
+end
+local options = readOptions()
+
 local window = createWindow("installer.xml")
 if window == nil then
     print("demo: the layout installer.xml is missing")
@@ -74,7 +101,7 @@ window:centerScreen()
 local function control(id) return window:getChild(id) end
 
 local pages = { welcome = control(1000), options = control(2000),
-                progress = control(3000), finish = control(4000) }
+                progress = control(3000), finish = control(4000), failure = control(5000) }
 local licence, install, customise = control(301), control(202), control(203)
 local licenceText = control(302)
 local folderBox, browse, shortcut = control(401), control(402), control(403)
@@ -82,12 +109,94 @@ local back, installFromOptions = control(404), control(405)
 local contents, startMenu = control(406), control(407)
 local slides, currentFile, bar, percent = control(501), control(502), control(503), control(504)
 local finishNote, finished, notes = control(602), control(601), control(603)
+local failureNote, closeFailure = control(702), control(701)
 
 local programRoot = getProgramFolder() or getTempFolder()
 -- Paths shown and stored with the system's own separator: a backslash under a drive letter.
 local SEP = programRoot:match("^%a:") and "\\" or "/"
 local installPath = programRoot .. SEP .. "Orvinex"
 local installing, cancelRequested = false, false
+
+-- Only an absolute path is taken as the install folder.
+local function absoluteFolder(path)
+    path = (path or ""):gsub("^%s+", ""):gsub("%s+$", "")
+    if #path > 1 then
+        path = path:gsub("[/\\]+$", "")
+    end
+    if path:match("^/") or path:match("^%a:[/\\]") then
+        return path
+    end
+    return nil
+end
+
+local function megabytes(bytes) return math.floor(bytes / (1024 * 1024)) end
+
+-- Room for the payload on the volume of the folder (or its nearest existing parent).
+local function hasRoom(folder)
+    local free = getFreeSpace(folder)
+    return free == nil or free >= NEEDED_BYTES, free
+end
+
+-- The configuration LG.lua gets, as a Lua table constructor.
+local function workConfig(folder, desktopShortcut, content, menuFolder)
+    return string.format(
+        "{ installPath = %q, desktopShortcut = %s, product = %q, version = %q, " ..
+        "docs = %s, plugins = %s, startMenuFolder = %q }",
+        folder, tostring(desktopShortcut), PRODUCT, VERSION,
+        tostring(content.docs), tostring(content.plugins), menuFolder)
+end
+
+-- Unattended: no window is shown; each step is one line on standard error and the exit
+-- status says how it went (0 installed, 1 not).
+if options.silent then
+    local function say(text) io.stderr:write("orvinex: ", text, "\n") end
+    local folder = installPath
+    if options.dir then
+        folder = absoluteFolder(options.dir)
+        if folder == nil then
+            say("not an absolute folder: " .. options.dir)
+            setExitCode(1)
+            return
+        end
+    end
+    local room, free = hasRoom(folder)
+    if not room then
+        say(string.format("not enough room in %s: %d MB free, %d MB needed", folder,
+                          megabytes(free), megabytes(NEEDED_BYTES)))
+        setExitCode(1)
+        return
+    end
+    say("installing to " .. folder)
+    local failed = false
+    -- The window is never shown: it only hears LG.lua's notifications.
+    window:setMessageHandler(function(text)
+        local ok, message = pcall(load("return " .. text))
+        if not ok or type(message) ~= "table" then
+            failed = true
+            return STOP
+        end
+        if message.code == PROGRESS and message.file and message.file ~= "" then
+            say("installed " .. message.file)
+        elseif message.code == DONE then
+            say("done")
+        elseif message.code == FAILED or message.code == CANCELLED then
+            failed = true
+            say("failed: " .. (message.text or "cancelled"))
+        end
+        return CONTINUE
+    end)
+    setWorkEndHandler(function(ok, err)
+        if not ok then
+            failed = true
+            say("failed: " .. tostring(err))
+        end
+    end)
+    startWork("LG.lua", "program.lz",
+              workConfig(folder, options.shortcut, { docs = true, plugins = true }, PRODUCT))
+    waitForWork()
+    setExitCode(failed and 1 or 0)
+    return
+end
 
 local function showPage(name)
     for page, panel in pairs(pages) do
@@ -133,23 +242,23 @@ licence:addHandler(event.ValueChange, function(sender)
     install:setEnabled(sender:getCheck())
 end)
 
--- The folder field holds the whole install path; only an absolute path is taken.
+-- The folder field holds the whole install path.
 local function chosenFolder()
-    local path = folderBox:getText() or ""
-    path = path:gsub("^%s+", ""):gsub("%s+$", "")
-    if #path > 1 then
-        path = path:gsub("[/\\]+$", "")
-    end
-    if path:match("^/") or path:match("^%a:[/\\]") then
-        return path
-    end
-    return nil
+    return absoluteFolder(folderBox:getText())
 end
 
 local function startInstall()
     local folder = chosenFolder()
     if folder == nil then
         window:showMessageBox("请在“安装位置”中填写完整的安装文件夹路径。", "安装位置", MB_ICONERROR)
+        showPage("options")
+        return
+    end
+    local room, free = hasRoom(folder)
+    if not room then
+        window:showMessageBox(string.format("磁盘空间不足：需要 %d MB，仅剩 %d MB。",
+                                            megabytes(NEEDED_BYTES), megabytes(free)),
+                              "安装位置", MB_ICONERROR)
         showPage("options")
         return
     end
@@ -161,11 +270,16 @@ local function startInstall()
     slides:playStart()
     -- The configuration travels as a Lua table constructor.
     local content = contentChoices[contents:getSelectedIndex() + 1] or contentChoices[1]
-    startWork("LG.lua", "program.lz", string.format(
-        "{ installPath = %q, desktopShortcut = %s, product = %q, version = %q, " ..
-        "docs = %s, plugins = %s, startMenuFolder = %q }",
-        installPath, tostring(shortcut:getCheck()), PRODUCT, VERSION,
-        tostring(content.docs), tostring(content.plugins), startMenuFolder))
+    startWork("LG.lua", "program.lz",
+              workConfig(installPath, shortcut:getCheck(), content, startMenuFolder))
+end
+
+-- A failure, reported by LG.lua or raised in it (it has taken back what it wrote by then).
+local function showFailure(text)
+    installing = false
+    slides:playStop()
+    failureNote:setText(text)
+    showPage("failure")
 end
 
 onClick(install, startInstall)
@@ -180,6 +294,12 @@ onClick(browse, function()
     end
 end)
 onClick(finished, function() window:endDialog(1) end)
+onClick(closeFailure, function() window:endDialog(3) end)
+setWorkEndHandler(function(ok, err)
+    if not ok then
+        showFailure(tostring(err))
+    end
+end)
 
 -- The release notes come from the installer itself (tamlo://frame/...); a link to the web
 -- opens in the desktop's browser instead of inside the dialog.
@@ -233,9 +353,7 @@ window:setMessageHandler(function(text)
         installing = false
         window:endDialog(2)
     elseif message.code == FAILED then
-        installing = false
-        window:showMessageBox(message.text or "安装失败。", "错误", MB_ICONERROR)
-        window:endDialog(3)
+        showFailure(message.text or "安装失败。")
     end
     return cancelRequested and STOP or CONTINUE
 end)

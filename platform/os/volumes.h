@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -37,5 +38,14 @@ bool isFixedVolume(const std::vector<MountEntry>& mounts, const std::string& res
 // The live answer: resolves `path`, reads /proc/self/mountinfo and the device's
 // "removable" attribute under /sys. False for a path that does not exist.
 bool volumeExists(const std::string& path);
+
+// The bytes this user may still write on the volume holding `path`, or its nearest
+// existing parent when the path does not exist yet (an install folder still to be made).
+// Nothing when no part of the path exists or the volume cannot be asked.
+std::optional<uint64_t> freeSpace(const std::string& path);
+
+// `path` without its last component ("/a/b" -> "/a", "/a" -> "/", "C:\a" -> "C:\");
+// empty when nothing is left. Both separators count.
+std::string parentPath(const std::string& path);
 
 }  // namespace tamlo::volumes

@@ -26,22 +26,25 @@ class InstallerScript : public ::testing::Test {
     }
 
     // Built even when the check finds errors: the installer's own handling is under test.
-    test::CommandResult buildAndRun(const std::string& uiScript) {
+    test::CommandResult buildAndRun(const std::string& uiScript,
+                                    const std::vector<std::string>& arguments = {}) {
         test::writeFile(project_ + "/UI.lua", uiScript);
         std::string installer = project_ + "/setup";
         auto built = test::runCommand(
             {test::binaryPath("tamlo-pack"), "build", project_, "-o", installer, "--force"});
         EXPECT_EQ(built.exitCode, 0) << built.err;
-        return test::runCommand({installer});
+        std::vector<std::string> command = {installer};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        return test::runCommand(command);
     }
 
     test::ScopedEnv env_;
     std::string project_;
 };
 
-TEST_F(InstallerScript, ASyntaxErrorIsShownInTheErrorBoxAndTheRunEndsNormally) {
+TEST_F(InstallerScript, ASyntaxErrorIsShownInTheErrorBoxAndTheRunEndsWithStatusOne) {
     auto result = buildAndRun("local answer = \nprint(\"unclosed\"\n");
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("messagebox caption=\"错误\" text=\"[string \\\"local answer = "
                               "...\\\"]:3:"),
               std::string::npos)
@@ -52,6 +55,35 @@ TEST_F(InstallerScript, AWorkingScriptRunsToItsEndWithoutABox) {
     auto result = buildAndRun("print('from the ui script: ' .. event.Click)\n");
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.err.find("debug: from the ui script: 30"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("messagebox"), std::string::npos) << result.err;
+}
+
+TEST_F(InstallerScript, TheScriptReadsItsArgumentsAndSetsTheStatusReturnedAfterTearDown) {
+    auto result = buildAndRun(
+        "local args = getArguments()\n"
+        "print('args: ' .. table.concat(args, '|'))\n"
+        "setExitCode(99)\n"
+        "setExitCode(40 + #args)\n",
+        {"--dir", "/opt/with space", "安装", ""});
+    EXPECT_EQ(result.exitCode, 44) << result.err;
+    EXPECT_NE(result.err.find("debug: args: --dir|/opt/with space|安装|"), std::string::npos)
+        << result.err;
+}
+
+TEST_F(InstallerScript, UnattendedFailuresGoToStandardErrorWithoutABox) {
+    // Headless is chosen by the run itself when nothing else is.
+    env_.unset("TAMLO_PLATFORM");
+    env_.unset("DISPLAY");
+    env_.unset("WAYLAND_DISPLAY");
+    test::writeFile(project_ + "/LG.lua", "error('worker gave up', 0)\n");
+    auto result = buildAndRun(
+        "startWork('LG.lua', 'program.lz', '')\n"
+        "waitForWork()\n"
+        "error('ui gave up', 0)\n",
+        {"--silent"});
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(result.err.find("错误: worker gave up\n"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("错误: ui gave up\n"), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find("messagebox"), std::string::npos) << result.err;
 }
 

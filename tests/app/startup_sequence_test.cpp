@@ -162,6 +162,26 @@ TEST_F(StartupSequence, SecondInstanceIsRefusedAndTouchesNothing) {
     EXPECT_TRUE(exists(platform::restartMarkerPath()));
 }
 
+TEST_F(StartupSequence, UnattendedRefusalsShowNoBoxAndReturnTheirOwnCodes) {
+    options_.unattended = true;
+    prepareProfileAndMarker(test::thisBootMarker());
+    {
+        os::InstanceLock::Result result;
+        auto firstInstance = os::InstanceLock::acquire(platform::instanceLockName(), &result);
+        ASSERT_NE(firstInstance, nullptr);
+        EXPECT_EQ(app::runInstaller(options_), app::kAnotherInstance);
+    }
+    EXPECT_EQ(app::runInstaller(options_), app::kRebootPending);
+    options_.openBundle = [](std::string* error) {
+        *error = "no bundle";
+        return std::unique_ptr<Bundle>();
+    };
+    EXPECT_EQ(app::runInstaller(options_), app::kDamagedInstaller);
+    EXPECT_TRUE(boxes_.empty());
+    expectNothingTouched();
+    EXPECT_TRUE(lockIsFree());
+}
+
 TEST_F(StartupSequence, PendingRebootIsRefusedKeepsTheMarkerAndTouchesNothing) {
     prepareProfileAndMarker(test::thisBootMarker());
     EXPECT_EQ(app::runInstaller(options_), 0);

@@ -85,4 +85,33 @@ printf 'click #101\nwaitfor end\nexpect nofile home/.local/opt/Orvinex/bin/orvin
   --out "$work/shots" --prefix "$work/p4" --timeout 120 2>"$work/run4.txt" ||
   { cat "$work/run4.txt" >&2; fail "closing on the welcome page failed"; }
 grep -q "the dialog ended with 2" "$work/run4.txt" || fail "the close button did not end the dialog"
+# 5. LG.lua fails after three files: the failure page says why, nothing is left, no box.
+cp -r "$work/project" "$work/failing"
+python3 - "$work/failing/LG.lua" <<'PY'
+import sys
+path = sys.argv[1]
+text = open(path, encoding="utf-8").read()
+marker = "        written[#written + 1] = target\n"
+assert marker in text
+text = text.replace(marker, marker + '        if #written == 3 then error("injected failure", 0) end\n', 1)
+open(path, "w", encoding="utf-8").write(text)
+PY
+"$build/tamlo-pack" build "$work/failing" -o "$work/failing-installer" >/dev/null
+cat >"$work/failing.txt" <<'STEPS'
+click #301
+click #202
+waitfor #5000 visible
+expect #3000 visible off
+screenshot 5-failure.png
+click #701
+waitfor end
+expect nofile home/.local/opt/Orvinex/bin/orvinex
+STEPS
+"$build/tamlo-run" run "$work/failing-installer" --headless --steps "$work/failing.txt" \
+  --out "$work/shots" --prefix "$work/p5" --timeout 120 2>"$work/run5.txt" ||
+  { cat "$work/run5.txt" >&2; fail "the failing run did not show its failure page"; }
+! grep -q "^messagebox" "$work/run5.txt" || fail "the failure showed a box: $(grep messagebox "$work/run5.txt")"
+[[ -z "$(find "$work/p5/home" -path "*Orvinex*" -type f | head -1)" ]] || fail "the failed run left files"
+grep -q "the dialog ended with 3" "$work/run5.txt" || fail "the failure page did not end the dialog"
+[[ -n "${TAMLO_E2E_SHOTS:-}" ]] && cp "$work/shots/5-failure.png" "$TAMLO_E2E_SHOTS/" || true
 echo "install_headless: passed"

@@ -96,6 +96,20 @@ TEST(Shortcut, WritesAnExecutableLauncherAtTheGivenPath) {
     EXPECT_FALSE(shortcuts::createShortcut("", dir + "/y.desktop"));
 }
 
+TEST(Shortcut, AnIconBecomesTheLaunchersIconLine) {
+    std::string dir = test::makeTempDir("links");
+    std::string link = dir + "/Orvinex.desktop";
+    ASSERT_TRUE(shortcuts::createShortcut("/opt/Orvinex/bin/orvinex", link, ""));
+    EXPECT_EQ(test::readFile(link).find("Icon="), std::string::npos);
+    ASSERT_TRUE(shortcuts::createShortcut("/opt/Orvinex/bin/orvinex", link,
+                                          "/opt/Orvinex/share/图标\\1.svg"));
+    // A string value: the backslash is escaped; the line sits among the entry's keys.
+    EXPECT_NE(
+        test::readFile(link).find("\nIcon=/opt/Orvinex/share/图标\\\\1.svg\nTerminal=false\n"),
+        std::string::npos)
+        << test::readFile(link);
+}
+
 TEST(SpecialFolders, FollowXdgAndAreCreated) {
     std::string home = std::getenv("HOME");
     std::string data = std::getenv("XDG_DATA_HOME");

@@ -16,6 +16,7 @@
 #include "script/bindings_fixture.h"
 #include "script/budgeted_state.h"
 #include "script/lua_work.h"
+#include "script/script_host.h"
 
 namespace tamlo::test {
 namespace {
@@ -197,6 +198,64 @@ TEST_F(BackgroundWorkTest, AWorkersMessageBoxIsShownByTheUiThreadAndAnswersTheWo
     ASSERT_EQ(messageBoxes.size(), 1u);
     EXPECT_EQ(messageBoxes[0], "提示|继续吗？");
     EXPECT_EQ(shownOnUiThread, std::vector<bool>{true});
+}
+
+TEST_F(BackgroundWorkTest, TheWorkEndHandlerHearsANormalEndAndAnErrorInsteadOfTheBox) {
+    run("ends = {}; setWorkEndHandler(function(ok, err)"
+        " ends[#ends + 1] = tostring(ok) .. ':' .. tostring(err) end)");
+    EXPECT_EQ(runDialog("notifyMessage('end')"), "7:end");
+    ASSERT_TRUE(waitForWorkers());
+    files.files[u"LG.lua"] = "error('disk full', 0)";
+    run("startWork('LG.lua', 'program.lz', '')");
+    ASSERT_TRUE(waitForWorkers());
+    EXPECT_EQ(run("return table.concat(ends, ',')"), "true:nil,false:disk full");
+    EXPECT_TRUE(messageBoxes.empty());
+
+    // Without a handler the error box comes back, as before.
+    run("setWorkEndHandler(nil)");
+    run("startWork('LG.lua', 'program.lz', '')");
+    ASSERT_TRUE(waitForWorkers());
+    EXPECT_EQ(messageBoxes, std::vector<std::string>{"错误|disk full"});
+}
+
+TEST_F(BackgroundWorkTest, AWorkerEndingWhileAMessageBoxIsOpenIsHeardAtOnce) {
+    // The box stays open until the worker has ended; its loop runs the end handler.
+    platform::headlessBackend()->setMessageBoxResponder([&](const platform::MessageBoxRequest&) {
+        waitForWorkers();
+        return 2;
+    });
+    files.files[u"LG.lua"] = "local x = 1";
+    EXPECT_EQ(run("local ends = {}; setWorkEndHandler(function(ok) ends[#ends + 1] = ok end);"
+                  "startWork('LG.lua', 'program.lz', '');"
+                  "local answer = showMessageBox('等待', '提示', 1);"
+                  "return answer .. ' ' .. #ends .. ' ' .. tostring(ends[1])"),
+              "2 1 true");
+}
+
+TEST_F(BackgroundWorkTest, TearDownStillShowsALateWorkersBoxesAndReturnsTheButton) {
+    // The UI script has ended and its state is closed: the worker's box and its error box
+    // are shown while the run queue's stop waits for it.
+    platform::headlessBackend()->setMessageBoxResponder(
+        [&](const platform::MessageBoxRequest& request) {
+            messageBoxes.push_back(utf16ToUtf8(request.caption) + "|" + utf16ToUtf8(request.text));
+            return 6;
+        });
+    const std::string answerFile = scratch + "/answer.txt";
+    files.files[u"LG.lua"] =
+        "local t = os.clock() + 0.05; while os.clock() < t do end;"
+        "local a = showMessageBox('还在安装', '提示', 4);"
+        "local f = io.open('" +
+        answerFile +
+        "', 'w'); f:write(a); f:close();"
+        "error('late failure', 0)";
+    run("setWorkEndHandler(function() error('never: the state is closed') end);"
+        "startWork('LG.lua', 'program.lz', '')");
+    script::ScriptHost::instance().close();
+    SRService::stop();
+    EXPECT_EQ(script::LuaWork::runningCount(), 0);
+    EXPECT_EQ(readFile(answerFile), "6");
+    EXPECT_EQ(messageBoxes, (std::vector<std::string>{"提示|还在安装", "错误|late failure"}));
+    ASSERT_TRUE(SRService::start());
 }
 
 TEST_F(BackgroundWorkTest, AStoppedRunQueueAnswersZeroAtOnce) {

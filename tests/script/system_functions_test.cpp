@@ -111,7 +111,8 @@ TEST_F(SystemFunctionsTest, RegistersEveryFunctionInOrderAndTheRootConstants) {
                                                "isWin8",
                                                "getRunningProcess",
                                                "killRunningProcess",
-                                               "killProcessesByPath"};
+                                               "killProcessesByPath",
+                                               "getFreeSpace"};
     EXPECT_EQ(systemFunctionNames(), expected);
     for (const std::string& name : expected) {
         lua_getglobal(L, name.c_str());

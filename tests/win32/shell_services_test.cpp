@@ -17,6 +17,7 @@
 #include "platform/os/running_process_block.h"
 #include "platform/os/shell_execute.h"
 #include "platform/os/shortcut.h"
+#include "platform/os/volumes.h"
 #include "platform/os/win32/wide_text.h"
 #include "win32/win32_test_support.h"
 
@@ -67,19 +68,24 @@ TEST(Win32Shortcut, ALinkReadsBackThroughTheShell) {
     ASSERT_TRUE(test::writeBytes(target, "MZ"));
     const std::string link = folder / "Orvinex.lnk";
     ASSERT_TRUE(shortcuts::createShortcut(target, link));
-    ASSERT_TRUE(shortcuts::createShortcut(target, link));  // an existing one is replaced
+    const std::string icon = folder / "orvinex.ico";
+    // An existing one is replaced, here by one with an icon.
+    ASSERT_TRUE(shortcuts::createShortcut(target, link, icon));
     EXPECT_FALSE(shortcuts::createShortcut(target, folder / "missing\\x.lnk"));
 
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IShellLinkW* shell = nullptr;
     IPersistFile* file = nullptr;
     wchar_t path[MAX_PATH] = {};
+    wchar_t iconPath[MAX_PATH] = {};
+    int iconIndex = -1;
     bool read =
         SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                    reinterpret_cast<void**>(&shell))) &&
         SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
         SUCCEEDED(file->Load(win32::widen(link).c_str(), STGM_READ)) &&
-        SUCCEEDED(shell->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH));
+        SUCCEEDED(shell->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+        SUCCEEDED(shell->GetIconLocation(iconPath, MAX_PATH, &iconIndex));
     if (file != nullptr) {
         file->Release();
     }
@@ -91,6 +97,20 @@ TEST(Win32Shortcut, ALinkReadsBackThroughTheShell) {
     }
     ASSERT_TRUE(read);
     EXPECT_TRUE(os::equalsIgnoringCase(win32::narrow(path), target)) << win32::narrow(path);
+    EXPECT_TRUE(os::equalsIgnoringCase(win32::narrow(iconPath), icon)) << win32::narrow(iconPath);
+    EXPECT_EQ(iconIndex, 0);
+}
+
+TEST(Win32FreeSpace, AMissingFolderCountsOnItsNearestExistingParent) {
+    test::ScratchFolder folder;
+    std::optional<uint64_t> there = volumes::freeSpace(folder / "");
+    std::optional<uint64_t> missing = volumes::freeSpace(folder / "Orvinex\\bin");
+    ASSERT_TRUE(there);
+    ASSERT_TRUE(missing);
+    EXPECT_GT(*missing, 0u);
+    if (GetFileAttributesW(L"Q:\\") == INVALID_FILE_ATTRIBUTES) {
+        EXPECT_FALSE(volumes::freeSpace("Q:\\no-such-drive\\x"));  // nothing of it exists
+    }
 }
 
 TEST(Win32ShellExecute, WaitsForTheExitCodeOrGivesUp) {

@@ -11,10 +11,11 @@ const char kUsage[] =
     "usage: tamlo-pack create OUT.lz DIR [--store GLOB]... [--dict MiB] [--solid [--block MiB]]\n"
     "       tamlo-pack list PKG\n"
     "       tamlo-pack extract PKG -C DIR [NAME]...\n"
-    "       tamlo-pack verify PKG|INSTALLER\n"
+    "       tamlo-pack verify PKG|INSTALLER [--ca FILE]\n"
     "       tamlo-pack build PROJECT -o INSTALLER [--engine PROGRAM] [--force] [--per-entry]\n"
     "       tamlo-pack check PROJECT|INSTALLER\n"
-    "       tamlo-pack bundle-list INSTALLER\n";
+    "       tamlo-pack bundle-list INSTALLER\n"
+    "       tamlo-pack sign INSTALLER --pkcs12 FILE [--password-file FILE] [--timestamp URL]\n";
 
 struct Command {
     const char* name;
@@ -25,7 +26,7 @@ const Command kCommands[] = {
     {"create", tamlo::pack::runCreate},   {"list", tamlo::pack::runList},
     {"extract", tamlo::pack::runExtract}, {"verify", tamlo::pack::runVerify},
     {"build", tamlo::pack::runBuild},     {"bundle-list", tamlo::pack::runBundleList},
-    {"check", tamlo::pack::runCheck},
+    {"check", tamlo::pack::runCheck},           {"sign", tamlo::pack::runSign},
 };
 
 // The usage lines of one command.

@@ -18,6 +18,7 @@ int runCheck(const std::vector<std::string>& args, std::string* error);
 // Prints the project's mistakes on stderr; false (with `error`) when any is an error,
 // unless `force`.
 bool checkBeforeBuild(const std::string& project, bool force, std::string* error);
+int runSign(const std::vector<std::string>& args, std::string* error);
 int runBundleList(const std::vector<std::string>& args, std::string* error);
 
 }  // namespace tamlo::pack

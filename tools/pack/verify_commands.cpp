@@ -11,6 +11,7 @@
 #include "resources/package_digests.h"
 #include "resources/package_reader.h"
 #include "tools/pack/pack_commands.h"
+#include "tools/pack/signature.h"
 
 namespace tamlo::pack {
 
@@ -101,6 +102,13 @@ bool verifyEntries(const PackageReader& reader, const std::string& label,
     return true;
 }
 
+bool isWindowsProgram(const std::string& path) {
+    platform::MappedFile file;
+    std::string ignored;
+    return file.open(path, &ignored) && file.size() >= 2 && file.data()[0] == 'M' &&
+           file.data()[1] == 'Z';
+}
+
 std::string summary(const Tally& tally) {
     std::string text = std::to_string(tally.entries) + " entries, all sound";
     text += tally.digests ? ", SHA-256 checked" : ", no SHA-256 to check";
@@ -175,21 +183,51 @@ int verifyInstaller(const std::string& path, const Bundle& bundle, std::string* 
 }  // namespace
 
 int runVerify(const std::vector<std::string>& args, std::string* error) {
-    if (args.size() != 1) {
-        *error = "usage: verify PKG|INSTALLER";
+    // PKG|INSTALLER [--ca FILE]: --ca trusts one more root for the signature.
+    std::string path, caFile;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--ca" && i + 1 < args.size() && caFile.empty()) {
+            caFile = args[++i];
+        } else if (path.empty() && !args[i].empty() && args[i][0] != '-') {
+            path = args[i];
+        } else {
+            path.clear();
+            break;
+        }
+    }
+    if (path.empty()) {
+        *error = "usage: verify PKG|INSTALLER [--ca FILE]";
         return kUsage;
     }
     std::string why;
-    std::unique_ptr<Bundle> bundle = Bundle::open(args[0], &why);
+    std::unique_ptr<Bundle> bundle = Bundle::open(path, &why);
+    // A Windows program's signature is reported beside the bundle's verdict; either
+    // failing fails the check.
+    SignatureReport signature;
+    const bool windowsProgram = isWindowsProgram(path);
+    if (windowsProgram) {
+        signature = checkSignature(path, caFile);
+        std::printf("%s: signature: %s\n", path.c_str(), describe(signature).c_str());
+    }
+    const bool signatureBad = signature.present && (!signature.checked || !signature.valid);
     if (bundle != nullptr) {
-        return verifyInstaller(args[0], *bundle, error);
+        const int status = verifyInstaller(path, *bundle, error);
+        if (status == kSuccess && signatureBad) {
+            *error = path + ": the signature is not valid";
+            return kFailure;
+        }
+        return status;
+    }
+    if (windowsProgram) {
+        *error = path + ": " + why;
+        return kFailure;
     }
     // Only a file with no bundle footer at all is taken for a package.
     if (why.rfind("no embedded files", 0) != 0) {
-        *error = args[0] + ": " + why;
+        *error = path + ": " + why;
         return kFailure;
     }
-    return verifyPackage(args[0], error);
+    return verifyPackage(path, error);
 }
 
 }  // namespace tamlo::pack

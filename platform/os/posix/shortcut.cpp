@@ -78,16 +78,22 @@ bool writeAll(int fd, const std::string& text) {
 
 }  // namespace
 
-std::string desktopEntryText(const std::string& target, const std::string& linkPath) {
-    return "[Desktop Entry]\n"
-           "Type=Application\n"
-           "Version=1.0\n"
-           "Name=" +
-           escapeValue(launcherName(linkPath)) + "\n" + "Exec=" + execArgument(target) + "\n" +
-           "Terminal=false\n";
+std::string desktopEntryText(const std::string& target, const std::string& linkPath,
+                             const std::string& icon) {
+    std::string text =
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Version=1.0\n"
+        "Name=" +
+        escapeValue(launcherName(linkPath)) + "\n" + "Exec=" + execArgument(target) + "\n";
+    if (!icon.empty()) {
+        text += "Icon=" + escapeValue(icon) + "\n";
+    }
+    return text + "Terminal=false\n";
 }
 
-bool createShortcut(const std::string& target, const std::string& linkPath) {
+bool createShortcut(const std::string& target, const std::string& linkPath,
+                    const std::string& icon) {
     if (target.empty() || linkPath.empty() || linkPath.back() == '/') {
         return false;
     }
@@ -99,8 +105,8 @@ bool createShortcut(const std::string& target, const std::string& linkPath) {
     if (fd < 0) {
         return false;
     }
-    bool ok =
-        writeAll(fd, desktopEntryText(target, linkPath)) && fchmod(fd, 0755) == 0 && fsync(fd) == 0;
+    bool ok = writeAll(fd, desktopEntryText(target, linkPath, icon)) && fchmod(fd, 0755) == 0 &&
+              fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     if (ok && rename(temporary.c_str(), linkPath.c_str()) == 0) {
         return true;

@@ -2,6 +2,8 @@
 
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <fstream>
 #include <set>
@@ -151,6 +153,20 @@ bool volumeExists(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return isFixedVolume(parseMountInfo(text.str()), buffer, removableFromSys);
+}
+
+std::optional<uint64_t> freeSpace(const std::string& path) {
+    std::string probe = path;
+    struct stat status;
+    while (!probe.empty() && stat(probe.c_str(), &status) != 0) {
+        probe = parentPath(probe);
+    }
+    struct statvfs volume;
+    if (probe.empty() || statvfs(probe.c_str(), &volume) != 0) {
+        return std::nullopt;
+    }
+    // f_bavail: the blocks left to unprivileged users, which is what an installer may use.
+    return static_cast<uint64_t>(volume.f_bavail) * static_cast<uint64_t>(volume.f_frsize);
 }
 
 }  // namespace tamlo::volumes

@@ -50,7 +50,8 @@ class ComPointer {
 
 }  // namespace
 
-bool createShortcut(const std::string& target, const std::string& linkPath) {
+bool createShortcut(const std::string& target, const std::string& linkPath,
+                    const std::string& icon) {
     if (target.empty() || linkPath.empty() || linkPath.back() == '\\' || linkPath.back() == '/') {
         return false;
     }
@@ -65,6 +66,9 @@ bool createShortcut(const std::string& target, const std::string& linkPath) {
     }
     ComPointer<IPersistFile> file;
     // The shell writes the .lnk in place itself, replacing an old one.
+    if (!icon.empty() && FAILED(link->SetIconLocation(win32::widen(icon).c_str(), 0))) {
+        return false;
+    }
     return SUCCEEDED(link->SetPath(win32::widen(target).c_str())) &&
            SUCCEEDED(
                link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.out()))) &&

@@ -26,4 +26,19 @@ bool volumeExists(const std::string& path) {
     return GetDriveTypeW(root.data()) == DRIVE_FIXED;
 }
 
+std::optional<uint64_t> freeSpace(const std::string& path) {
+    std::string probe = path;
+    while (!probe.empty() &&
+           GetFileAttributesW(win32::widen(probe).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        probe = parentPath(probe);
+    }
+    ULARGE_INTEGER available;
+    if (probe.empty() ||
+        !GetDiskFreeSpaceExW(win32::widen(probe).c_str(), &available, nullptr, nullptr)) {
+        return std::nullopt;
+    }
+    // The bytes left to this user, quotas included.
+    return static_cast<uint64_t>(available.QuadPart);
+}
+
 }  // namespace tamlo::volumes
