@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "startup_fixture.h"
@@ -11,7 +12,7 @@ namespace {
 
 // An installer assembled by `tamlo-pack build` from a project folder, run headless.
 class InstallerScript : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         env_.set("TAMLO_INSTANCE_NAME", "tamlo-test-script-" + std::to_string(getpid()));
         env_.set("TMPDIR", test::makeTempDir("tmp"));
@@ -25,13 +26,24 @@ protected:
         test::writeFile(project_ + "/LG.lua", "-- worker\n");
     }
 
-    test::CommandResult buildAndRun(const std::string& uiScript) {
+    test::CommandResult buildAndRun(const std::string& uiScript, int32_t damagedFile = 0) {
         test::writeFile(project_ + "/UI.lua", uiScript);
         std::string installer = project_ + "/setup";
-        auto built = test::runCommand(
-            {test::binaryPath("tamlo-pack"), "build", project_, "-o", installer});
+        auto built =
+            test::runCommand({test::binaryPath("tamlo-pack"), "build", project_, "-o", installer});
         EXPECT_EQ(built.exitCode, 0) << built.err;
+        if (damagedFile != 0) {
+            EXPECT_TRUE(test::corruptEmbeddedFile(installer, damagedFile));
+        }
         return test::runCommand({installer});
+    }
+
+    // A UI script that starts the worker at once; the worker extracts one entry to `target`.
+    std::string installingScript(const std::string& target) {
+        test::writeFile(project_ + "/LG.lua",
+                        "notifyMessage(tostring(extractFile('readme.txt', config.target)))\n");
+        return "startWork('LG.lua', 'program.lz', string.format('{ target = %q }', '" + target +
+               "'))\n";
     }
 
     test::ScopedEnv env_;
@@ -52,6 +64,29 @@ TEST_F(InstallerScript, AWorkingScriptRunsToItsEndWithoutABox) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.err.find("debug: from the ui script: 30"), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find("messagebox"), std::string::npos) << result.err;
+}
+
+TEST_F(InstallerScript, TheWorkerInstallsOnceThePayloadIsFoundSound) {
+    const std::string target = test::makeTempDir("target") + "/readme.txt";
+    auto result = buildAndRun(installingScript(target));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(test::readFile(target), "program");
+    EXPECT_EQ(result.err.find("messagebox"), std::string::npos) << result.err;
+}
+
+TEST_F(InstallerScript, ADamagedPayloadInstallsNothingAndSaysSoOnce) {
+    const std::string profileFile =
+        std::string(std::getenv("XDG_DATA_HOME")) + "/Orvinex/settings.ini";
+    test::writeFile(profileFile, "kept");
+    const std::string target = test::makeTempDir("target") + "/readme.txt";
+    auto result = buildAndRun(installingScript(target), 115);
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string damagedLine =
+        "messagebox caption=\"错误\" text=\"安装程序已损坏，请重新下载。\" type=0 -> 1";
+    EXPECT_NE(result.err.find(damagedLine), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("messagebox"), result.err.rfind("messagebox")) << result.err;
+    EXPECT_NE(access(target.c_str(), F_OK), 0);
+    EXPECT_EQ(test::readFile(profileFile), "kept");
 }
 
 }  // namespace
