@@ -2,7 +2,7 @@
 # Tamlo's installers against the peers an author would compare, on payloads of real files
 # nobody here wrote: Windows program files (the PE DLLs and programs of Debian's Wine) and
 # a scripting language's standard library (Debian's Python). Each payload becomes a Tamlo
-# installer (Linux, and tamlo.exe under Wine), an NSIS 3 installer (SetCompressor /SOLID
+# installer (Linux, and tamlo.exe under Wine), an NSIS 3 installer (amd64, SetCompressor /SOLID
 # lzma, run under Wine with /S), a makeself --xz archive, tar | xz -6 and a 7-Zip archive;
 # the script prints each one's size, build time and install time, and Tamlo's ratio to
 # each, all measured in this run.
@@ -76,7 +76,7 @@ best_time() {
     rm -rf "$target"
     sync
     start=$(now)
-    "$@" >/dev/null 2>"$work/last.err" || { cat "$work/last.err" >&2; echo "peer_bench: $* failed" >&2; exit 1; }
+    "$@" >/dev/null 2>"$work/last.err" || { tail -5 "$work/last.err" >&2; echo "peer_bench: $* failed" >&2; exit 1; }
     t=$(elapsed "$start")
     if [[ -z $best ]] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
   done
@@ -129,7 +129,7 @@ LUA
 nsis_script() {
   local payload=$1 output=$2
   cat <<NSI
-Unicode true
+Target amd64-unicode
 SetCompressor /SOLID lzma
 OutFile "$output"
 InstallDir "C:\\bench\\nsis"
@@ -229,7 +229,7 @@ if [[ $windows == 1 ]]; then
   export DISPLAY=":$(cat "$work/display")"
   wine_started=1
   wineboot -i >/dev/null 2>&1 || true
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # already up after wineboot: it stays up
 fi
 bench_payload program-files "$pe_source" "$pe_mb"
 bench_payload library "$lib_source" "$lib_mb"
@@ -237,20 +237,20 @@ bench_payload library "$lib_source" "$lib_mb"
 # The table: each row with Tamlo's ratio to it (Tamlo ÷ peer) for size and install time;
 # the Linux installer is set against the Linux peers, tamlo.exe against NSIS.
 echo
-printf '%-14s %-19s %10s %9s %10s %12s %12s\n' payload installer "size MB" "build s" "install s" "tamlo/x size" "tamlo/x time"
+printf '%-14s %-19s %10s %9s %10s %12s %12s %14s\n' payload installer "size MB" "build s" "install s" "tamlo/x size" "tamlo/x time" "payload/x size"
 awk '
   { kind[NR] = $1; name[NR] = $2; size[NR] = $3; build[NR] = $4; inst[NR] = $5; pay[NR] = $6
-    if ($2 == "tamlo") { ls[$1] = $3; lt[$1] = $5 }
-    if ($2 == "tamlo.exe") { ws[$1] = $3; wt[$1] = $5 }
+    if ($2 == "tamlo") { ls[$1] = $3; lt[$1] = $5; lp[$1] = $6 }
+    if ($2 == "tamlo.exe") { ws[$1] = $3; wt[$1] = $5; wp[$1] = $6 }
     if ($2 == "tamlo-pack-extract") { et[$1] = $5 } }
   function r(a, b) { return (b > 0 && a != "") ? sprintf("%.2f", a / b) : "-" }
   END {
     for (i = 1; i <= NR; ++i) {
-      k = kind[i]; s = "-"; t = "-"
-      if (name[i] == "nsis") { s = r(ws[k], size[i]); t = r(wt[k], inst[i]) }
-      else if (name[i] == "makeself" || name[i] == "7zip") { s = r(ls[k], size[i]); t = r(lt[k], inst[i]) }
-      else if (name[i] == "tar-xz") { s = r(ls[k], size[i]); t = r(lt[k], inst[i]) " (extract " r(et[k], inst[i]) ")" }
-      printf "%-14s %-19s %10.1f %9s %10s %12s %12s\n", k, name[i], size[i] / 1e6, build[i], inst[i], s, t
+      k = kind[i]; s = "-"; t = "-"; p = "-"
+      if (name[i] == "nsis") { s = r(ws[k], size[i]); t = r(wt[k], inst[i]); p = r(wp[k], size[i]) }
+      else if (name[i] == "makeself" || name[i] == "7zip") { s = r(ls[k], size[i]); t = r(lt[k], inst[i]); p = r(lp[k], size[i]) }
+      else if (name[i] == "tar-xz") { s = r(ls[k], size[i]); t = r(lt[k], inst[i]) " (extract " r(et[k], inst[i]) ")"; p = r(lp[k], size[i]) }
+      printf "%-14s %-19s %10.1f %9s %10s %12s %12s %14s\n", k, name[i], size[i] / 1e6, build[i], inst[i], s, t, p
       if (pay[i] != "") printf "%-14s %-19s %10.1f\n", k, "  its program.lz", pay[i] / 1e6
     }
   }' "$results"
