@@ -1,6 +1,8 @@
 #include "app/engine_stages.h"
 
+#include <atomic>
 #include <memory>
+#include <utility>
 
 #include "dui/style/style_set.h"
 #include "dui/style/style_set_metrics.h"
@@ -21,6 +23,28 @@ namespace {
 std::unique_ptr<dui::StyleSetMetrics>& layoutMetrics() {
     static std::unique_ptr<dui::StyleSetMetrics> metrics;
     return metrics;
+}
+
+// Ends the dialog with the damaged-installer message, which the script host shows once the
+// UI script has returned.
+class PayloadDamagedRunable final : public SRService::IRunable {
+  public:
+    explicit PayloadDamagedRunable(std::shared_ptr<std::atomic<bool>> told)
+        : told_(std::move(told)) {}
+    void run() override {
+        script::ScriptHost& host = script::ScriptHost::instance();
+        if (host.state() != nullptr) {
+            host.reportBridgeError("安装程序已损坏，请重新下载。");
+            told_->store(true);
+        }
+    }
+
+  private:
+    std::shared_ptr<std::atomic<bool>> told_;
+};
+
+void payloadDamaged(std::shared_ptr<std::atomic<bool>> told) {
+    SRService::post(std::make_shared<PayloadDamagedRunable>(std::move(told)));
 }
 
 void startUi() {
@@ -68,6 +92,7 @@ StartupStages engineStages() {
     stages.startUi = startUi;
     stages.runUiScript = runUiScript;
     stages.stopUi = stopUi;
+    stages.payloadDamaged = payloadDamaged;
     return stages;
 }
 

@@ -32,20 +32,30 @@ void notify(const StartupOptions& options, const char16_t* text, const char16_t*
     platform::backend().messageBox(0, text, caption, win32::MB_OK);
 }
 
-// The bundle is checked whole before anything else happens, so a damaged download
-// never kills, deletes or locks anything.
-std::unique_ptr<Bundle> openVerifiedBundle(const StartupOptions& options) {
+constexpr int32_t kPayloadId = 115;
+
+// The bundle must hold all five files, and everything but the payload must pass its check
+// before anything else happens, so a damaged download never kills, deletes or locks anything.
+std::unique_ptr<Bundle> openCheckedBundle(const StartupOptions& options,
+                                          std::unique_ptr<BundleVerifier>& verifier) {
     std::string error;
     std::unique_ptr<Bundle> bundle =
         options.openBundle ? options.openBundle(&error) : Bundle::openSelf(&error);
-    if (bundle && !bundle->verifyAll(&error)) {
-        bundle.reset();
-    }
-    // Every one of the five files must be there: a partial bundle is as damaged.
     for (const EmbeddedFileName& file : kEmbeddedFiles) {
         if (bundle && bundle->find(file.id) == nullptr) {
             error = "the embedded file " + utf16ToUtf8(file.name) + " is missing";
             bundle.reset();
+        }
+    }
+    if (bundle) {
+        verifier = std::make_unique<BundleVerifier>(bundle.get(), options.checkEmbeddedFile);
+        for (const EmbeddedFileName& file : kEmbeddedFiles) {
+            if (file.id != kPayloadId && !verifier->verified(file.id)) {
+                error = "the embedded file " + utf16ToUtf8(file.name) + " fails its check";
+                verifier.reset();
+                bundle.reset();
+                break;
+            }
         }
     }
     if (!bundle) {
@@ -82,7 +92,8 @@ int runInstaller(const StartupOptions& options) {
         std::fprintf(stderr, "tamlo: %s\n", error.c_str());
         return kScriptFailed;
     }
-    std::unique_ptr<Bundle> bundle = openVerifiedBundle(options);
+    std::unique_ptr<BundleVerifier> verifier;
+    std::unique_ptr<Bundle> bundle = openCheckedBundle(options, verifier);
     if (!bundle) {
         notify(options, kDamagedText, kDamagedCaption);
         return options.unattended ? kDamagedInstaller : kDamagedInteractive;
@@ -100,7 +111,14 @@ int runInstaller(const StartupOptions& options) {
             platform::releaseInstanceMutex();
             return options.unattended ? kRebootPending : kExitNormal;
         }
-        // 3. Stop the companion programs, the daemon last; 4. remove the profile.
+    }
+    // 3. Stop the companion programs, the daemon last; 4. remove the profile. Both follow a
+    // sound verdict on the payload, which is checked meanwhile, while the UI comes up.
+    auto told = std::make_shared<std::atomic<bool>>(false);
+    auto changeProfile = [&options] {
+        if (!options.runGuards) {
+            return;
+        }
         std::string profile = profileFolder();
         stopCompanionPrograms(
             profile, options.killByImageName
@@ -109,12 +127,21 @@ int runInstaller(const StartupOptions& options) {
         if (!profile.empty()) {
             os::deleteTree(profile);
         }
-    }
+    };
+    auto payloadDamaged = [&options, told] {
+        debugOutput("startup: the embedded file program.lz fails its check");
+        if (options.stages.payloadDamaged) {
+            options.stages.payloadDamaged(told);
+        }
+    };
+    verifier->verifyInBackground(kPayloadId, changeProfile, payloadDamaged);
+
     // 5. The resource registry becomes the global file system.
     script::clearRequestedExitCode();
     script::ScriptHost::instance().clearFailure();
+    bool payloadSound = false;
     {
-        ResourceFileSystem resources(bundle.get());
+        ResourceFileSystem resources(bundle.get(), verifier.get());
         for (const EmbeddedFileName& file : kEmbeddedFiles) {
             resources.enter(file.name, file.id);
         }
@@ -125,9 +152,20 @@ int runInstaller(const StartupOptions& options) {
         runStage(options.stages.runUiScript);
         runStage(options.stages.stopUi);
 
+        // The payload's verdict, and the profile changes a sound one brought, are in before
+        // the instance mutex goes.
+        payloadSound = verifier->verified(kPayloadId);
+
         // Tear-down: the instance mutex if the script did not release it, then the registry.
         platform::releaseInstanceMutex();
         setGlobalFileSystem(nullptr);
+    }
+    verifier.reset();  // the checking thread has told whatever it had to tell
+    if (!payloadSound) {
+        if (!told->load()) {
+            notify(options, kDamagedText, kDamagedCaption);
+        }
+        return options.unattended ? kDamagedInstaller : kDamagedInteractive;
     }
     // Returned only now, after the whole tear-down.
     if (std::optional<int> requested = script::requestedExitCode()) {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "resources/bundle.h"
+#include "resources/bundle_verifier.h"
 
 // The installer's start-up sequence and tear-down, callable from a test as well as from
 // main(). Everything it needs from outside can be replaced through StartupOptions.
@@ -21,6 +23,10 @@ struct StartupStages {
     std::function<void()> runUiScript;
     // Releases the UI context, then stops the run queue, waiting for every worker.
     std::function<void()> stopUi;
+    // The payload failed its check while the UI runs (called on the checking thread): tell
+    // the user the installer is damaged and end the dialog, setting `told` once the message
+    // is on its way. Unset or not told: start-up shows the message after the UI has ended.
+    std::function<void(std::shared_ptr<std::atomic<bool>> told)> payloadDamaged;
 };
 
 struct StartupOptions {
@@ -34,6 +40,8 @@ struct StartupOptions {
     // Started with "--silent" (or "/S" on Windows): the guards show no box and refuse
     // with their own exit codes.
     bool unattended = false;
+    // Hashes one embedded file; empty means Bundle::verify (a test counts through it).
+    BundleVerifier::Check checkEmbeddedFile;
     StartupStages stages;
 };
 
@@ -50,6 +58,10 @@ enum ExitCode : int {
 
 // Runs the installer. Interactive refusals (a second instance, a pending reboot) show
 // their box and return 0; unattended ones return their codes above.
+// The scripts, layouts and styles are checked before anything else happens; the payload
+// ("program.lz") is checked on a background thread while the UI comes up, and the companion
+// kill and the profile delete wait for its verdict, as does every read of it. A damaged
+// installer therefore changes nothing, whichever of its files is damaged.
 int runInstaller(const StartupOptions& options);
 
 // The product's profile folder with a trailing '/': $XDG_DATA_HOME/Orvinex/, else

@@ -24,6 +24,10 @@ class FileSystem {
     // them may be given back (a later touch reads them again).
     virtual void releaseLent(const uint8_t* /*bytes*/, size_t /*offset*/, size_t /*length*/) {}
 
+    // True when the file is there but failed its integrity check, so the installer is damaged
+    // (start-up tells the user); false for a sound or a missing file.
+    virtual bool damaged(const std::u16string& /*name*/) { return false; }
+
   protected:
     ~FileSystem() = default;
 };

@@ -5,7 +5,13 @@
 
 namespace tamlo {
 
-ResourceFileSystem::ResourceFileSystem(const Bundle* module) : module_(module) {}
+ResourceFileSystem::ResourceFileSystem(const Bundle* module, BundleVerifier* verifier)
+    : module_(module), verifier_(verifier) {
+    if (verifier_ == nullptr) {
+        ownVerifier_ = std::make_unique<BundleVerifier>(module);
+        verifier_ = ownVerifier_.get();
+    }
+}
 
 void ResourceFileSystem::enter(const std::u16string& name, int32_t id) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -18,28 +24,29 @@ void ResourceFileSystem::enterStandardFiles() {
     }
 }
 
-const uint8_t* ResourceFileSystem::checkedBytes(const std::u16string& name, uint32_t& length) {
+int32_t ResourceFileSystem::idOf(const std::u16string& name) {
+    std::lock_guard<std::mutex> lock(mutex_);
     // An unknown name is remembered with id 0, which no embedded file has.
-    const int32_t id = ids_.emplace(name, 0).first->second;
-    if (module_ == nullptr || failed_.count(id) != 0) {
+    return ids_.emplace(name, 0).first->second;
+}
+
+const uint8_t* ResourceFileSystem::checkedBytes(const std::u16string& name, uint32_t& length) {
+    const int32_t id = idOf(name);
+    if (module_ == nullptr) {
         return nullptr;
     }
     const uint8_t* bytes = module_->data(id, &length);
     if (bytes == nullptr || length > static_cast<uint32_t>(INT32_MAX) - 4) {
         return nullptr;
     }
-    if (verified_.count(id) == 0) {
-        if (!module_->verify(id)) {
-            failed_.insert(id);
-            return nullptr;
-        }
-        verified_.insert(id);
-    }
-    return bytes;
+    return verifier_->verified(id) ? bytes : nullptr;
+}
+
+bool ResourceFileSystem::damaged(const std::u16string& name) {
+    return module_ != nullptr && verifier_->knownDamaged(idOf(name));
 }
 
 const uint8_t* ResourceFileSystem::lend(const std::u16string& name, size_t& size) {
-    std::lock_guard<std::mutex> lock(mutex_);
     uint32_t length = 0;
     const uint8_t* bytes = checkedBytes(name, length);
     if (bytes != nullptr) {
@@ -56,13 +63,9 @@ void ResourceFileSystem::releaseLent(const uint8_t* bytes, size_t offset, size_t
 
 uint8_t* ResourceFileSystem::read(const std::u16string& name, int& size) {
     uint32_t length = 0;
-    const uint8_t* bytes = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        bytes = checkedBytes(name, length);
-        if (bytes == nullptr) {
-            return nullptr;
-        }
+    const uint8_t* bytes = checkedBytes(name, length);
+    if (bytes == nullptr) {
+        return nullptr;
     }
     uint8_t* copy = static_cast<uint8_t*>(std::malloc(size_t{length} + 4));
     if (copy == nullptr) {

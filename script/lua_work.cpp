@@ -130,6 +130,9 @@ std::string runWorkerScript(const LuaWork::Arguments& arguments, FileSystem* fil
         return "no embedded files";
     }
     if (!payload.readable()) {
+        if (files->damaged(arguments.package)) {
+            return {};  // a damaged installer: start-up tells the user, once
+        }
         return "cannot read the package " + utf16ToUtf8(arguments.package);
     }
     int scriptSize = 0;

@@ -20,6 +20,9 @@ add_library(tamlo_lua STATIC ${lua_sources})
 target_compile_definitions(tamlo_lua PUBLIC LUA_COMPAT_ALL)
 target_include_directories(tamlo_lua SYSTEM PUBLIC ${lua_source_dir}/src)
 target_compile_options(tamlo_lua PRIVATE -w)
+if(TAMLO_SMALL_ENGINE)
+  target_compile_options(tamlo_lua PRIVATE -Os)  # an installer's scripts are not its hot path
+endif()
 add_library(Tamlo::Lua ALIAS tamlo_lua)
 
 # liblzma through its own CMake project; only the library is built.

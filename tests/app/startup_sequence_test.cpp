@@ -2,6 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -258,6 +261,64 @@ TEST_F(StartupSequence, ScriptMayReleaseTheMutexEarly) {
     EXPECT_EQ(app::runInstaller(options_), 0);
     EXPECT_TRUE(secondMayStart);
     EXPECT_FALSE(platform::instanceMutexHeld());
+}
+
+TEST_F(StartupSequence, ADamagedPayloadIsReportedAfterTheUiAndChangesNothing) {
+    std::string error;
+    ASSERT_TRUE(test::writeSampleInstaller(test::binaryPath("tamlo"), installer_, &error));
+    ASSERT_TRUE(test::corruptEmbeddedFile(installer_, 115));
+    prepareProfileAndMarker(test::otherBootMarker());
+    bool payloadRefused = false;
+    options_.stages.runUiScript = [&] {
+        // The UI comes up before the payload's verdict; reading it waits for that verdict.
+        scriptRan_ = true;
+        FileSystem* files = globalFileSystem();
+        size_t size = 0;
+        payloadRefused = files->lend(u"program.lz", size) == nullptr &&
+                         files->damaged(u"program.lz") && !files->damaged(u"UI.lua");
+    };
+    EXPECT_EQ(app::runInstaller(options_), 1);
+    EXPECT_TRUE(scriptRan_);
+    EXPECT_TRUE(payloadRefused);
+    expectOneBox(u"安装程序已损坏，请重新下载。", u"错误");
+    EXPECT_TRUE(kills_.empty());
+    EXPECT_TRUE(exists(profile_ + "codecs/a.exe"));
+    EXPECT_TRUE(exists(profile_ + "settings.ini"));
+    EXPECT_TRUE(lockIsFree());
+}
+
+TEST_F(StartupSequence, EachFileIsHashedOnceAndThePayloadIsLentOnlyAfterTheProfileChanges) {
+    std::mutex mutex;
+    std::map<int32_t, int> hashed;
+    options_.checkEmbeddedFile = [&](const Bundle& bundle, int32_t id) {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++hashed[id];
+        return bundle.verify(id);
+    };
+    prepareProfileAndMarker(test::otherBootMarker());
+    std::vector<std::string> killsSeenByTheReader;
+    bool profileGoneForTheReader = false;
+    options_.stages.runUiScript = [&] {
+        FileSystem* files = globalFileSystem();
+        size_t size = 0;
+        ASSERT_NE(files->lend(u"program.lz", size), nullptr);
+        // The verdict came with the profile changes made: a worker never races them.
+        killsSeenByTheReader = kills_;
+        profileGoneForTheReader = !exists(profile_);
+        for (int round = 0; round < 2; ++round) {
+            for (const EmbeddedFileName& file : kEmbeddedFiles) {
+                int length = 0;
+                uint8_t* bytes = files->read(file.name, length);
+                ASSERT_NE(bytes, nullptr);
+                files->free(bytes);
+            }
+        }
+    };
+    EXPECT_EQ(app::runInstaller(options_), 0);
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(killsSeenByTheReader, (std::vector<std::string>{"a.exe", "orvmon.exe"}));
+    EXPECT_TRUE(profileGoneForTheReader);
+    EXPECT_EQ(hashed, (std::map<int32_t, int>{{111, 1}, {113, 1}, {114, 1}, {115, 1}, {116, 1}}));
 }
 
 }  // namespace

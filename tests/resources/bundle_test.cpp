@@ -2,11 +2,16 @@
 #include <lzma.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <thread>
 
 #include "resources/bundle.h"
 #include "resources/bundle_format.h"
+#include "resources/bundle_verifier.h"
 #include "resources/bundle_writer.h"
 #include "resources/lzma_test_data.h"
 #include "resources/package_format.h"
@@ -209,6 +214,57 @@ TEST(BundleTest, DamagedTablesAreRejected) {
     std::string error;
     EXPECT_EQ(Bundle::open(makeTempDir("none") + "/absent", &error), nullptr);
     EXPECT_EQ(Bundle::open(binaryPath("tamlo"), &error), nullptr);  // the bare program
+}
+
+TEST(BundleTest, AReaderWaitsForTheBackgroundVerdictAndNothingIsHashedTwice) {
+    BuiltBundle built = buildBundle();
+    std::string error;
+    std::unique_ptr<Bundle> bundle =
+        Bundle::fromMemory(built.bytes.data(), built.bytes.size(), &error);
+    ASSERT_TRUE(bundle) << error;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> payloadHashes{0};
+    std::atomic<int> otherHashes{0};
+    BundleVerifier verifier(bundle.get(), [&](const Bundle& checked, int32_t id) {
+        if (id == 115) {
+            ++payloadHashes;
+            released.wait();
+        } else {
+            ++otherHashes;
+        }
+        return checked.verify(id);
+    });
+    std::atomic<bool> followUpRan{false};
+    verifier.verifyInBackground(115, [&] { followUpRan = true; }, {});
+    ResourceFileSystem files(bundle.get(), &verifier);
+    files.enterStandardFiles();
+
+    std::atomic<bool> lent{false};
+    std::thread worker([&] {
+        size_t size = 0;
+        const uint8_t* bytes = files.lend(u"program.lz", size);
+        EXPECT_TRUE(bytes != nullptr && followUpRan);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), size), "payload");
+        lent = true;
+    });
+    // Other files stay readable while the payload's reader waits.
+    int size = 0;
+    uint8_t* script = files.read(u"UI.lua", size);
+    ASSERT_NE(script, nullptr);
+    files.free(script);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(lent);
+    release.set_value();
+    worker.join();
+    EXPECT_TRUE(lent);
+    EXPECT_FALSE(files.damaged(u"program.lz"));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(verifier.verified(115));
+        EXPECT_TRUE(verifier.verified(111));
+    }
+    EXPECT_EQ(payloadHashes, 1);
+    EXPECT_EQ(otherHashes, 1);
 }
 
 }  // namespace

@@ -308,5 +308,38 @@ TEST(PackCliTest, VerifyChecksABuiltInstallerEndToEnd) {
     expectOneLineFailure(pack({"verify", binaryPath("tamlo")}));  // a program, no bundle
 }
 
+TEST(PackCliTest, BuildCarriesTheEngineWithoutItsDebugInformation) {
+    const std::string project = makeTempDir("project");
+    writeFile(project + "/UI.lua", "-- ui\n");
+    writeFile(project + "/LG.lua", "-- worker\n");
+    writeFile(project + "/frame/main.xml", "<Window/>");
+    writeFile(project + "/style/font.xml", "<Fonts/>");
+    writeFile(project + "/program/readme.txt", "payload");
+    // The tool itself is linked with its symbols (and debug information unless Release).
+    const std::string engine = binaryPath("tamlo-pack");
+    const std::string installer = makeTempDir("built") + "/setup";
+    CommandResult build = pack({"build", project, "--engine", engine, "-o", installer});
+    ASSERT_EQ(build.exitCode, 0) << build.err;
+    EXPECT_EQ(build.err.find("debug information"), std::string::npos) << build.err;
+    EXPECT_LT(fs::file_size(installer), fs::file_size(engine));
+    EXPECT_EQ(pack({"bundle-list", installer}).exitCode, 0);
+
+    // A Windows program with a symbol table that no strip can read is carried as it is, and
+    // the build says so.
+    std::string pe = std::string("MZ", 2) + std::string(0x3A, '\0') + std::string("\x40\0\0\0", 4);
+    pe += std::string("PE\0\0", 4) + std::string("\x64\x86", 2) + std::string(6, '\0') +
+          std::string("\x10\0\0\0\x01\0\0\0", 8) + std::string(512, '\x7f');
+    const std::string windowsEngine = makeTempDir("engine") + "/tamlo.exe";
+    writeFile(windowsEngine, pe);
+    const std::string windowsInstaller = makeTempDir("built") + "/setup.exe";
+    CommandResult windows =
+        pack({"build", project, "--engine", windowsEngine, "-o", windowsInstaller});
+    ASSERT_EQ(windows.exitCode, 0) << windows.err;
+    EXPECT_NE(windows.err.find("carries debug information and could not be stripped"),
+              std::string::npos)
+        << windows.err;
+    EXPECT_EQ(readFile(windowsInstaller).substr(0, pe.size()), pe);
+}
+
 }  // namespace
 }  // namespace tamlo::test

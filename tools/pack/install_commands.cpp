@@ -10,6 +10,7 @@
 #include "resources/bundle.h"
 #include "resources/package_builder.h"
 #include "resources/project_installer.h"
+#include "tools/pack/engine_strip.h"
 #include "tools/pack/pack_commands.h"
 
 namespace tamlo::pack {
@@ -133,9 +134,15 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
     options.storeGlobs = imageStoreGlobs();
     options.solidPayload = !perEntry;
     std::vector<std::string> warnings;
-    if (!buildInstallerFromProject(project, scratch.path(), options, program, installer, error,
+    // An installer carries the engine without its debug information.
+    std::string stripWarning;
+    const std::string engine = strippedEngine(program, scratch.path(), &stripWarning);
+    if (!buildInstallerFromProject(project, scratch.path(), options, engine, installer, error,
                                    &warnings)) {
         return kFailure;
+    }
+    if (!stripWarning.empty()) {
+        warnings.push_back(stripWarning);
     }
     for (const std::string& warning : warnings) {
         std::fprintf(stderr, "tamlo-pack build: warning: %s\n", warning.c_str());
