@@ -1,5 +1,7 @@
 #include "platform/text_encoding.h"
 
+#include <algorithm>
+
 #include <cstdint>
 
 namespace tamlo {
@@ -65,11 +67,24 @@ void appendUtf8(std::string& out, char32_t c) {
 }  // namespace
 
 std::u16string utf8ToUtf16(std::string_view text) {
+    return utf8ToUtf16Prefix(text, text.size(), nullptr);
+}
+
+std::u16string utf8ToUtf16Prefix(std::string_view text, size_t maxUnits, bool* cut) {
     std::u16string out;
-    out.reserve(text.size());
+    out.reserve(std::min(text.size(), maxUnits));
     size_t i = 0;
+    if (cut != nullptr) {
+        *cut = false;
+    }
     while (i < text.size()) {
         char32_t c = decodeOne(text, i);
+        if (out.size() + (c >= 0x10000 ? 2 : 1) > maxUnits) {
+            if (cut != nullptr) {
+                *cut = true;
+            }
+            break;
+        }
         if (c >= 0x10000) {
             c -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (c >> 10));

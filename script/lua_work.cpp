@@ -18,6 +18,7 @@
 #include "resources/package_reader.h"
 #include "runtime/ui_context.h"
 #include "script/budgeted_state.h"
+#include "script/guarded_function.h"
 #include "script/lua_arguments.h"
 #include "script/protected_call.h"
 #include "script/script_host.h"
@@ -146,9 +147,9 @@ int extractFileFunction(lua_State* L) {
 int openWorkerState(lua_State* L) {
     // Stack: [1] light userdata -> Payload.
     luaL_openlibs(L);
-    lua_register(L, "notifyMessage", notifyMessageFunction);
+    lua_register(L, "notifyMessage", guarded<notifyMessageFunction>);
     lua_pushvalue(L, 1);
-    lua_pushcclosure(L, extractFileFunction, 1);
+    lua_pushcclosure(L, guarded<extractFileFunction>, 1);
     lua_setglobal(L, "extractFile");
     return 0;
 }
@@ -241,7 +242,7 @@ int startWorkFunction(lua_State* L) {
 }
 
 void registerStartWork(lua_State* L) {
-    lua_register(L, "startWork", startWorkFunction);
+    lua_register(L, "startWork", guarded<startWorkFunction>);
 }
 
 }  // namespace
