@@ -376,10 +376,10 @@ struct Constant {
 };
 
 const Constant kRootConstants[] = {
-    {"HKEY_CLASSES_ROOT", guarded<registry::kClassesRootHandle>},
-    {"HKEY_CURRENT_USER", guarded<registry::kCurrentUserHandle>},
-    {"HKEY_LOCAL_MACHINE", guarded<registry::kLocalMachineHandle>},
-    {"HKEY_USERS", guarded<registry::kUsersHandle>},
+    {"HKEY_CLASSES_ROOT", registry::kClassesRootHandle},
+    {"HKEY_CURRENT_USER", registry::kCurrentUserHandle},
+    {"HKEY_LOCAL_MACHINE", registry::kLocalMachineHandle},
+    {"HKEY_USERS", registry::kUsersHandle},
 };
 
 // Runs under lua_pcall: lua_setglobal may raise (memory, a metatable on _G).
