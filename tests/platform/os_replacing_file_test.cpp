@@ -64,6 +64,15 @@ TEST(ReplacingFileOnLinux, AWriterKilledMidWayLeavesOnlyTheOldFile) {
     ASSERT_TRUE(wrote);
     EXPECT_EQ(entriesOf(dir), std::vector<std::string>{"payload.bin"});
     EXPECT_EQ(test::readFile(target), "old");
+
+    // A rerun that succeeds leaves the new file and nothing else.
+    ReplacingFile rerun;
+    const uint8_t text[] = {'n', 'e', 'w'};
+    ASSERT_TRUE(rerun.open(target));
+    ASSERT_TRUE(rerun.write(text, sizeof text));
+    ASSERT_TRUE(rerun.commit());
+    EXPECT_EQ(entriesOf(dir), std::vector<std::string>{"payload.bin"});
+    EXPECT_EQ(test::readFile(target), "new");
 }
 
 TEST(ReplacingFileOnLinux, WritingBesideRemovesWhatDeadWritersLeft) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/os/file_operations.h"
 #include "platform/os/os_services.h"
 #include "platform/os/restart_marker.h"
 #include "support/test_environment.h"
@@ -27,6 +28,8 @@ class RestartMarker : public ::testing::Test {
         setenv("XDG_DATA_HOME", test::makeTempDir("data").c_str(), 1);
         marker_ = platform::restartMarkerPath();
     }
+    // The marker's folder, for tests that plant something at the marker's path.
+    void makeMarkerFolder() const { files::createDirectory(marker_.substr(0, marker_.rfind('/'))); }
     void TearDown() override { unsetenv("TAMLO_PROC_STAT"); }
 
     bool markerExists() const {
@@ -95,6 +98,7 @@ TEST_F(RestartMarker, RewritingTightensModeAndDropsOldContent) {
 TEST_F(RestartMarker, WriterNeverWritesThroughALink) {
     std::string target = test::makeTempDir("victim") + "/important";
     test::writeFile(target, "original");
+    makeMarkerFolder();
     ASSERT_EQ(symlink(target.c_str(), marker_.c_str()), 0);
 
     platform::markRestart();
@@ -108,6 +112,7 @@ TEST_F(RestartMarker, WriterNeverWritesThroughALink) {
 TEST_F(RestartMarker, CheckDoesNotTrustALinkEvenToAMatchingFile) {
     std::string target = test::makeTempDir("elsewhere") + "/matching";
     test::writeFile(target, kThisBoot);
+    makeMarkerFolder();
     ASSERT_EQ(symlink(target.c_str(), marker_.c_str()), 0);
 
     EXPECT_FALSE(platform::pendingRebootCheck());
@@ -142,8 +147,7 @@ TEST_F(RestartMarker, AMarkerOfAnotherUserIsNotTrusted) {
 }
 
 TEST_F(RestartMarker, AFolderAtThePathIsNoMarker) {
-    platform::markRestart();
-    ASSERT_EQ(unlink(marker_.c_str()), 0);
+    makeMarkerFolder();
     ASSERT_EQ(mkdir(marker_.c_str(), 0700), 0);
     EXPECT_FALSE(platform::pendingRebootCheck());
 }

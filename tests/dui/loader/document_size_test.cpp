@@ -43,7 +43,7 @@ TEST_F(LoaderTest, ALayoutEntryThatDecodesPastTheLimitIsRefusedUndecoded) {
     for (const auto& [name, text] :
          {std::pair{u"bomb.xml", &bomb}, std::pair{u"fits.xml", &fits}}) {
         ASSERT_TRUE(writer.addBuffer(name, reinterpret_cast<const uint8_t*>(text->data()),
-                                     text->size(), true, &error))
+                                     text->size(), false, &error))
             << error;
     }
     ASSERT_TRUE(writer.finish(&error)) << error;
