@@ -1,5 +1,7 @@
 #include "platform/text_encoding.h"
 
+#include <algorithm>
+
 #include <cstdint>
 
 namespace tamlo {
@@ -86,12 +88,28 @@ bool utf8ToUtf16Strict(std::string_view text, std::u16string& out) {
 }
 
 std::u16string utf8ToUtf16(std::string_view text) {
+    return utf8ToUtf16Prefix(text, text.size(), nullptr);
+}
+
+std::u16string utf8ToUtf16Prefix(std::string_view text, size_t maxUnits, bool* cut) {
     std::u16string out;
-    out.reserve(text.size());
+    out.reserve(std::min(text.size(), maxUnits));
     size_t i = 0;
+    if (cut != nullptr) {
+        *cut = false;
+    }
     while (i < text.size()) {
         char32_t c = decodeUtf8(text, i);
-        appendUtf16(out, c == kNotUtf8 ? kReplacement : c);
+        if (c == kNotUtf8) {
+            c = kReplacement;
+        }
+        if (out.size() + (c >= 0x10000 ? 2 : 1) > maxUnits) {
+            if (cut != nullptr) {
+                *cut = true;
+            }
+            break;
+        }
+        appendUtf16(out, c);
     }
     return out;
 }

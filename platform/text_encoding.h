@@ -20,4 +20,8 @@ char32_t decodeUtf8(std::string_view text, size_t& at);
 // Strict UTF-8 to UTF-16: false when `text` holds a malformed sequence.
 bool utf8ToUtf16Strict(std::string_view text, std::u16string& out);
 
+// The longest leading part of `text` that converts to at most `maxUnits` UTF-16 units
+// (a character is never split); `cut`, when given, tells whether any of it was left.
+std::u16string utf8ToUtf16Prefix(std::string_view text, size_t maxUnits, bool* cut);
+
 }  // namespace tamlo

@@ -1,5 +1,9 @@
 #include "render/back_buffer.h"
 
+#include <string>
+
+#include "platform/debug_sink.h"
+
 namespace tamlo::render {
 
 bool BackBuffer::resize(int32_t width, int32_t height) {
@@ -7,6 +11,11 @@ bool BackBuffer::resize(int32_t width, int32_t height) {
         return true;
     }
     release();
+    if (width > 0 && height > 0 && int64_t{width} * height > kMaxPixels) {
+        debugOutput("back buffer: " + std::to_string(width) + "x" + std::to_string(height) +
+                    " is past the limit of " + std::to_string(kMaxPixels) + " pixels; refused");
+        return false;
+    }
     if (!bitmap_.allocate(width, height)) {
         return false;
     }

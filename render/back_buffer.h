@@ -15,8 +15,12 @@ class BackBuffer {
     BackBuffer(const BackBuffer&) = delete;
     BackBuffer& operator=(const BackBuffer&) = delete;
 
+    // More than any window the engine makes (with its shadow) needs; a larger buffer is
+    // refused with a debug line.
+    static constexpr int64_t kMaxPixels = int64_t{1} << 24;
+
     // Nothing when the buffer exists at this size; otherwise recreates it. False (and no
-    // buffer) for a size that cannot be allocated.
+    // buffer) for a size that cannot be allocated or is past kMaxPixels.
     bool resize(int32_t width, int32_t height);
     void release();
 

@@ -4,6 +4,7 @@
 
 #include <stb/stb_image.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 
@@ -22,9 +23,10 @@ bool fitsInt32(int64_t value) {
 
 }  // namespace
 
-bool withinDecodeBudget(int64_t width, int64_t height) {
+bool withinDecodeBudget(int64_t width, int64_t height, uint64_t budget) {
     return width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX &&
-           static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 <= kImageDecodeBudget;
+           static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 <=
+               std::min(budget, kImageDecodeBudget);
 }
 
 void Image::reset() {
@@ -55,7 +57,7 @@ static bool pngChunksFit(const uint8_t* bytes, size_t length) {
     return true;
 }
 
-bool Image::load(const uint8_t* bytes, size_t length) {
+bool Image::load(const uint8_t* bytes, size_t length, uint64_t budget) {
     reset();
     if (bytes == nullptr || length == 0) {
         return false;
@@ -86,14 +88,15 @@ bool Image::load(const uint8_t* bytes, size_t length) {
         debugOutput("image refused: a PNG chunk runs past the end of the file");
         return false;
     }
-    if (!withinDecodeBudget(width, height)) {
+    if (!withinDecodeBudget(width, height, budget)) {
         debugOutput("image refused: " + std::to_string(width) + "x" + std::to_string(height) +
-                    " pixels is more than the decoding budget");
+                    " pixels is more than the decoding budget" +
+                    (withinDecodeBudget(width, height) ? " left to the image cache" : ""));
         return false;
     }
     stbi_uc* rgba =
         stbi_load_from_memory(bytes, static_cast<int>(length), &width, &height, &channels, 4);
-    if (rgba == nullptr || !withinDecodeBudget(width, height)) {
+    if (rgba == nullptr || !withinDecodeBudget(width, height, budget)) {
         stbi_image_free(rgba);
         return false;
     }

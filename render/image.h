@@ -12,8 +12,8 @@ namespace tamlo::render {
 // needs, so only a file whose header declares an absurd size meets it.
 constexpr uint64_t kImageDecodeBudget = uint64_t{128} << 20;
 
-// Whether a width x height image fits kImageDecodeBudget.
-bool withinDecodeBudget(int64_t width, int64_t height);
+// Whether a width x height image fits `budget` bytes (kImageDecodeBudget by default).
+bool withinDecodeBudget(int64_t width, int64_t height, uint64_t budget = kImageDecodeBudget);
 
 // A decoded skin image: premultiplied pixels and whether any pixel is not opaque. Images
 // with alpha are drawn source-over, opaque ones are copied. An image that failed to load
@@ -27,7 +27,8 @@ class Image {
     // Decodes PNG, JPEG, BMP, GIF, PSD, PIC or HDR bytes; a leading 0x01 byte is skipped.
     // A file whose declared size is past kImageDecodeBudget is refused undecoded, and so
     // is a 16-bit PNM file (the decoder mishandles those).
-    bool load(const uint8_t* bytes, size_t length);
+    // A smaller `budget` (what is left of a cache's) refuses smaller images the same way.
+    bool load(const uint8_t* bytes, size_t length, uint64_t budget = kImageDecodeBudget);
     // Takes 8-bit R, G, B, A pixels, rows top to bottom.
     bool loadRgba(const uint8_t* rgba, int32_t width, int32_t height);
 

@@ -4,7 +4,8 @@
 
 namespace tamlo::render {
 
-ImageCache::ImageCache(FileReader reader) : reader_(std::move(reader)) {}
+ImageCache::ImageCache(FileReader reader, uint64_t budget)
+    : budget_(budget), reader_(std::move(reader)) {}
 
 const Image* ImageCache::image(const std::u16string& name) {
     const auto found = images_.find(name);
@@ -16,7 +17,8 @@ const Image* ImageCache::image(const std::u16string& name) {
         return nullptr;
     }
     auto image = std::make_unique<Image>();
-    image->load(bytes.data(), bytes.size());
+    image->load(bytes.data(), bytes.size(), budget_ - bytesHeld_);
+    bytesHeld_ += image->bitmap().byteCount();
     const Image* result = image.get();
     images_.emplace(name, std::move(image));
     return result;
@@ -24,6 +26,7 @@ const Image* ImageCache::image(const std::u16string& name) {
 
 void ImageCache::clear() {
     images_.clear();
+    bytesHeld_ = 0;
 }
 
 }  // namespace tamlo::render

@@ -6,6 +6,7 @@
 #include <lua.hpp>
 
 #include "dui/core/control.h"
+#include "script/guarded_function.h"
 #include "script/lua_arguments.h"
 #include "script/protected_call.h"
 #include "script/script_host.h"
@@ -76,8 +77,8 @@ int removeHandlerMethod(lua_State* L) {
 }
 
 const luaL_Reg kDispatchMethods[] = {
-    {"addHandler", addHandlerMethod},
-    {"removeHandler", removeHandlerMethod},
+    {"addHandler", guarded<addHandlerMethod>},
+    {"removeHandler", guarded<removeHandlerMethod>},
     {nullptr, nullptr},
 };
 

@@ -13,6 +13,7 @@
 #include "dui/core/control.h"
 #include "dui/core/panel.h"
 #include "script/control_bindings.h"
+#include "script/guarded_function.h"
 #include "script/lua_arguments.h"
 #include "script/lua_window.h"
 #include "window/window_impl.h"
@@ -103,12 +104,12 @@ int setFocusMethod(lua_State* L) {
 }
 
 // Sets a text attribute from argument 2; with `repaint`, asks for a deferred repaint.
-void setTextAttribute(lua_State* L, dui::AttributeKey key, bool repaint) {
+void setTextAttribute(lua_State* L, dui::AttributeKey key, bool repaint, const char* where) {
     Control* control = self(L);
     if (control == nullptr) {
         return;
     }
-    const std::u16string text = textArgument(L, 2);
+    const std::u16string text = shownTextArgument(L, 2, where);
     control->setText(key, text);
     if (repaint) {
         control->invalidate(false);
@@ -116,7 +117,7 @@ void setTextAttribute(lua_State* L, dui::AttributeKey key, bool repaint) {
 }
 
 int setStyleMethod(lua_State* L) {
-    setTextAttribute(L, dui::key::style, true);
+    setTextAttribute(L, dui::key::style, true, "setStyle");
     return 0;
 }
 
@@ -136,7 +137,7 @@ int getNameMethod(lua_State* L) {
 }
 
 int setTextMethod(lua_State* L) {
-    setTextAttribute(L, dui::key::text, true);
+    setTextAttribute(L, dui::key::text, true, "setText");
     return 0;
 }
 
@@ -150,7 +151,7 @@ int getTextMethod(lua_State* L) {
 }
 
 int setToolTipMethod(lua_State* L) {
-    setTextAttribute(L, dui::key::tooltip, false);
+    setTextAttribute(L, dui::key::tooltip, false, "setToolTip");
     return 0;
 }
 
@@ -185,24 +186,25 @@ int readFlagMethod(lua_State* L) {
 
 // addHandler and removeHandler sit between repaint and getName; the host supplies them.
 const luaL_Reg kControlMethodsBeforeHandlers[] = {
-    {"getWindow", getWindowMethod},
-    {"getParent", relativeMethod<parentOf>},
-    {"getPrevious", relativeMethod<previousOf>},
-    {"getNext", relativeMethod<nextOf>},
-    {"getEnabled", getEnabledMethod},
-    {"setEnabled", setEnabledMethod},
-    {"setVisible", setVisibleMethod},
-    {"getVisible", getVisibleMethod},
-    {"setFocus", setFocusMethod},
-    {"setStyle", setStyleMethod},
-    {"repaint", repaintMethod},
+    {"getWindow", guarded<getWindowMethod>},
+    {"getParent", guarded<relativeMethod<parentOf>>},
+    {"getPrevious", guarded<relativeMethod<previousOf>>},
+    {"getNext", guarded<relativeMethod<nextOf>>},
+    {"getEnabled", guarded<getEnabledMethod>},
+    {"setEnabled", guarded<setEnabledMethod>},
+    {"setVisible", guarded<setVisibleMethod>},
+    {"getVisible", guarded<getVisibleMethod>},
+    {"setFocus", guarded<setFocusMethod>},
+    {"setStyle", guarded<setStyleMethod>},
+    {"repaint", guarded<repaintMethod>},
     {nullptr, nullptr},
 };
 
 const luaL_Reg kControlMethodsAfterHandlers[] = {
-    {"getName", getNameMethod},       {"setText", setTextMethod},   {"getText", getTextMethod},
-    {"setToolTip", setToolTipMethod}, {"setColor", setColorMethod}, {"writeFlag", writeFlagMethod},
-    {"readFlag", readFlagMethod},     {nullptr, nullptr},
+    {"getName", guarded<getNameMethod>},   {"setText", guarded<setTextMethod>},
+    {"getText", guarded<getTextMethod>},   {"setToolTip", guarded<setToolTipMethod>},
+    {"setColor", guarded<setColorMethod>}, {"writeFlag", guarded<writeFlagMethod>},
+    {"readFlag", guarded<readFlagMethod>}, {nullptr, nullptr},
 };
 
 // ---- by type name -----------------------------------------------------------------------
@@ -217,16 +219,21 @@ int getFirstChildMethod(lua_State* L) {
     return 1;
 }
 
-// getChild(self, n): 0-based; a negative index gives the first child, past the end nil.
+// getChild(self, n): 0-based; a negative index gives the first child, past the end nil,
+// and so does a number outside the 32-bit range or not finite.
 int getChildAtMethod(lua_State* L) {
     Control* control = self(L);
     dui::Panel* panel = control == nullptr ? nullptr : control->asPanel();
     if (panel == nullptr) {
         return 0;
     }
-    const int64_t index = integerArgument(L, 2);
+    int32_t index = 0;
+    if (!int32IdArgument(L, 2, &index)) {
+        lua_pushnil(L);
+        return 1;
+    }
     Control* child = panel->firstChild();
-    for (int64_t i = 0; i < index && child != nullptr; ++i) {
+    for (int32_t i = 0; i < index && child != nullptr; ++i) {
         child = child->nextSibling();
     }
     pushControl(L, child);
@@ -235,9 +242,9 @@ int getChildAtMethod(lua_State* L) {
 
 // getLastChild is the same function as getFirstChild.
 const luaL_Reg kPanelMethods[] = {
-    {"getFirstChild", getFirstChildMethod},
-    {"getLastChild", getFirstChildMethod},
-    {"getChild", getChildAtMethod},
+    {"getFirstChild", guarded<getFirstChildMethod>},
+    {"getLastChild", guarded<getFirstChildMethod>},
+    {"getChild", guarded<getChildAtMethod>},
     {nullptr, nullptr},
 };
 
@@ -254,8 +261,8 @@ int getCheckMethod(lua_State* L) {
 }
 
 const luaL_Reg kButtonMethods[] = {
-    {"setCheck", setCheckMethod},
-    {"getCheck", getCheckMethod},
+    {"setCheck", guarded<setCheckMethod>},
+    {"getCheck", guarded<getCheckMethod>},
     {nullptr, nullptr},
 };
 
@@ -279,8 +286,8 @@ int playStopMethod(lua_State* L) {
 }
 
 const luaL_Reg kPowerPointMethods[] = {
-    {"playStart", playStartMethod},
-    {"playStop", playStopMethod},
+    {"playStart", guarded<playStartMethod>},
+    {"playStop", guarded<playStopMethod>},
     {nullptr, nullptr},
 };
 
@@ -299,8 +306,8 @@ int setPositionMethod(lua_State* L) {
 }
 
 const luaL_Reg kProgressBarMethods[] = {
-    {"setRange", setRangeMethod},
-    {"setPosition", setPositionMethod},
+    {"setRange", guarded<setRangeMethod>},
+    {"setPosition", guarded<setPositionMethod>},
     {nullptr, nullptr},
 };
 
@@ -317,8 +324,8 @@ int getUrlMethod(lua_State* L) {
 }
 
 const luaL_Reg kWebBrowserMethods[] = {
-    {"navigate", navigateMethod},
-    {"getUrl", getUrlMethod},
+    {"navigate", guarded<navigateMethod>},
+    {"getUrl", guarded<getUrlMethod>},
     {nullptr, nullptr},
 };
 
@@ -326,7 +333,7 @@ const luaL_Reg kWebBrowserMethods[] = {
 template <class TextControl>
 int setContentMethod(lua_State* L) {
     if (auto* control = selfAs<TextControl>(L)) {
-        const std::u16string text = textArgument(L, 2);
+        const std::u16string text = shownTextArgument(L, 2, "setText");
         control->setText(text);
         control->invalidate(false);
     }
@@ -344,14 +351,14 @@ int getContentMethod(lua_State* L) {
 }
 
 const luaL_Reg kTextBoxMethods[] = {
-    {"setText", setContentMethod<dui::TextBox>},
-    {"getText", getContentMethod<dui::TextBox>},
+    {"setText", guarded<setContentMethod<dui::TextBox>>},
+    {"getText", guarded<getContentMethod<dui::TextBox>>},
     {nullptr, nullptr},
 };
 
 const luaL_Reg kEditMethods[] = {
-    {"setText", setContentMethod<dui::Edit>},
-    {"getText", getContentMethod<dui::Edit>},
+    {"setText", guarded<setContentMethod<dui::Edit>>},
+    {"getText", guarded<getContentMethod<dui::Edit>>},
     {nullptr, nullptr},
 };
 

@@ -3,6 +3,7 @@
 #include <lua.hpp>
 
 #include "platform/os/command_line.h"
+#include "script/guarded_function.h"
 #include "script/lua_arguments.h"
 #include "script/script_host.h"
 
@@ -32,8 +33,8 @@ int setExitCodeFunction(lua_State* L) {
 }
 
 void registerInstallerArguments(lua_State* L) {
-    lua_register(L, "getArguments", getArgumentsFunction);
-    lua_register(L, "setExitCode", setExitCodeFunction);
+    lua_register(L, "getArguments", guarded<getArgumentsFunction>);
+    lua_register(L, "setExitCode", guarded<setExitCodeFunction>);
 }
 
 }  // namespace

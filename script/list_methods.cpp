@@ -9,6 +9,7 @@
 #include "dui/controls/list_box.h"
 #include "dui/core/attribute_keys.h"
 #include "script/control_bindings.h"
+#include "script/guarded_function.h"
 #include "script/lua_arguments.h"
 
 namespace tamlo::script {
@@ -41,7 +42,7 @@ int addItemMethod(lua_State* L) {
     }
     int32_t index = 0;
     {
-        const std::u16string text = textArgument(L, 2);
+        const std::u16string text = shownTextArgument(L, 2, "addItem");
         index = list->addItem(text);
     }
     lua_pushinteger(L, index);
@@ -132,18 +133,18 @@ int listGetTextMethod(lua_State* L) {
 }
 
 const luaL_Reg kListMethods[] = {
-    {"addItem", addItemMethod},
-    {"removeItem", removeItemMethod},
-    {"clearItems", clearItemsMethod},
-    {"getItemCount", getItemCountMethod},
-    {"getItemText", getItemTextMethod},
-    {"getSelectedIndex", getSelectedIndexMethod},
-    {"setSelectedIndex", setSelectedIndexMethod},
+    {"addItem", guarded<addItemMethod>},
+    {"removeItem", guarded<removeItemMethod>},
+    {"clearItems", guarded<clearItemsMethod>},
+    {"getItemCount", guarded<getItemCountMethod>},
+    {"getItemText", guarded<getItemTextMethod>},
+    {"getSelectedIndex", guarded<getSelectedIndexMethod>},
+    {"setSelectedIndex", guarded<setSelectedIndexMethod>},
     {nullptr, nullptr},
 };
 
 const luaL_Reg kListBoxMethods[] = {
-    {"getText", listGetTextMethod},
+    {"getText", guarded<listGetTextMethod>},
     {nullptr, nullptr},
 };
 

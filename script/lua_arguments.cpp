@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "platform/debug_sink.h"
 #include "platform/text_encoding.h"
 
 namespace tamlo::script {
@@ -87,6 +89,21 @@ int32_t int32Argument(lua_State* L, int index) {
     return result;
 }
 
+bool int32IdArgument(lua_State* L, int index, int32_t* out) {
+    lua_Number value = 0;
+    if (numberAt(L, index, &value)) {
+        if (!std::isfinite(value)) {
+            return false;
+        }
+        const double rounded = std::nearbyint(static_cast<double>(value));
+        if (rounded < -2147483648.0 || rounded > 2147483647.0) {
+            return false;
+        }
+    }
+    *out = int32Argument(L, index);
+    return true;
+}
+
 bool booleanArgument(lua_State* L, int index) {
     return lua_toboolean(L, index) != 0;
 }
@@ -97,6 +114,31 @@ std::string utf8TextArgument(lua_State* L, int index) {
 
 std::u16string textArgument(lua_State* L, int index) {
     return utf8ToUtf16(rawText(L, index));
+}
+
+std::u16string shownTextArgument(lua_State* L, int index, const char* where) {
+    if (lua_type(L, index) != LUA_TSTRING) {
+        return textArgument(L, index);  // a number's text is short
+    }
+    size_t length = 0;
+    // Already a string: read in place, neither converted nor copied whole.
+    const char* bytes = lua_tolstring(L, index, &length);
+    if (bytes == nullptr) {
+        return {};
+    }
+    const void* nul = std::memchr(bytes, '\0', length);
+    if (nul != nullptr) {
+        length = static_cast<size_t>(static_cast<const char*>(nul) - bytes);
+    }
+    bool cut = false;
+    std::u16string text =
+        utf8ToUtf16Prefix(std::string_view(bytes, length), kMaxShownTextUnits, &cut);
+    if (cut) {
+        debugOutput(std::string(where) + ": a text of " + std::to_string(length) +
+                    " bytes is cut to its first " + std::to_string(text.size()) +
+                    " characters (the limit of shown text)");
+    }
+    return text;
 }
 
 int pushText(lua_State* L, std::string_view utf8) {

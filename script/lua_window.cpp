@@ -10,6 +10,7 @@
 
 #include "dui/core/event.h"
 #include "runtime/ui_context.h"
+#include "script/guarded_function.h"
 #include "script/lua_arguments.h"
 #include "script/protected_call.h"
 #include "script/script_host.h"
@@ -116,9 +117,9 @@ int LuaWindow::killTimerMethod(lua_State* L) {
 namespace {
 
 const luaL_Reg kDispatchMethods[] = {
-    {"setMessageHandler", LuaWindow::setMessageHandlerMethod},
-    {"setTimer", LuaWindow::setTimerMethod},
-    {"killTimer", LuaWindow::killTimerMethod},
+    {"setMessageHandler", guarded<LuaWindow::setMessageHandlerMethod>},
+    {"setTimer", guarded<LuaWindow::setTimerMethod>},
+    {"killTimer", guarded<LuaWindow::killTimerMethod>},
     {nullptr, nullptr},
 };
 

@@ -21,6 +21,7 @@
 #include "runtime/ui_context.h"
 #include "script/budgeted_state.h"
 #include "script/chunk_names.h"
+#include "script/guarded_function.h"
 #include "script/lua_arguments.h"
 #include "script/protected_call.h"
 #include "script/script_host.h"
@@ -98,12 +99,12 @@ int listEntriesFunction(lua_State* L) {
 int openWorkerState(lua_State* L) {
     // Stack: [1] light userdata -> PayloadExtractor.
     luaL_openlibs(L);
-    lua_register(L, "notifyMessage", notifyMessageFunction);
+    lua_register(L, "notifyMessage", guarded<notifyMessageFunction>);
     lua_pushvalue(L, 1);
-    lua_pushcclosure(L, extractFileFunction, 1);
+    lua_pushcclosure(L, guarded<extractFileFunction>, 1);
     lua_setglobal(L, "extractFile");
     lua_pushvalue(L, 1);
-    lua_pushcclosure(L, listEntriesFunction, 1);
+    lua_pushcclosure(L, guarded<listEntriesFunction>, 1);
     lua_setglobal(L, "listEntries");
     return 0;
 }
@@ -292,9 +293,9 @@ int waitForWorkFunction(lua_State*) {
 }
 
 void registerStartWork(lua_State* L) {
-    lua_register(L, "startWork", startWorkFunction);
-    lua_register(L, "setWorkEndHandler", setWorkEndHandlerFunction);
-    lua_register(L, "waitForWork", waitForWorkFunction);
+    lua_register(L, "startWork", guarded<startWorkFunction>);
+    lua_register(L, "setWorkEndHandler", guarded<setWorkEndHandlerFunction>);
+    lua_register(L, "waitForWork", guarded<waitForWorkFunction>);
 }
 
 }  // namespace

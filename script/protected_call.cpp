@@ -1,6 +1,24 @@
 #include "script/protected_call.h"
 
+#include "script/guarded_function.h"
+
 namespace tamlo::script {
+namespace {
+
+struct GuardedBody {
+    lua_CFunction body;
+    void* context;
+};
+
+// Stack: [1] light userdata -> GuardedBody, replaced by the body's own context.
+int runGuardedBody(lua_State* L) {
+    const GuardedBody* guardedBody = static_cast<const GuardedBody*>(lua_touserdata(L, 1));
+    lua_pushlightuserdata(L, guardedBody->context);
+    lua_replace(L, 1);
+    return callCatching(L, guardedBody->body);
+}
+
+}  // namespace
 
 bool protectedCall(lua_State* L, lua_CFunction body, void* context, int results,
                    std::string* error) {
@@ -11,8 +29,10 @@ bool protectedCall(lua_State* L, lua_CFunction body, void* context, int results,
         }
         return false;
     }
-    lua_pushcfunction(L, body);
-    lua_pushlightuserdata(L, context);
+    // The body's C++ exceptions end as Lua errors of this call.
+    GuardedBody guardedBody{body, context};
+    lua_pushcfunction(L, runGuardedBody);
+    lua_pushlightuserdata(L, &guardedBody);
     if (lua_pcall(L, 1, results, 0) == LUA_OK) {
         return true;
     }

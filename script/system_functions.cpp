@@ -26,6 +26,7 @@
 #include "platform/os/volumes.h"
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
+#include "script/guarded_function.h"
 #include "script/lua_arguments.h"
 #include "script/ui_message_box.h"
 
@@ -201,7 +202,8 @@ int l_isProcessRunning(lua_State* L) {
 
 int l_showMessageBox(lua_State* L) {
     uint32_t type = static_cast<uint32_t>(int32Argument(L, 3));
-    int answer = showMessageBoxFromAnyThread(textArgument(L, 1), textArgument(L, 2), type);
+    int answer = showMessageBoxFromAnyThread(shownTextArgument(L, 1, "showMessageBox"),
+                                             shownTextArgument(L, 2, "showMessageBox"), type);
     lua_pushnumber(L, answer);
     return 1;
 }
@@ -339,45 +341,45 @@ struct Entry {
 
 // Registration order.
 const Entry kFunctions[] = {
-    {"sleep", l_sleep},
-    {"killProcess", l_killProcess},
-    {"removeFile", l_removeFile},
-    {"moveFile", l_moveFile},
-    {"copyFile", l_copyFile},
-    {"removeDirectory", l_removeDirectory},
-    {"createDirectory", l_createDirectory},
-    {"shellExecuteEx", l_shellExecuteEx},
-    {"fileExists", l_fileExists},
-    {"print", l_print},
-    {"getAppDataFolder", l_getAppDataFolder},
-    {"getProgramFolder", l_getProgramFolder},
-    {"getTempFolder", l_getTempFolder},
-    {"getDesktopFolder", l_getDesktopFolder},
-    {"getStartMenuFolder", l_getStartMenuFolder},
-    {"createShortCut", l_createShortCut},
-    {"reboot", l_reboot},
-    {"volumeExists", l_volumeExists},
-    {"directoryEmpty", l_directoryEmpty},
-    {"setCurrentDirectory", l_setCurrentDirectory},
-    {"isWOW32", l_isWOW32},
-    {"isProcessRunning", l_isProcessRunning},
-    {"showMessageBox", l_showMessageBox},
-    {"getProcessPath", l_getProcessPath},
-    {"regQueryString", l_regQueryString},
-    {"regQueryInteger", l_regQueryInteger},
-    {"regWriteString", l_regWriteString},
-    {"regWriteInteger", l_regWriteInteger},
-    {"regDeleteValue", l_regDeleteValue},
-    {"regDeleteSubKey", l_regDeleteSubKey},
-    {"markRestart", l_markRestart},
-    {"releaseMutex", l_releaseMutex},
-    {"setEnvVar", l_setEnvVar},
-    {"isVista", l_isVista},
-    {"isWin8", l_isWin8},
-    {"getRunningProcess", l_getRunningProcess},
-    {"killRunningProcess", l_killRunningProcess},
-    {"killProcessesByPath", l_killProcessesByPath},
-    {"getFreeSpace", l_getFreeSpace},
+    {"sleep", guarded<l_sleep>},
+    {"killProcess", guarded<l_killProcess>},
+    {"removeFile", guarded<l_removeFile>},
+    {"moveFile", guarded<l_moveFile>},
+    {"copyFile", guarded<l_copyFile>},
+    {"removeDirectory", guarded<l_removeDirectory>},
+    {"createDirectory", guarded<l_createDirectory>},
+    {"shellExecuteEx", guarded<l_shellExecuteEx>},
+    {"fileExists", guarded<l_fileExists>},
+    {"print", guarded<l_print>},
+    {"getAppDataFolder", guarded<l_getAppDataFolder>},
+    {"getProgramFolder", guarded<l_getProgramFolder>},
+    {"getTempFolder", guarded<l_getTempFolder>},
+    {"getDesktopFolder", guarded<l_getDesktopFolder>},
+    {"getStartMenuFolder", guarded<l_getStartMenuFolder>},
+    {"createShortCut", guarded<l_createShortCut>},
+    {"reboot", guarded<l_reboot>},
+    {"volumeExists", guarded<l_volumeExists>},
+    {"directoryEmpty", guarded<l_directoryEmpty>},
+    {"setCurrentDirectory", guarded<l_setCurrentDirectory>},
+    {"isWOW32", guarded<l_isWOW32>},
+    {"isProcessRunning", guarded<l_isProcessRunning>},
+    {"showMessageBox", guarded<l_showMessageBox>},
+    {"getProcessPath", guarded<l_getProcessPath>},
+    {"regQueryString", guarded<l_regQueryString>},
+    {"regQueryInteger", guarded<l_regQueryInteger>},
+    {"regWriteString", guarded<l_regWriteString>},
+    {"regWriteInteger", guarded<l_regWriteInteger>},
+    {"regDeleteValue", guarded<l_regDeleteValue>},
+    {"regDeleteSubKey", guarded<l_regDeleteSubKey>},
+    {"markRestart", guarded<l_markRestart>},
+    {"releaseMutex", guarded<l_releaseMutex>},
+    {"setEnvVar", guarded<l_setEnvVar>},
+    {"isVista", guarded<l_isVista>},
+    {"isWin8", guarded<l_isWin8>},
+    {"getRunningProcess", guarded<l_getRunningProcess>},
+    {"killRunningProcess", guarded<l_killRunningProcess>},
+    {"killProcessesByPath", guarded<l_killProcessesByPath>},
+    {"getFreeSpace", guarded<l_getFreeSpace>},
 };
 
 struct Constant {

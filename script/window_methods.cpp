@@ -14,6 +14,7 @@
 #include "platform/windowing/window_constants.h"
 #include "render/image.h"
 #include "script/control_bindings.h"
+#include "script/guarded_function.h"
 #include "script/lua_arguments.h"
 #include "script/lua_window.h"
 #include "script/script_host.h"
@@ -81,13 +82,18 @@ int getRootMethod(lua_State* L) {
     return 1;
 }
 
-// getChild(self, id) -> control or nil
+// getChild(self, id) -> control or nil; a number outside the 32-bit range names no id.
 int getChildMethod(lua_State* L) {
     WindowImpl* window = windowAt(L, 1);
     if (window == nullptr) {
         return 0;
     }
-    pushControl(L, window->controlById(int32Argument(L, 2)));
+    int32_t id = 0;
+    if (!int32IdArgument(L, 2, &id)) {
+        lua_pushnil(L);
+        return 1;
+    }
+    pushControl(L, window->controlById(id));
     return 1;
 }
 
@@ -130,7 +136,7 @@ int browseForFolderMethod(lua_State* L) {
     std::u16string path;
     bool chosen = false;
     {
-        const std::u16string title = textArgument(L, 2);
+        const std::u16string title = shownTextArgument(L, 2, "browseForFolder");
         chosen = platform::backend().browseForFolder(window, title, path);
     }
     return chosen ? pushText(L, std::u16string_view(path)) : 0;
@@ -196,7 +202,7 @@ int setTitleMethod(lua_State* L) {
     if (window == 0) {
         return 0;
     }
-    const std::u16string title = textArgument(L, 2);
+    const std::u16string title = shownTextArgument(L, 2, "setTitle");
     platform::setWindowText(window, title);
     return 0;
 }
@@ -223,8 +229,8 @@ int showMessageBoxMethod(lua_State* L) {
     }
     int answer = 0;
     {
-        const std::u16string text = textArgument(L, 2);
-        const std::u16string caption = textArgument(L, 3);
+        const std::u16string text = shownTextArgument(L, 2, "showMessageBox");
+        const std::u16string caption = shownTextArgument(L, 3, "showMessageBox");
         const auto type = static_cast<uint32_t>(int32Argument(L, 4));
         answer = platform::backend().messageBox(window, text, caption, type);
     }
@@ -234,23 +240,23 @@ int showMessageBoxMethod(lua_State* L) {
 
 // In registration order; setMessageHandler, setTimer and killTimer are the host's own.
 const luaL_Reg kWindowMethods[] = {
-    {"getRoot", getRootMethod},
-    {"getChild", getChildMethod},
-    {"setPosition", setPositionMethod},
-    {"getPosition", getPositionMethod},
-    {"centerScreen", centerScreenMethod},
-    {"browseForFolder", browseForFolderMethod},
-    {"showDialog", showDialogMethod},
-    {"endDialog", endDialogMethod},
-    {"updateLayout", updateLayoutMethod},
-    {"setMessageHandler", LuaWindow::setMessageHandlerMethod},
-    {"setIcon", setIconMethod},
-    {"setTitle", setTitleMethod},
-    {"setCursor", setCursorMethod},
-    {"showWindow", showWindowMethod},
-    {"showMessageBox", showMessageBoxMethod},
-    {"setTimer", LuaWindow::setTimerMethod},
-    {"killTimer", LuaWindow::killTimerMethod},
+    {"getRoot", guarded<getRootMethod>},
+    {"getChild", guarded<getChildMethod>},
+    {"setPosition", guarded<setPositionMethod>},
+    {"getPosition", guarded<getPositionMethod>},
+    {"centerScreen", guarded<centerScreenMethod>},
+    {"browseForFolder", guarded<browseForFolderMethod>},
+    {"showDialog", guarded<showDialogMethod>},
+    {"endDialog", guarded<endDialogMethod>},
+    {"updateLayout", guarded<updateLayoutMethod>},
+    {"setMessageHandler", guarded<LuaWindow::setMessageHandlerMethod>},
+    {"setIcon", guarded<setIconMethod>},
+    {"setTitle", guarded<setTitleMethod>},
+    {"setCursor", guarded<setCursorMethod>},
+    {"showWindow", guarded<showWindowMethod>},
+    {"showMessageBox", guarded<showMessageBoxMethod>},
+    {"setTimer", guarded<LuaWindow::setTimerMethod>},
+    {"killTimer", guarded<LuaWindow::killTimerMethod>},
     {nullptr, nullptr},
 };
 
@@ -259,7 +265,7 @@ void windowMethodFamily(lua_State* L) {
 }
 
 void registerCreateWindow(lua_State* L) {
-    lua_register(L, "createWindow", createWindowFunction);
+    lua_register(L, "createWindow", guarded<createWindowFunction>);
 }
 
 }  // namespace

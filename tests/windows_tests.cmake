@@ -5,7 +5,7 @@ set(windows_test_folders platform resources render runtime window script dui/cor
 set(linux_only_tests
   platform/gtk_mappings_test.cpp platform/gtk_smoke_test.cpp
   platform/os_file_tree_test.cpp platform/os_instance_guard_test.cpp platform/os_paths_test.cpp
-  platform/os_processes_test.cpp platform/os_restart_marker_test.cpp
+  platform/os_processes_test.cpp platform/os_replacing_file_test.cpp platform/os_restart_marker_test.cpp
   platform/system_desktop_services_test.cpp platform/system_file_operations_test.cpp
   platform/system_processes_test.cpp platform/system_registry_store_test.cpp
   platform/system_shell_execute_test.cpp platform/free_space_test.cpp

@@ -1,5 +1,9 @@
 #include "window/window_base.h"
 
+#include <algorithm>
+#include <string>
+
+#include "platform/debug_sink.h"
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/messages.h"
 #include "platform/windowing/native_window.h"
@@ -129,28 +133,52 @@ void WindowBase::onCreate() {
     }
     // 1. The whole tree joins the window; ids enter the map.
     root_->attach(this);
-    clientSize_ = layOutForCreation();
+    Size size;
+    if (!layOutForCreation(&size)) {
+        releaseRoot();  // a window without a tree: its maker gives up on it
+        return;
+    }
+    clientSize_ = size;
 }
 
-Size WindowBase::layOutForCreation() {
+bool WindowBase::clientSizeAllowed(Size size) {
+    const int64_t width = std::max(size.width, 0);
+    const int64_t height = std::max(size.height, 0);
+    return width <= kMaxClientSide && height <= kMaxClientSide &&
+           width * height <= kMaxClientPixels;
+}
+
+bool WindowBase::layOutForCreation(Size* size) {
     // 2. The window takes "initSize", or what the root wants of a large screen.
-    Size size;
-    if (root_->getSize(dui::key::initSize, size)) {
-        root_->measure(size.width, size.height);
-    } else {
-        size = root_->measure(kDefaultMeasureWidth, kDefaultMeasureHeight);
+    const bool initial = root_->getSize(dui::key::initSize, *size);
+    if (!initial) {
+        *size = root_->measure(kDefaultMeasureWidth, kDefaultMeasureHeight);
+    }
+    if (!clientSizeAllowed(*size)) {
+        debugOutput("window: a client area of " + std::to_string(size->width) + "x" +
+                    std::to_string(size->height) + " is past the limit (" +
+                    std::to_string(kMaxClientSide) + " a side, " +
+                    std::to_string(kMaxClientPixels) + " pixels); refused");
+        return false;
+    }
+    if (initial) {
+        root_->measure(size->width, size->height);
     }
 
     // 3. Lay the tree out over the whole window.
-    root_->arrange(Rect{0, 0, size.width, size.height});
-    return size;
+    root_->arrange(Rect{0, 0, size->width, size->height});
+    return true;
 }
 
 void WindowBase::fitWindowToRoot() {
     if (root_ == nullptr || handle_ == 0) {
         return;
     }
-    const Size size = layOutForCreation();
+    Size size;
+    if (!layOutForCreation(&size)) {
+        updateLayout();  // the window keeps its size and its tree fills it again
+        return;
+    }
     platform::setWindowPos(handle_, 0, 0, 0, size.width, size.height,
                            win32::SWP_NOMOVE | win32::SWP_NOZORDER | win32::SWP_NOACTIVATE);
     clientSize_ = size;

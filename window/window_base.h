@@ -22,6 +22,12 @@ class WindowBase : public dui::HostWindow {
     // The size a root without "initSize" is measured against.
     static constexpr int32_t kDefaultMeasureWidth = 1024;
     static constexpr int32_t kDefaultMeasureHeight = 768;
+    // The largest client area a layout may ask for (a 4K screen fits): past either limit
+    // the window is refused its tree (creation) or keeps its size (fitWindowToRoot), with
+    // a debug line. Every pixel costs a back buffer and a native surface.
+    static constexpr int32_t kMaxClientSide = 8192;
+    static constexpr int64_t kMaxClientPixels = int64_t{1} << 23;
+    static bool clientSizeAllowed(Size size);
 
     WindowBase();
     WindowBase(const WindowBase&) = delete;
@@ -90,8 +96,9 @@ class WindowBase : public dui::HostWindow {
     static std::intptr_t windowProcedure(platform::WindowHandle window, uint32_t message,
                                          std::uintptr_t wParam, std::intptr_t lParam);
     void releaseRoot();
-    // Measures the root by "initSize" or the default screen and arranges it; its size.
-    Size layOutForCreation();
+    // Measures the root by "initSize" or the default screen and arranges it over that
+    // size; false (nothing arranged) when the size is not allowed.
+    bool layOutForCreation(Size* size);
 
     platform::WindowHandle handle_ = 0;
     dui::Control* root_ = nullptr;

@@ -75,7 +75,10 @@ bool Control::readFlag(int32_t bit) const {
 }
 
 void Control::writeFlag(int32_t bit, bool on) {
-    if (bit < 0 || bit > 31 || bit == ControlFlag::PanelBit) {
+    // The engine's own bits: what the control is, and whether a wrapper must be released
+    // when it goes. Scripts read them but never change them.
+    if (bit < 0 || bit > 31 || bit == ControlFlag::PanelBit ||
+        bit == ControlFlag::ScriptWrappedBit) {
         return;
     }
     setFlags(1u << bit, on);

@@ -55,7 +55,8 @@ class Control : public Object {
     bool hasFlags(uint32_t mask) const { return (flags_ & mask) == mask; }
     void setFlags(uint32_t mask, bool on);
     // By bit number, as scripts address them. Bits outside 0..31 read as clear and
-    // are not written; the panel bit is structural and never changes.
+    // are not written; the panel bit is structural and the wrapped bit the engine's
+    // bookkeeping: neither changes through writeFlag.
     bool readFlag(int32_t bit) const;
     void writeFlag(int32_t bit, bool on);
     bool isEnabled() const { return hasFlags(ControlFlag::Enabled); }

@@ -1,6 +1,7 @@
 #include "dui/loader/layout_loader.h"
 
 #include <cstdlib>
+#include <string>
 #include <utility>
 
 #include "dui/controls/list_box.h"
@@ -9,8 +10,10 @@
 #include "dui/loader/attribute_registry.h"
 #include "dui/loader/control_factory.h"
 #include "dui/loader/ui_registries.h"
+#include "dui/loader/xml_shape.h"
 #include "platform/debug_sink.h"
 #include "platform/text_encoding.h"
+#include "resources/package_reader.h"
 
 namespace tamlo::dui {
 namespace {
@@ -29,8 +32,16 @@ bool readFromLayoutPackage(std::u16string_view name, std::string& bytes) {
         registries->layoutPackage->reader == nullptr) {
         return false;
     }
+    const PackageReader& reader = *registries->layoutPackage->reader;
+    const PackageEntry* entry = reader.find(name);
+    if (entry != nullptr && entry->size() > kMaxXmlDocumentBytes) {
+        debugOutput(u"layout \"" + std::u16string(name) + u"\" decodes to " +
+                    utf8ToUtf16(std::to_string(entry->size())) + u" bytes, more than " +
+                    utf8ToUtf16(std::to_string(kMaxXmlDocumentBytes)) + u"; refused");
+        return false;
+    }
     int size = 0;
-    uint8_t* data = registries->layoutPackage->reader->extract(name, &size);
+    uint8_t* data = reader.extract(name, &size);
     if (data == nullptr) {
         return false;
     }
@@ -148,7 +159,14 @@ void applyAttributes(Object& target, const XmlNode* element) {
         const std::string_view value(attribute->value(), attribute->value_size());
         if (const duiField::ISetter* setter =
                 registries->attributeRegistry->find(utf8ToUtf16(name))) {
-            setter->set(target, utf8ToUtf16(value));
+            bool cut = false;
+            const std::u16string text = utf8ToUtf16Prefix(value, kMaxXmlValueUnits, &cut);
+            if (cut) {
+                debugOutput("attribute \"" + std::string(name) + "\" of " +
+                            std::to_string(value.size()) + " bytes is cut to its first " +
+                            std::to_string(text.size()) + " characters");
+            }
+            setter->set(target, text);
         } else if (const uint32_t flag = flagOfName(name); flag != 0 && control != nullptr) {
             control->setFlags(flag, value == "1");
         }

@@ -11,6 +11,12 @@ namespace tamlo::dui {
 
 bool XmlDocument::parse(std::string_view utf8, std::u16string_view fileName) {
     document_.clear();
+    text_.clear();
+    if (utf8.size() > kMaxXmlDocumentBytes) {
+        debugOutput(u"XML in \"" + std::u16string(fileName) + u"\" is larger than " +
+                    utf8ToUtf16(std::to_string(kMaxXmlDocumentBytes)) + u" bytes; refused");
+        return false;
+    }
     text_.assign(utf8.begin(), utf8.end());
     text_.push_back('\0');
     const XmlShape shape = measureXml(std::string_view(text_.data(), text_.size() - 1));

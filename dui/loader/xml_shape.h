@@ -9,6 +9,10 @@ namespace tamlo::dui {
 // refused before it is parsed (the parser recurses once per level of nesting).
 constexpr int kMaxXmlNesting = 256;
 constexpr std::size_t kMaxXmlElements = 20000;
+// A document's size: an entry that decodes to more is refused before it is decoded.
+constexpr std::size_t kMaxXmlDocumentBytes = std::size_t{4} << 20;
+// An attribute value's UTF-16 units: a longer value is cut (never inside a character).
+constexpr std::size_t kMaxXmlValueUnits = 262144;
 
 struct XmlShape {
     int deepest = 0;           // element nesting, the root element being 1

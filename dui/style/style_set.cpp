@@ -8,6 +8,7 @@
 #include "dui/loader/layout_loader.h"
 #include "dui/loader/ui_registries.h"
 #include "dui/loader/xml_document.h"
+#include "dui/loader/xml_shape.h"
 #include "platform/debug_sink.h"
 #include "platform/text_encoding.h"
 #include "resources/file_system.h"
@@ -66,9 +67,9 @@ struct StyleSet::Package {
     std::unique_ptr<PackageReader> reader;
 };
 
-std::unique_ptr<Style> createStyle(std::string_view utf8Document) {
+std::unique_ptr<Style> createStyle(std::string_view utf8Document, std::u16string_view fileName) {
     XmlDocument document;
-    if (!document.parse(utf8Document, u"style")) {
+    if (!document.parse(utf8Document, fileName)) {
         return nullptr;
     }
     const XmlNode* root = document.firstElement();
@@ -142,7 +143,7 @@ void readFontList(std::string_view utf8Document,
 
 StyleSet::StyleSet()
     : images_([this](const std::u16string& name, std::vector<uint8_t>& bytes) {
-          return readEntry(name, bytes);
+          return readEntry(name, bytes, render::kImageCacheBudget);
       }) {}
 
 StyleSet::~StyleSet() {
@@ -161,11 +162,19 @@ void StyleSet::clear() {
     fonts_.clear();
 }
 
-bool StyleSet::readEntry(const std::u16string& name, std::vector<uint8_t>& bytes) const {
+bool StyleSet::readEntry(const std::u16string& name, std::vector<uint8_t>& bytes,
+                         size_t maxSize) const {
     if (reader_) {
         return reader_(name, bytes);
     }
     if (package_ == nullptr || package_->reader == nullptr) {
+        return false;
+    }
+    const PackageEntry* entry = package_->reader->find(name);
+    if (entry != nullptr && entry->size() > maxSize) {
+        debugOutput(u"style entry \"" + name + u"\" decodes to " +
+                    utf8ToUtf16(std::to_string(entry->size())) + u" bytes, more than " +
+                    utf8ToUtf16(std::to_string(maxSize)) + u"; refused");
         return false;
     }
     int size = 0;
@@ -180,7 +189,7 @@ bool StyleSet::readEntry(const std::u16string& name, std::vector<uint8_t>& bytes
 
 void StyleSet::loadFonts() {
     std::vector<uint8_t> bytes;
-    if (readEntry(u"font.xml", bytes)) {
+    if (readEntry(u"font.xml", bytes, kMaxXmlDocumentBytes)) {
         readFontList(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                      fonts_);
     }
@@ -222,11 +231,11 @@ Style* StyleSet::getStyle(std::u16string_view name) {
     }
     const std::u16string key(name);
     std::vector<uint8_t> bytes;
-    if (!readEntry(key, bytes)) {
+    if (!readEntry(key, bytes, kMaxXmlDocumentBytes)) {
         return nullptr;
     }
-    std::unique_ptr<Style> style =
-        createStyle(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    std::unique_ptr<Style> style = createStyle(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), key);
     if (style == nullptr) {
         return nullptr;
     }

@@ -56,7 +56,9 @@ class StyleSet : public StyleLookup {
 
   private:
     void clear();
-    bool readEntry(const std::u16string& name, std::vector<uint8_t>& bytes) const;
+    // False also for an entry that decodes to more than `maxSize` bytes (refused unread,
+    // with a debug line).
+    bool readEntry(const std::u16string& name, std::vector<uint8_t>& bytes, size_t maxSize) const;
     void loadFonts();
 
     struct Package;
@@ -70,8 +72,9 @@ class StyleSet : public StyleLookup {
 // Builds one style from a style document: the type is the first attribute's value of the
 // root's first child element, and that element's first child carries the attributes. A
 // document without those parts gives a plain Style without attributes; text that is not
-// well-formed gives null.
-std::unique_ptr<Style> createStyle(std::string_view utf8Document);
+// well-formed gives null, with a debug line naming `fileName`.
+std::unique_ptr<Style> createStyle(std::string_view utf8Document,
+                                   std::u16string_view fileName = u"style");
 
 // More named fonts than any real skin has; "font.xml" entries past it are skipped.
 constexpr std::size_t kMaxFonts = 1024;

@@ -2,13 +2,14 @@
 
 #include <string>
 
-// The restart marker: a file in the temp folder holding the boot time at which an
-// installation asked for a reboot. While the machine has not rebooted since, the
-// installer refuses to start; after a reboot the boot time differs and the next
-// check deletes the marker.
+// The restart marker: a file where only the installing user (or the administrator) can
+// write, holding the boot time at which an installation asked for a reboot. While the
+// machine has not rebooted since, the installer refuses to start; after a reboot the boot
+// time differs and the next check deletes the marker.
 namespace tamlo::platform {
 
-// tempPath() + "orvinex_restart".
+// Linux: "tamlo/orvinex_restart" in the user's data folder (a folder of 0700 made for it);
+// Windows: tempPath() + "orvinex_restart", the user's own temp folder.
 std::string restartMarkerPath();
 
 // True while a marker's first 8 bytes equal the current boot time (the marker stays).

@@ -239,5 +239,32 @@ TEST(ImageCacheTest, MissingFilesAreRetriedAndBrokenOnesKept) {
     EXPECT_EQ(cache.size(), 0u);
 }
 
+TEST(ImageCacheTest, ImagesPastTheCachesBudgetAreRefusedUndecoded) {
+    // Six small files of 5700 x 5700 pixels each once took 900 MB between them.
+    const std::string png = pngBytes(std::vector<uint8_t>(10 * 10 * 4, 200), 10, 10);
+    std::vector<std::string> lines;
+    const DebugHook previous =
+        setDebugHook([&](const std::string& line) { lines.push_back(line); });
+    ImageCache cache(
+        [&](const std::u16string&, std::vector<uint8_t>& bytes) {
+            bytes.assign(png.begin(), png.end());
+            return true;
+        },
+        1000);  // two images of 400 bytes fit, a third does not
+    EXPECT_TRUE(cache.image(u"a.png")->hasBitmap());
+    EXPECT_TRUE(cache.image(u"b.png")->hasBitmap());
+    EXPECT_EQ(cache.bytesHeld(), 800u);
+    EXPECT_FALSE(cache.image(u"c.png")->hasBitmap());
+    EXPECT_EQ(cache.bytesHeld(), 800u);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("10x10 pixels is more than the decoding budget left to the image "
+                                "cache"),
+              std::string::npos)
+        << lines.back();
+    cache.clear();
+    EXPECT_TRUE(cache.image(u"c.png")->hasBitmap());
+    setDebugHook(previous);
+}
+
 }  // namespace
 }  // namespace tamlo::render

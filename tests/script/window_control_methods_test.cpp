@@ -70,6 +70,24 @@ TEST_F(WindowControlMethodsTest, PanelChildrenByPosition) {
     EXPECT_EQ(run("return w:getChild(11):getParent() == w:getChild(10)"), "true");
 }
 
+TEST_F(WindowControlMethodsTest, ANumberOutsideThe32BitRangeNamesNoChild) {
+    // 2^32 + 10 once named id 10 and 1e300 id 0 (or a panel's first child).
+    EXPECT_EQ(run("return w:getChild(2^32 + 10)"), "nil");
+    EXPECT_EQ(run("return w:getChild(1e300)"), "nil");
+    EXPECT_EQ(run("return w:getChild(-1e300)"), "nil");
+    EXPECT_EQ(run("return w:getChild(1/0)"), "nil");
+    EXPECT_EQ(run("return w:getChild(0/0)"), "nil");
+    EXPECT_EQ(run("return w:getChild('4294967306')"), "nil");
+    EXPECT_EQ(run("return w:getChild(10.4):getChild(1e300)"), "nil");
+    EXPECT_EQ(run("return w:getChild(10):getChild(2^32)"), "nil");
+    EXPECT_EQ(run("return w:getChild(10):getChild(-1/0)"), "nil");
+    // Inside the range nothing changes: rounding, numeric strings, the first child below 0.
+    EXPECT_EQ(run("return w:getChild('13'):getName()"), "ProgressBar");
+    EXPECT_EQ(run("local p = w:getChild(10) return p:getChild(-2147483648) == p:getFirstChild()"),
+              "true");
+    EXPECT_EQ(run("return w:getChild(10):getChild(2147483647)"), "nil");
+}
+
 TEST_F(WindowControlMethodsTest, ProgressBarPositionIsCappedByTheRangeOnly) {
     run("bar = w:getChild(13) bar:setRange(100) bar:setPosition(150)");
     // Read back through the control: the wrapper has no getter.
@@ -81,7 +99,8 @@ TEST_F(WindowControlMethodsTest, ProgressBarPositionIsCappedByTheRangeOnly) {
 }
 
 TEST_F(WindowControlMethodsTest, CommonControlMethods) {
-    // setColor hands back its own argument; writeFlag and readFlag address any bit.
+    // setColor hands back its own argument; writeFlag and readFlag address any bit (but
+    // the engine's own bits 13 and 18 are read-only).
     EXPECT_EQ(run("return w:getChild(11):setColor(3355596)"), "3355596");
     EXPECT_EQ(run("local b = w:getChild(11) b:writeFlag(10, true) return b:readFlag(10)"), "true");
     EXPECT_EQ(run("local b = w:getChild(11) b:writeFlag(42, false) return b:readFlag(10)"),
@@ -125,6 +144,20 @@ TEST_F(WindowControlMethodsTest, WrappersOfDestroyedWindowsAndControlsDoNothing)
     EXPECT_EQ(run("return select('#', b:getEnabled())"), "0");
     EXPECT_EQ(run("return select('#', w:getPosition())"), "0");
     EXPECT_EQ(run("return w:getChild(11)"), "nil");
+}
+
+TEST_F(WindowControlMethodsTest, TheEngineBitsOfAControlAreNotTheScriptsToWrite) {
+    // Bit 18 says the control has a wrapper to release; clearing it from a script once
+    // left the wrapper registered past the control's end (a double free on the next call).
+    setPayload({{u"x", "x"}});
+    files.files[u"LG.lua"] = "notifyMessage('end')";
+    EXPECT_EQ(run("b = w:getChild(11) b:writeFlag(18, false) b:writeFlag(13, true)"
+                  "return tostring(b:readFlag(18)) .. ',' .. tostring(b:readFlag(13))"),
+              "true,false");
+    run("w:setMessageHandler(function() w:endDialog(1) return 0 end)"
+        "startWork('LG.lua', 'program.lz', '') w:showDialog()");
+    EXPECT_EQ(run("return b:getName()"), "nil");
+    EXPECT_EQ(run("return select('#', b:readFlag(18))"), "0");
 }
 
 TEST_F(WindowControlMethodsTest, TheFolderPickerAnswersAPathOrNothing) {

@@ -8,7 +8,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
+#include "platform/os/file_operations.h"
+#include "platform/os/known_folders.h"
 #include "platform/os/os_services.h"
 
 namespace tamlo::platform {
@@ -71,10 +74,35 @@ int openForWriting(const std::string& path) {
     return open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
+// The marker's folder is ours when it is a real folder of this user (or root) that no
+// other user may write; it is made 0700 when missing.
+bool ownFolder(const std::string& folder, bool create) {
+    struct stat info;
+    if (lstat(folder.c_str(), &info) != 0) {
+        if (!create || errno != ENOENT || mkdir(folder.c_str(), 0700) != 0 ||
+            lstat(folder.c_str(), &info) != 0) {
+            return false;
+        }
+    }
+    // Group write is fine for the user's own group (a umask of 002 gives it).
+    return S_ISDIR(info.st_mode) && (info.st_uid == geteuid() || info.st_uid == 0) &&
+           (info.st_mode & S_IWOTH) == 0 &&
+           ((info.st_mode & S_IWGRP) == 0 || info.st_gid == getegid());
+}
+
+std::string markerFolder() {
+    std::string path = restartMarkerPath();
+    return path.substr(0, path.rfind('/'));
+}
+
 }  // namespace
 
 std::string restartMarkerPath() {
-    return os::tempPath() + "orvinex_restart";
+    // The user's own data folder, not the shared temp folder, where another user could
+    // take the name first.
+    auto data = folders::resolveSpecialFolder(folders::SpecialFolder::AppData, false);
+    return data.value_or(os::tempPath() + "orvinex_restart_" + std::to_string(geteuid())) +
+           "/tamlo/orvinex_restart";
 }
 
 bool pendingRebootCheck() {
@@ -84,7 +112,9 @@ bool pendingRebootCheck() {
         return false;
     }
     bool pending = false;
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    int fd = !ownFolder(markerFolder(), false)
+                 ? -1
+                 : open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) {
         std::array<uint8_t, 8> marker{};
         if (trustworthy(fd) && readUpTo(fd, marker.data(), marker.size()) == marker.size()) {
@@ -99,6 +129,11 @@ bool pendingRebootCheck() {
 }
 
 void markRestart() {
+    const std::string folder = markerFolder();
+    files::createDirectory(folder.substr(0, folder.rfind('/')));
+    if (!ownFolder(folder, true)) {
+        return;
+    }
     int fd = openForWriting(restartMarkerPath());
     if (fd < 0) {
         return;

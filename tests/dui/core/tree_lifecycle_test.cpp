@@ -179,7 +179,7 @@ TEST(TreeLifecycle, DestroyingAWrappedControlReleasesItsScriptWrapperOnce) {
     Control::setScriptReleaseHook([](Control* control) { gReleased = control; });
     auto* wrapped = new Control();
     auto* plain = new Control();
-    wrapped->writeFlag(ControlFlag::ScriptWrappedBit, true);
+    wrapped->setFlags(ControlFlag::ScriptWrapped, true);
     delete plain;
     EXPECT_EQ(gReleased, nullptr);
     delete wrapped;

@@ -1,6 +1,7 @@
 // Style documents, the style table's caching and the font list.
 #include <typeinfo>
 
+#include "platform/debug_sink.h"
 #include "style_fixture.h"
 
 namespace tamlo::test {
@@ -42,7 +43,13 @@ TEST_F(StyleTest, StylesAreLoadedOnceAndMissingOnesRetried) {
     EXPECT_EQ(styles->getStyle(u"none.xml"), nullptr);
     EXPECT_EQ(styles->getStyle(u"none.xml"), nullptr);
     EXPECT_EQ(reads[u"none.xml"], 2);
+    std::vector<std::string> lines;
+    setDebugHook([&lines](const std::string& line) { lines.push_back(line); });
     EXPECT_EQ(styles->getStyle(u"bad.xml"), nullptr);
+    setDebugHook(nullptr);
+    // A malformed document is named by its file.
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("\"bad.xml\""), std::string::npos) << lines[0];
     EXPECT_EQ(styles->getStyle(u"bad.xml"), nullptr);
     EXPECT_EQ(reads[u"bad.xml"], 2);
     // A reload empties the table.
