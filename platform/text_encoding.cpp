@@ -27,6 +27,8 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
+}  // namespace
+
 void appendUtf16(std::u16string& out, char32_t c) {
     if (c >= 0x10000) {
         c -= 0x10000;
@@ -36,8 +38,6 @@ void appendUtf16(std::u16string& out, char32_t c) {
         out += static_cast<char16_t>(c);
     }
 }
-
-}  // namespace
 
 char32_t decodeUtf8(std::string_view text, size_t& at) {
     const auto byte = [&](size_t k) { return static_cast<uint8_t>(text[k]); };

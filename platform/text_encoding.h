@@ -17,6 +17,9 @@ constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
 // kNotUtf8 and steps past the bytes read so far (at least one).
 char32_t decodeUtf8(std::string_view text, size_t& at);
 
+// Appends one code point as UTF-16 (a surrogate pair above U+FFFF).
+void appendUtf16(std::u16string& out, char32_t c);
+
 // Strict UTF-8 to UTF-16: false when `text` holds a malformed sequence.
 bool utf8ToUtf16Strict(std::string_view text, std::u16string& out);
 

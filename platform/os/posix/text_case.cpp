@@ -25,29 +25,15 @@ char32_t folded(char32_t c) {
     return locale ? static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), locale)) : c;
 }
 
-void appendUtf16(std::u16string& out, char32_t c) {
-    if (c >= 0x10000) {
-        out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-        out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-        out += static_cast<char16_t>(c);
-    }
-}
-
 }  // namespace
 
 std::string foldCase(std::string_view utf8) {
-    std::u16string text = utf8ToUtf16(utf8);
     std::u16string result;
-    result.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        appendUtf16(result, folded(unit));
+    result.reserve(utf8.size());
+    size_t at = 0;
+    while (at < utf8.size()) {
+        const char32_t c = decodeUtf8(utf8, at);
+        appendUtf16(result, c == kNotUtf8 ? char32_t{0xFFFD} : folded(c));
     }
     return utf16ToUtf8(result);
 }
