@@ -77,13 +77,14 @@ grep -q "正在运行" "$work/run4.txt" || fail "the refusal was not written on 
 kill "$holder" && wait "$holder" 2>/dev/null || true
 holder=""
 
-# 5. A reboot is pending (the marker holds this boot's time): 3.
+# 5. A reboot is pending (the marker holds this boot's time, in the user's own folder): 3.
+mkdir -p -m 700 "$XDG_DATA_HOME/tamlo"
 python3 -c 'import struct, sys
 btime = next(int(l.split()[1]) for l in open("/proc/stat") if l.startswith("btime "))
-open(sys.argv[1], "wb").write(struct.pack("<Q", btime))' "$TMPDIR/orvinex_restart"
+open(sys.argv[1], "wb").write(struct.pack("<Q", btime))' "$XDG_DATA_HOME/tamlo/orvinex_restart"
 status=0
 "$work/installer" --silent --dir "$work/reboot/Orvinex" 2>"$work/run5.txt" || status=$?
-rm -f "$TMPDIR/orvinex_restart"
+rm -f "$XDG_DATA_HOME/tamlo/orvinex_restart"
 [[ $status -eq 3 ]] || { cat "$work/run5.txt" >&2; fail "a pending reboot exited with $status, not 3"; }
 ! grep -q "^messagebox" "$work/run5.txt" || fail "the pending reboot showed a box"
 
