@@ -44,8 +44,9 @@ link="$HOME/Desktop/Orvinex.desktop"
 [[ -x "$link" ]] || fail "no desktop shortcut"
 [[ -f "$XDG_DATA_HOME/applications/奥维克斯/Orvinex.desktop" ]] || fail "no start-menu launcher"
 grep -qx "Icon=$target/share/orvinex.svg" "$link" || fail "the shortcut has no icon: $(cat "$link")"
-# The launcher the shortcut starts is a program that runs.
-[[ "$(sh "$target/bin/orvinex")" == "Orvinex is installed in $target/bin/.." ]] ||
+# The launcher the shortcut starts is a program that runs: installed executable, as packed.
+[[ -x "$target/bin/orvinex" ]] || fail "the installed launcher lost its execute bit"
+[[ "$("$target/bin/orvinex")" == "Orvinex is installed in $target/bin/.." ]] ||
   fail "the installed launcher did not run"
 
 # 2. Without the shortcut, to another folder.
