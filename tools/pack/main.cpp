@@ -26,7 +26,7 @@ const Command kCommands[] = {
     {"create", tamlo::pack::runCreate},   {"list", tamlo::pack::runList},
     {"extract", tamlo::pack::runExtract}, {"verify", tamlo::pack::runVerify},
     {"build", tamlo::pack::runBuild},     {"bundle-list", tamlo::pack::runBundleList},
-    {"check", tamlo::pack::runCheck},           {"sign", tamlo::pack::runSign},
+    {"check", tamlo::pack::runCheck},     {"sign", tamlo::pack::runSign},
 };
 
 // The usage lines of one command.
