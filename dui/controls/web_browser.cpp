@@ -19,15 +19,20 @@ std::set<WebBrowser*>& liveBrowsers() {
     return browsers;
 }
 
+bool noBrowserSaid = false;  // UI thread only
+
 void sayOnceThereIsNoBrowser(const std::string& why) {
-    static bool said = false;
-    if (!said) {
-        said = true;
+    if (!noBrowserSaid) {
+        noBrowserSaid = true;
         debugOutput("WebBrowser: no page is shown: " + why);
     }
 }
 
 }  // namespace
+
+void WebBrowser::forgetNoBrowserNotice() {
+    noBrowserSaid = false;
+}
 
 WebBrowser::WebBrowser() {
     addHandler(EventCode::Attached, this, &WebBrowser::onAttached);

@@ -31,6 +31,9 @@ class WebBrowser : public Control {
 
     // Keeps every page of `window` over its control, hidden with it (after each paint).
     static void placePagesOf(HostWindow* window);
+    // The missing-browser notice is said once per process; a test that checks it starts
+    // from a process that has not said it yet.
+    static void forgetNoBrowserNotice();
 
   private:
     static void onAttached(void* self, Control* sender, Event& event);

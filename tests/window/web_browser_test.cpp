@@ -186,6 +186,7 @@ TEST_F(WebBrowserTest, AWindowDestroyedMidNavigationTakesThePageAndItsLateMessag
 
 TEST_F(WebBrowserTest, WithoutABrowserEngineTheControlStaysEmptyAndSaysSoOnce) {
     platform::headlessBackend()->setBrowserViewFactory(nullptr);
+    dui::WebBrowser::forgetNoBrowserNotice();  // another test in this process may have said it
     dui::Control* root = build(
         "<Window initSize=\"300,200\"><WebBrowser id=\"7\" url=\"tamlo://frame/a.html\"/>"
         "<WebBrowser id=\"8\"/></Window>");
