@@ -20,12 +20,12 @@ endforeach()
 foreach(excluded ${linux_only_tests})
   list(REMOVE_ITEM windows_test_sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
 endforeach()
-file(GLOB support_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*.cpp)
-list(REMOVE_ITEM support_sources ${CMAKE_CURRENT_SOURCE_DIR}/support/test_environment.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/support/spawned_program.cpp)
+# The support files of tests/support/ serve both systems; posix/ and windows/ hold the same
+# files for each system.
+file(GLOB support_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/support/windows/*.cpp)
 
-add_executable(tests_windows ${windows_test_sources} ${support_sources}
-  ${CMAKE_CURRENT_SOURCE_DIR}/support/windows/test_environment.cpp)
+add_executable(tests_windows ${windows_test_sources} ${support_sources})
 target_include_directories(tests_windows PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(tests_windows PRIVATE tamlo_engine gtest gmock)
 # Wine sees the Linux file system as drive Z:.

@@ -58,11 +58,6 @@ TEST(OsListFiles, PlainFilesMatchingThePatternSortedByName) {
     EXPECT_EQ(os::listFiles(dir + "/", "*.exe"), expected);
 }
 
-TEST(OsListFiles, MissingFolderListsNothing) {
-    EXPECT_TRUE(os::listFiles(test::isolatedRoot() + "/absent", "*").empty());
-    EXPECT_TRUE(os::listFiles("", "*").empty());
-}
-
 TEST(OsDeleteTree, RemovesNestedFoldersAndReadOnlyEntries) {
     std::string root = test::makeTempDir("tree") + "/Profile";
     test::writeFile(root + "/top.txt", "x");

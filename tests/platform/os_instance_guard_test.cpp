@@ -24,34 +24,6 @@ class InstanceGuard : public ::testing::Test {
     std::string name_;
 };
 
-TEST_F(InstanceGuard, NameDefaultsToTheInstallerLock) {
-    unsetenv("TAMLO_INSTANCE_NAME");
-    EXPECT_EQ(platform::instanceLockName(), "TAMLOINSTALLER");
-    setenv("TAMLO_INSTANCE_NAME", name_.c_str(), 1);
-    EXPECT_EQ(platform::instanceLockName(), name_);
-}
-
-TEST_F(InstanceGuard, HeldUntilReleasedThenFreeForOthers) {
-    ASSERT_EQ(platform::acquireInstanceMutex(), platform::InstanceGuardResult::Acquired);
-    EXPECT_TRUE(platform::instanceMutexHeld());
-    // Holding it already is not a second instance.
-    EXPECT_EQ(platform::acquireInstanceMutex(), platform::InstanceGuardResult::Acquired);
-
-    os::InstanceLock::Result result = os::InstanceLock::Result::Acquired;
-    EXPECT_EQ(os::InstanceLock::acquire(name_, &result), nullptr);
-    EXPECT_EQ(result, os::InstanceLock::Result::AlreadyHeld);
-
-    platform::releaseInstanceMutex();
-    EXPECT_FALSE(platform::instanceMutexHeld());
-    platform::releaseInstanceMutex();  // a second release finds nothing to close
-
-    auto other = os::InstanceLock::acquire(name_, &result);
-    EXPECT_NE(other, nullptr);
-    EXPECT_EQ(result, os::InstanceLock::Result::Acquired);
-    EXPECT_EQ(platform::acquireInstanceMutex(), platform::InstanceGuardResult::AlreadyRunning);
-    EXPECT_FALSE(platform::instanceMutexHeld());
-}
-
 TEST_F(InstanceGuard, AnotherProcessHoldingItMeansAlreadyRunning) {
     int toParent[2], toChild[2];
     ASSERT_EQ(pipe(toParent), 0);

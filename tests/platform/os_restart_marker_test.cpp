@@ -39,11 +39,6 @@ class RestartMarker : public ::testing::Test {
     std::string marker_;
 };
 
-TEST_F(RestartMarker, NoMarkerNoPendingReboot) {
-    EXPECT_FALSE(platform::pendingRebootCheck());
-    EXPECT_FALSE(markerExists());
-}
-
 TEST_F(RestartMarker, WrittenMarkerBlocksUntilTheNextBootAndStays) {
     platform::markRestart();
     EXPECT_EQ(test::readFile(marker_), kThisBoot);
@@ -54,24 +49,6 @@ TEST_F(RestartMarker, WrittenMarkerBlocksUntilTheNextBootAndStays) {
     EXPECT_TRUE(platform::pendingRebootCheck());
     EXPECT_TRUE(platform::pendingRebootCheck());
     EXPECT_EQ(test::readFile(marker_), kThisBoot);
-}
-
-TEST_F(RestartMarker, OnlyTheFirstEightBytesCount) {
-    test::writeFile(marker_, kThisBoot + "trailing bytes");
-    EXPECT_TRUE(platform::pendingRebootCheck());
-    EXPECT_TRUE(markerExists());
-}
-
-TEST_F(RestartMarker, ShortMarkerIsDeleted) {
-    test::writeFile(marker_, kThisBoot.substr(0, 7));
-    EXPECT_FALSE(platform::pendingRebootCheck());
-    EXPECT_FALSE(markerExists());
-}
-
-TEST_F(RestartMarker, MarkerOfAnotherBootIsDeleted) {
-    test::writeFile(marker_, kOtherBoot);
-    EXPECT_FALSE(platform::pendingRebootCheck());
-    EXPECT_FALSE(markerExists());
 }
 
 TEST_F(RestartMarker, UnreadableBootTimeWritesZerosThatStillBlock) {
@@ -144,12 +121,6 @@ TEST_F(RestartMarker, AMarkerOfAnotherUserIsNotTrusted) {
     ASSERT_EQ(chown(marker_.c_str(), 4242, 4242), 0);
     EXPECT_FALSE(platform::pendingRebootCheck());
     EXPECT_FALSE(markerExists());
-}
-
-TEST_F(RestartMarker, AFolderAtThePathIsNoMarker) {
-    makeMarkerFolder();
-    ASSERT_EQ(mkdir(marker_.c_str(), 0700), 0);
-    EXPECT_FALSE(platform::pendingRebootCheck());
 }
 
 }  // namespace

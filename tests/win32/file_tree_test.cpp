@@ -14,19 +14,6 @@ using test::readBytes;
 using test::ScratchFolder;
 using test::writeBytes;
 
-TEST(Win32ListFiles, ListsMatchingPlainFilesSortedWithBackslashes) {
-    ScratchFolder folder;
-    ASSERT_TRUE(writeBytes(folder / "b.exe", "b"));
-    ASSERT_TRUE(writeBytes(folder / "A.EXE", "a"));
-    ASSERT_TRUE(writeBytes(folder / "c.txt", "c"));
-    ASSERT_TRUE(writeBytes(folder / "e.exe.bak", "e"));
-    ASSERT_TRUE(CreateDirectoryW(win32::widen(folder / "d.exe").c_str(), nullptr));
-    std::vector<std::string> found = listFiles(folder.path() + "\\", "*.exe");
-    EXPECT_EQ(found, (std::vector<std::string>{folder / "A.EXE", folder / "b.exe"}));
-    EXPECT_EQ(listFiles(folder.path(), "?.tx[a-z]"), std::vector<std::string>{folder / "c.txt"});
-    EXPECT_TRUE(listFiles(folder / "missing", "*").empty());
-}
-
 TEST(Win32DeleteTree, RemovesReadOnlyEntriesAndNeverFollowsALink) {
     ScratchFolder outside;
     ASSERT_TRUE(writeBytes(outside / "precious.txt", "keep me"));

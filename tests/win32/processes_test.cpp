@@ -76,22 +76,6 @@ class Win32Processes : public testing::Test {
     std::vector<PROCESS_INFORMATION> children_;
 };
 
-TEST_F(Win32Processes, AChildFoundByImageNameIsKilledWithMinusEight) {
-    HANDLE child = start();
-    ASSERT_NE(child, nullptr);
-    ASSERT_TRUE(listed(GetProcessId(child)));
-    EXPECT_TRUE(processes::isProcessRunning(image_));
-    std::string upper = name();
-    for (char& c : upper) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    EXPECT_EQ(killProcessesByImageName(upper, 10000), 1);
-    EXPECT_EQ(WaitForSingleObject(child, 0), WAIT_OBJECT_0);  // the wait was done for us
-    EXPECT_EQ(exitCodeOf(child), static_cast<DWORD>(-8));
-    EXPECT_FALSE(processes::isProcessRunning(image_));
-    EXPECT_EQ(killProcessesByImageName(name(), 0), 0);
-}
-
 TEST_F(Win32Processes, KillingByPathAndByFolderEndsEveryCopy) {
     HANDLE first = start();
     HANDLE second = start();
@@ -111,15 +95,6 @@ TEST_F(Win32Processes, KillingByPathAndByFolderEndsEveryCopy) {
     EXPECT_EQ(killProcessesByImagePath(image_, 10000), 1);
     EXPECT_EQ(exitCodeOf(first), static_cast<DWORD>(-8));
     EXPECT_EQ(exitCodeOf(second), static_cast<DWORD>(-8));
-}
-
-TEST_F(Win32Processes, TerminateByIdSparesTheCallingProcess) {
-    EXPECT_FALSE(terminateProcess(static_cast<int>(GetCurrentProcessId()), 0));
-    HANDLE child = start();
-    ASSERT_NE(child, nullptr);
-    EXPECT_TRUE(terminateProcess(static_cast<int>(GetProcessId(child)), 10000));
-    EXPECT_EQ(exitCodeOf(child), static_cast<DWORD>(-8));
-    EXPECT_FALSE(terminateProcess(0, 0));
 }
 
 }  // namespace

@@ -46,21 +46,6 @@ TEST(Win32InstanceLock, OneHolderAtATimeUntilReleased) {
     EXPECT_NE(again, nullptr);
 }
 
-TEST(Win32InstanceLock, TheGuardHonoursTheTestName) {
-    test::ScopedVariable name(L"TAMLO_INSTANCE_NAME", uniqueName("TamloTestGuard"));
-    ASSERT_EQ(platform::instanceLockName(), uniqueName("TamloTestGuard"));
-    os::InstanceLock::Result result = os::InstanceLock::Result::Failed;
-    std::unique_ptr<os::InstanceLock> other =
-        os::InstanceLock::acquire(platform::instanceLockName(), &result);
-    ASSERT_EQ(result, os::InstanceLock::Result::Acquired);
-    EXPECT_EQ(platform::acquireInstanceMutex(), platform::InstanceGuardResult::AlreadyRunning);
-    other.reset();
-    EXPECT_EQ(platform::acquireInstanceMutex(), platform::InstanceGuardResult::Acquired);
-    EXPECT_TRUE(platform::instanceMutexHeld());
-    platform::releaseInstanceMutex();
-    EXPECT_FALSE(platform::instanceMutexHeld());
-}
-
 TEST(Win32Shortcut, ALinkReadsBackThroughTheShell) {
     test::ScratchFolder folder;
     // ASCII only: Wine keeps a link's path in the ANSI code page.

@@ -67,8 +67,4 @@ std::string readBytes(const std::string& path) {
     return bytes;
 }
 
-bool pathExists(const std::string& path) {
-    return GetFileAttributesW(win32::widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 }  // namespace tamlo::test

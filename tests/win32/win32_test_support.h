@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/os_contract.h"
+
 namespace tamlo::test {
 
 // A fresh folder below the temporary folder, deleted with everything in it at the end.
@@ -40,6 +42,5 @@ class ScopedVariable {
 
 bool writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
-bool pathExists(const std::string& path);
 
 }  // namespace tamlo::test

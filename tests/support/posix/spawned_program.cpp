@@ -13,7 +13,7 @@ extern char** environ;
 namespace tamlo::test {
 namespace {
 
-std::string imageOf(pid_t pid) {
+std::string imageOf(int pid) {
     char buffer[4096];
     ssize_t n = readlink(("/proc/" + std::to_string(pid) + "/exe").c_str(), buffer, sizeof buffer);
     return n > 0 ? std::string(buffer, size_t(n)) : std::string();

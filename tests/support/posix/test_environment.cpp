@@ -61,7 +61,9 @@ void isolateEnvironment() {
     setenv("TAMLO_PLATFORM", "headless", 1);
 }
 
-const std::string& isolatedRoot() { return root(); }
+const std::string& isolatedRoot() {
+    return root();
+}
 
 std::string makeTempDir(const std::string& hint) {
     static std::atomic<int> counter{0};
@@ -115,11 +117,13 @@ CommandResult runCommand(const std::vector<std::string>& argv,
         envStrings.push_back(extra);
     }
     std::vector<char*> envp;
-    for (auto& s : envStrings) envp.push_back(s.data());
+    for (auto& s : envStrings)
+        envp.push_back(s.data());
     envp.push_back(nullptr);
     std::vector<std::string> args = argv;
     std::vector<char*> argp;
-    for (auto& a : args) argp.push_back(a.data());
+    for (auto& a : args)
+        argp.push_back(a.data());
     argp.push_back(nullptr);
 
     pid_t pid = -1;
@@ -139,18 +143,26 @@ CommandResult runCommand(const std::vector<std::string>& argv,
     char buffer[4096];
     while (outOpen || errOpen) {
         FD_ZERO(&fds);
-        if (outOpen) FD_SET(outPipe[0], &fds);
-        if (errOpen) FD_SET(errPipe[0], &fds);
+        if (outOpen)
+            FD_SET(outPipe[0], &fds);
+        if (errOpen)
+            FD_SET(errPipe[0], &fds);
         if (select(std::max(outPipe[0], errPipe[0]) + 1, &fds, nullptr, nullptr, nullptr) < 0) {
             break;
         }
         if (outOpen && FD_ISSET(outPipe[0], &fds)) {
             ssize_t n = read(outPipe[0], buffer, sizeof buffer);
-            if (n <= 0) outOpen = false; else out.append(buffer, size_t(n));
+            if (n <= 0)
+                outOpen = false;
+            else
+                out.append(buffer, size_t(n));
         }
         if (errOpen && FD_ISSET(errPipe[0], &fds)) {
             ssize_t n = read(errPipe[0], buffer, sizeof buffer);
-            if (n <= 0) errOpen = false; else err.append(buffer, size_t(n));
+            if (n <= 0)
+                errOpen = false;
+            else
+                err.append(buffer, size_t(n));
         }
     }
     close(outPipe[0]);

@@ -1,0 +1,105 @@
+// The OS contract for files, built into the Linux and the Windows test programs alike.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/os/file_operations.h"
+#include "platform/os/os_services.h"
+#include "support/os_contract.h"
+#include "support/test_environment.h"
+
+namespace tamlo::files {
+namespace {
+
+using test::inFolder;
+
+bool writeBytes(ReplacingFile& file, const std::string& bytes) {
+    return file.write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+TEST(OsContractFiles, RemoveTakesReadOnlyFilesAndRefusesFoldersAndMissingOnes) {
+    const std::string dir = test::contractFolder("remove");
+    const std::string file = inFolder(dir, "readonly.txt");
+    ASSERT_TRUE(test::writeFile(file, "data"));
+    test::makeReadOnly(file);
+
+    EXPECT_TRUE(removeFile(file));
+    EXPECT_FALSE(test::pathExists(file));
+    EXPECT_FALSE(removeFile(file));
+    EXPECT_FALSE(removeFile(inFolder(dir, "never-was")));
+    EXPECT_FALSE(removeFile(dir));  // a folder is not a file
+    EXPECT_TRUE(test::pathExists(dir));
+}
+
+TEST(OsContractFiles, CopyReplacesAReadOnlyTargetButNeverCopiesOntoItself) {
+    const std::string dir = test::contractFolder("copy");
+    const std::string target = inFolder(dir, "locked.txt");
+    ASSERT_TRUE(test::writeFile(target, "old content that is longer"));
+    test::makeReadOnly(target);
+    ASSERT_TRUE(test::writeFile(inFolder(dir, "source.txt"), "new"));
+
+    EXPECT_TRUE(copyFile(inFolder(dir, "source.txt"), target));
+    EXPECT_EQ(test::readFile(target), "new");
+    EXPECT_FALSE(copyFile(target, target));
+    EXPECT_FALSE(copyFile(target, inFolder(dir, "./locked.txt")));
+    EXPECT_EQ(test::readFile(target), "new");
+
+    EXPECT_FALSE(copyFile(inFolder(dir, "missing"), inFolder(dir, "other")));
+    EXPECT_FALSE(test::pathExists(inFolder(dir, "other")));
+    // No temporary copy is left behind.
+    EXPECT_EQ(os::listFiles(dir, "*"),
+              (std::vector<std::string>{target, inFolder(dir, "source.txt")}));
+}
+
+TEST(OsContractFiles, MoveReplacesAnExistingTarget) {
+    const std::string dir = test::contractFolder("move");
+    ASSERT_TRUE(test::writeFile(inFolder(dir, "from"), "new"));
+    ASSERT_TRUE(test::writeFile(inFolder(dir, "to"), "old"));
+    EXPECT_TRUE(moveFile(inFolder(dir, "from"), inFolder(dir, "to")));
+    EXPECT_EQ(test::readFile(inFolder(dir, "to")), "new");
+    EXPECT_FALSE(test::pathExists(inFolder(dir, "from")));
+    EXPECT_FALSE(moveFile(inFolder(dir, "from"), inFolder(dir, "to")));
+    EXPECT_EQ(test::readFile(inFolder(dir, "to")), "new");
+}
+
+TEST(OsContractFiles, AReplacingFileShowsTheOldFileUntilItCommits) {
+    const std::string dir = test::contractFolder("replacing");
+    const std::string target = inFolder(dir, "product.dll");
+    ASSERT_TRUE(test::writeFile(target, "old content"));
+    test::makeReadOnly(target);
+    {
+        ReplacingFile file;
+        ASSERT_TRUE(file.open(target));
+        ASSERT_TRUE(writeBytes(file, "new content, longer"));
+        EXPECT_EQ(test::readFile(target), "old content");
+        ASSERT_TRUE(file.seek(3));
+        ASSERT_TRUE(file.truncateHere());
+        uint64_t at = 0;
+        ASSERT_TRUE(file.position(&at));
+        EXPECT_EQ(at, 3u);
+        ASSERT_TRUE(file.commit());
+    }
+    EXPECT_EQ(test::readFile(target), "new");
+    {
+        ReplacingFile abandoned;
+        ASSERT_TRUE(abandoned.open(target));
+        ASSERT_TRUE(writeBytes(abandoned, "zz"));
+    }
+    EXPECT_EQ(test::readFile(target), "new");
+
+    ReplacingFile readOnlyCopy;
+    ASSERT_TRUE(readOnlyCopy.open(inFolder(dir, "ro.txt"), 0444));
+    ASSERT_TRUE(writeBytes(readOnlyCopy, "r"));
+    ASSERT_TRUE(readOnlyCopy.commit());
+    EXPECT_TRUE(test::isReadOnly(inFolder(dir, "ro.txt")));
+    EXPECT_EQ(os::listFiles(dir, "*"), (std::vector<std::string>{target, inFolder(dir, "ro.txt")}));
+
+    ReplacingFile onFolder;
+    EXPECT_FALSE(onFolder.open(dir));
+    ReplacingFile inMissingFolder;
+    EXPECT_FALSE(inMissingFolder.open(inFolder(dir, "missing/x")));
+}
+
+}  // namespace
+}  // namespace tamlo::files
