@@ -27,7 +27,7 @@ list(REMOVE_ITEM support_sources ${CMAKE_CURRENT_SOURCE_DIR}/support/test_enviro
 add_executable(tests_windows ${windows_test_sources} ${support_sources}
   ${CMAKE_CURRENT_SOURCE_DIR}/support/windows/test_environment.cpp)
 target_include_directories(tests_windows PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(tests_windows PRIVATE tamlo_engine gtest gmock)
+target_link_libraries(tests_windows PRIVATE tamlo_engine tamlo_authoring gtest gmock)
 # Wine sees the Linux file system as drive Z:.
 target_compile_definitions(tests_windows PRIVATE
   TAMLO_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}"

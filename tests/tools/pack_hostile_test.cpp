@@ -7,7 +7,7 @@
 
 #include "resources/package_bytes.h"
 #include "resources/package_format.h"
-#include "resources/package_writer.h"
+#include "authoring/package_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {

@@ -8,7 +8,7 @@
 #include "platform/text_encoding.h"
 #include "resources/block_decoder_pool.h"
 #include "resources/entry_path.h"
-#include "resources/package_builder.h"
+#include "authoring/package_builder.h"
 #include "resources/package_digests.h"
 #include "resources/package_reader.h"
 #include "tools/pack/pack_commands.h"
