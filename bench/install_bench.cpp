@@ -38,7 +38,7 @@
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/native_window.h"
 #include "resources/file_system.h"
-#include "resources/package_writer.h"
+#include "authoring/package_writer.h"
 #include "runtime/run_queue.h"
 #include "script/engine_bindings.h"
 #include "script/lua_window.h"

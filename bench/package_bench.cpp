@@ -21,7 +21,7 @@
 
 #include "bench/figure_reporter.h"
 #include "resources/package_reader.h"
-#include "resources/package_writer.h"
+#include "authoring/package_writer.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "resources/bundle_writer.h"
-#include "resources/package_builder.h"
-#include "resources/package_writer.h"
+#include "authoring/bundle_writer.h"
+#include "authoring/package_builder.h"
+#include "authoring/package_writer.h"
 
 extern char** environ;
 

@@ -22,7 +22,7 @@ function(tamlo_subsystem name)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   # Cold code (windows, controls, scripts, the OS layer) is built for size; drawing and the
   # payload's decoding and hashing keep their speed.
-  if(TAMLO_SMALL_ENGINE AND NOT name MATCHES "^tamlo_(render|render_raster|resources)$")
+  if(TAMLO_SMALL_ENGINE AND NOT name MATCHES "^tamlo_(render|render_raster|resources|authoring)$")
     target_compile_options(${name} PRIVATE -Os)
   endif()
   foreach(dep ${ARG_DEPS})

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "resources/error_text.h"
 #include "resources/package_format.h"
 
 namespace tamlo {
@@ -9,12 +10,6 @@ namespace tamlo {
 namespace {
 
 constexpr unsigned kMostThreads = 8;
-
-void setError(std::string* error, std::string text) {
-    if (error != nullptr) {
-        *error = std::move(text);
-    }
-}
 
 }  // namespace
 

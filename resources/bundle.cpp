@@ -11,6 +11,7 @@
 #include "platform/text_encoding.h"
 #include "resources/bundle_format.h"
 #include "resources/certificate_table.h"
+#include "resources/error_text.h"
 #include "resources/package_format.h"
 
 namespace tamlo {
@@ -19,12 +20,6 @@ using package::readLe32;
 using package::readLe64;
 
 namespace {
-
-void setError(std::string* error, std::string text) {
-    if (error != nullptr) {
-        *error = std::move(text);
-    }
-}
 
 uint32_t crcOf(const uint8_t* bytes, size_t size) {
     // The CRC-32 that zlib's crc32 computes (same polynomial, same start and final xor).

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "resources/error_text.h"
 #include "resources/package_format.h"
 
 namespace tamlo::lzma {
@@ -26,12 +27,6 @@ std::string describe(lzma_ret result) {
             return "LZMA data ends early";
         default:
             return "LZMA error " + std::to_string(static_cast<int>(result));
-    }
-}
-
-void setError(std::string* error, std::string text) {
-    if (error != nullptr) {
-        *error = std::move(text);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/debug_sink.h"
+#include "resources/error_text.h"
 #include "resources/lzma_codec.h"
 #include "resources/package_format.h"
 
@@ -15,16 +16,6 @@ using package::kKey;
 using package::kMaxNameAreaBytes;
 using package::kRecordHeaderSize;
 using package::readLe32;
-
-namespace {
-
-void setError(std::string* error, std::string text) {
-    if (error != nullptr) {
-        *error = std::move(text);
-    }
-}
-
-}  // namespace
 
 PackageReader::PackageReader(const uint8_t* buffer, size_t length)
     : base_(buffer), length_(buffer == nullptr ? 0 : length) {

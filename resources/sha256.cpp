@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define TAMLO_SHA_EXTENSIONS 1
+#endif
+
 namespace tamlo {
 namespace {
 
@@ -20,6 +25,57 @@ constexpr uint32_t kRound[64] = {
 constexpr uint32_t rotr(uint32_t x, int n) {
     return x >> n | x << (32 - n);
 }
+
+#if TAMLO_SHA_EXTENSIONS
+// The processor's SHA-256 instructions, about ten times the plain code's speed on the
+// payload hashes the extraction checks. The state is held as ABEF and CDGH words.
+__attribute__((target("sha,sse4.1,ssse3"))) void compressWithExtensions(uint32_t* state,
+                                                                        const uint8_t* data,
+                                                                        size_t blocks) {
+    const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    __m128i abcd =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
+    __m128i efgh =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+    __m128i abef = _mm_alignr_epi8(abcd, efgh, 8);
+    __m128i cdgh = _mm_blend_epi16(efgh, abcd, 0xF0);
+    for (; blocks > 0; --blocks, data += 64) {
+        const __m128i savedAbef = abef;
+        const __m128i savedCdgh = cdgh;
+        __m128i words[4];
+        for (int group = 0; group < 16; ++group) {
+            __m128i& current = words[group % 4];
+            if (group < 4) {
+                current = _mm_shuffle_epi8(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + group * 16)), byteSwap);
+            } else {
+                const __m128i& next = words[(group + 1) % 4];
+                const __m128i& third = words[(group + 2) % 4];
+                const __m128i& last = words[(group + 3) % 4];
+                const __m128i sum = _mm_add_epi32(_mm_sha256msg1_epu32(current, next),
+                                                  _mm_alignr_epi8(last, third, 4));
+                current = _mm_sha256msg2_epu32(sum, last);
+            }
+            __m128i rounds = _mm_add_epi32(
+                current, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + group * 4)));
+            cdgh = _mm_sha256rnds2_epu32(cdgh, abef, rounds);
+            rounds = _mm_shuffle_epi32(rounds, 0x0E);
+            abef = _mm_sha256rnds2_epu32(abef, cdgh, rounds);
+        }
+        abef = _mm_add_epi32(abef, savedAbef);
+        cdgh = _mm_add_epi32(cdgh, savedCdgh);
+    }
+    const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+    const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(feba, dchg, 0xF0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+
+bool haveExtensions() {
+    static const bool have = __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+    return have;
+}
+#endif
 
 }  // namespace
 
@@ -80,6 +136,13 @@ void Sha256::update(const uint8_t* bytes, size_t length) {
         compress(pending_.data());
         pendingLength_ = 0;
     }
+#if TAMLO_SHA_EXTENSIONS
+    if (length >= 64 && haveExtensions()) {
+        compressWithExtensions(state_.data(), bytes, length / 64);
+        bytes += length / 64 * 64;
+        length %= 64;
+    }
+#endif
     for (; length >= 64; bytes += 64, length -= 64) {
         compress(bytes);
     }

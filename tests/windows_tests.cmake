@@ -27,7 +27,7 @@ file(GLOB support_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/
 
 add_executable(tests_windows ${windows_test_sources} ${support_sources})
 target_include_directories(tests_windows PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(tests_windows PRIVATE tamlo_engine gtest gmock)
+target_link_libraries(tests_windows PRIVATE tamlo_engine tamlo_authoring gtest gmock)
 # Wine sees the Linux file system as drive Z:.
 target_compile_definitions(tests_windows PRIVATE
   TAMLO_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}"

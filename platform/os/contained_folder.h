@@ -27,9 +27,10 @@ class ContainedFolder {
     // Creates the file `segments` (parents made as needed) and fills it through `fill`,
     // which is given a sink that writes to it. The file replaces what the path held only
     // once filled; one that could not be filled is removed and the path keeps its file.
+    // An executable file gets the execute permission the umask allows (where files have one).
     bool write(const std::vector<std::string>& segments,
                const std::function<bool(const ChunkWriter&, std::string*)>& fill,
-               std::string* error);
+               std::string* error, bool executable = false);
 
   private:
     int root_ = -1;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/os/program_needs.h"
-#include "resources/bundle_writer.h"
+#include "authoring/bundle_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo {

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "resources/bundle_writer.h"
+#include "authoring/bundle_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {

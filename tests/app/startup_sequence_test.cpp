@@ -14,7 +14,7 @@
 #include "platform/os/os_services.h"
 #include "platform/os/restart_marker.h"
 #include "platform/win32_constants.h"
-#include "resources/bundle_writer.h"
+#include "authoring/bundle_writer.h"
 #include "resources/file_system.h"
 #include "startup_fixture.h"
 #include "support/test_environment.h"

@@ -39,6 +39,8 @@ violation() {
   grep -qF "$3" "$work/err" || fail "refused for another reason ($2 in $1): $(cat "$work/err")"
 }
 violation render/canvas_extra.cpp '#include "window/window_impl.h"' "a floor above it"
+violation resources/reader_extra.cpp '#include "authoring/package_writer.h"' "an authoring header from the engine"
+violation CMakeLists.txt 'foreach(lib tamlo_app tamlo_authoring)' "the engine links tamlo_authoring"
 violation script/extra.cpp '#include <unistd.h>' "outside platform/"
 violation platform/windowing/extra.cpp '#include <unistd.h>' "outside platform/os/posix"
 violation platform/os/posix/extra.cpp '#include <windows.h>' "the other system's header"

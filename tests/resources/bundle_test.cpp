@@ -12,7 +12,7 @@
 #include "resources/bundle.h"
 #include "resources/bundle_format.h"
 #include "resources/bundle_verifier.h"
-#include "resources/bundle_writer.h"
+#include "authoring/bundle_writer.h"
 #include "resources/lzma_test_data.h"
 #include "resources/package_format.h"
 #include "resources/resource_file_system.h"

@@ -7,9 +7,9 @@
 
 #include "resources/entry_path.h"
 #include "resources/lzma_test_data.h"
-#include "resources/package_builder.h"
+#include "authoring/package_builder.h"
 #include "resources/package_reader.h"
-#include "resources/package_writer.h"
+#include "authoring/package_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {

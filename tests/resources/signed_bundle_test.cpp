@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "resources/bundle.h"
-#include "resources/bundle_writer.h"
+#include "authoring/bundle_writer.h"
 #include "resources/certificate_table.h"
 #include "support/test_environment.h"
 

@@ -9,7 +9,7 @@
 #include "resources/block_decoder_pool.h"
 #include "resources/package_digests.h"
 #include "resources/package_reader.h"
-#include "resources/solid_package_writer.h"
+#include "authoring/solid_package_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {

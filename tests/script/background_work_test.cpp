@@ -12,7 +12,7 @@
 #include "platform/text_encoding.h"
 #include "platform/windowing/message_loop.h"
 #include "resources/package_reader.h"
-#include "resources/solid_package_writer.h"
+#include "authoring/solid_package_writer.h"
 #include "script/bindings_fixture.h"
 #include "script/budgeted_state.h"
 #include "script/lua_work.h"

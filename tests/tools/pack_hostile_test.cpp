@@ -7,7 +7,7 @@
 
 #include "resources/package_bytes.h"
 #include "resources/package_format.h"
-#include "resources/package_writer.h"
+#include "authoring/package_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {
@@ -44,6 +44,7 @@ std::string solidTree() {
     }
     writeFile(root + "/empty.bin", "");
     writeFile(root + "/readme.md", "read me\n");
+    fs::permissions(root + "/data/part0.txt", fs::perms::owner_exec, fs::perm_options::add);
     return root;
 }
 
@@ -61,6 +62,13 @@ TEST(PackHostileTest, SolidPackagesRoundTripAndNameTheEntriesOfADamagedBlock) {
     }
     EXPECT_EQ(readFile(out + "/x/readme.md"), "read me\n");
     EXPECT_TRUE(fs::exists(out + "/x/empty.bin"));
+    // The execute permission comes back with the file.
+    auto executable = [&](const std::string& name) {
+        return (fs::status(out + "/x/data/" + name).permissions() & fs::perms::owner_exec) !=
+               fs::perms::none;
+    };
+    EXPECT_TRUE(executable("part0.txt"));
+    EXPECT_FALSE(executable("part1.txt"));
 
     // One byte in the middle of the data: the block holding it fails, and verify names
     // every entry with bytes in it; extraction keeps the files that were there.

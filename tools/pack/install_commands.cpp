@@ -8,8 +8,8 @@
 #include "platform/os/program_needs.h"
 #include "platform/text_encoding.h"
 #include "resources/bundle.h"
-#include "resources/package_builder.h"
-#include "resources/project_installer.h"
+#include "authoring/package_builder.h"
+#include "authoring/project_installer.h"
 #include "tools/pack/engine_strip.h"
 #include "tools/pack/pack_commands.h"
 

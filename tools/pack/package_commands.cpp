@@ -3,12 +3,12 @@
 #include <memory>
 #include <set>
 
+#include "authoring/package_builder.h"
 #include "platform/os/contained_folder.h"
 #include "platform/os/mapped_file.h"
 #include "platform/text_encoding.h"
 #include "resources/block_decoder_pool.h"
 #include "resources/entry_path.h"
-#include "resources/package_builder.h"
 #include "resources/package_digests.h"
 #include "resources/package_reader.h"
 #include "tools/pack/pack_commands.h"
@@ -212,7 +212,7 @@ int runExtract(const std::vector<std::string>& args, std::string* error) {
             }
             return decoded;
         };
-        if (!output.write(targets[i], fill, error)) {
+        if (!output.write(targets[i], fill, error, entry.executable)) {
             return kFailure;
         }
     }

@@ -74,7 +74,7 @@ bool ContainedFolder::openRoot(const std::string& directory, std::string* error)
 
 bool ContainedFolder::write(const std::vector<std::string>& segments,
                             const std::function<bool(const ChunkWriter&, std::string*)>& fill,
-                            std::string* error) {
+                            std::string* error, bool executable) {
     if (root_ < 0 || segments.empty()) {
         *error = "no output folder";
         return false;
@@ -106,7 +106,8 @@ bool ContainedFolder::write(const std::vector<std::string>& segments,
     for (int attempt = 0; attempt < 100 && file.get() < 0; ++attempt) {
         temporary = ".tamlo-new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
         file.reset(openat(parent.get(), temporary.c_str(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          executable ? 0755 : 0644));
         if (file.get() < 0 && errno != EEXIST) {
             break;
         }

@@ -91,7 +91,7 @@ bool ContainedFolder::openRoot(const std::string& directory, std::string* error)
 
 bool ContainedFolder::write(const std::vector<std::string>& segments,
                             const std::function<bool(const ChunkWriter&, std::string*)>& fill,
-                            std::string* error) {
+                            std::string* error, bool /*executable*/) {
     if (root_ < 0 || segments.empty()) {
         *error = "no output folder";
         return false;

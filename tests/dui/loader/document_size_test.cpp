@@ -12,7 +12,7 @@
 #include "dui/loader/xml_shape.h"
 #include "dui/style/style_set.h"
 #include "resources/package_reader.h"
-#include "resources/package_writer.h"
+#include "authoring/package_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {

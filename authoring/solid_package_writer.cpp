@@ -1,4 +1,4 @@
-#include "resources/solid_package_writer.h"
+#include "authoring/solid_package_writer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/os/file_operations.h"
+#include "resources/error_text.h"
 #include "resources/lzma_codec.h"
 #include "resources/package_digests.h"
 #include "resources/package_format.h"
@@ -23,12 +24,6 @@ namespace {
 
 // Bytes of a machine-code block compressed both ways to see whether its filter helps.
 constexpr size_t kFilterSample = 1u << 20;
-
-void setError(std::string* error, std::string text) {
-    if (error != nullptr) {
-        *error = std::move(text);
-    }
-}
 
 struct Planned {
     SolidFile file;

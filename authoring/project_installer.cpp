@@ -1,10 +1,10 @@
-#include "resources/project_installer.h"
+#include "authoring/project_installer.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <vector>
 
-#include "resources/bundle_writer.h"
+#include "authoring/bundle_writer.h"
 
 namespace tamlo {
 

@@ -1,4 +1,4 @@
-#include "resources/bundle_writer.h"
+#include "authoring/bundle_writer.h"
 
 #include <lzma.h>
 
@@ -11,6 +11,7 @@
 #include "platform/os/file_operations.h"
 #include "resources/bundle.h"
 #include "resources/bundle_format.h"
+#include "resources/error_text.h"
 #include "resources/package_format.h"
 #include "resources/sha256.h"
 
@@ -19,12 +20,6 @@ namespace tamlo {
 namespace {
 
 constexpr size_t kCopyPieceSize = 1 << 20;
-
-void setError(std::string* error, std::string text) {
-    if (error != nullptr) {
-        *error = std::move(text);
-    }
-}
 
 // The new installer is written beside the destination and put in its place once whole,
 // so a failed build never leaves a half-written installer under the final name.

@@ -38,10 +38,6 @@ class PackageWriter {
                  std::string* error);
     bool addBuffer(const std::u16string& name, const uint8_t* data, size_t size, bool store,
                    std::string* error, bool executable = false);
-    // A data block exactly as given; `unpackedSize` 0 marks it stored. Its content is not
-    // known here, so a package holding one carries no digests.
-    bool addRawBlock(const std::u16string& name, const uint8_t* block, size_t blockSize,
-                     uint32_t unpackedSize, std::string* error);
     // Writes the directory and trailer and closes the file.
     bool finish(std::string* error);
 
@@ -55,7 +51,6 @@ class PackageWriter {
         uint32_t storedSize;
         uint32_t unpackedSize;
         Sha256Digest digest{};
-        bool hasDigest = false;
         bool executable = false;
     };
     bool addSource(const std::u16string& name, uint64_t size, bool store, bool executable,

@@ -1,10 +1,11 @@
-#include "resources/package_builder.h"
+#include "authoring/package_builder.h"
 #include "platform/os/glob_match.h"
 
 #include <algorithm>
 #include <filesystem>
 
 #include "platform/text_encoding.h"
+#include "resources/error_text.h"
 #include "resources/package_format.h"
 
 namespace tamlo {
@@ -12,12 +13,6 @@ namespace tamlo {
 namespace fs = std::filesystem;
 
 namespace {
-
-void setError(std::string* error, std::string text) {
-    if (error != nullptr) {
-        *error = std::move(text);
-    }
-}
 
 bool matchesAny(const std::vector<std::string>& globs, const std::string& path) {
     for (const std::string& glob : globs) {

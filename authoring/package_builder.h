@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "resources/package_writer.h"
-#include "resources/solid_package_writer.h"
+#include "authoring/package_writer.h"
+#include "authoring/solid_package_writer.h"
 
 namespace tamlo {
 

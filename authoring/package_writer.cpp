@@ -1,4 +1,4 @@
-#include "resources/package_writer.h"
+#include "authoring/package_writer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/os/file_operations.h"
+#include "resources/error_text.h"
 #include "resources/package_digests.h"
 #include "resources/package_format.h"
 
@@ -18,12 +19,6 @@ using package::kKey;
 namespace {
 
 constexpr size_t kReadPieceSize = 1 << 20;
-
-void setError(std::string* error, std::string text) {
-    if (error != nullptr) {
-        *error = std::move(text);
-    }
-}
 
 }  // namespace
 
@@ -166,24 +161,6 @@ bool PackageWriter::addBuffer(const std::u16string& name, const uint8_t* data, s
     return addSource(name, size, store, executable, source, error);
 }
 
-bool PackageWriter::addRawBlock(const std::u16string& name, const uint8_t* block, size_t blockSize,
-                                uint32_t unpackedSize, std::string* error) {
-    uint64_t offset = 0;
-    if (!checkName(name, error) || !position(&offset, error)) {
-        return false;
-    }
-    if (blockSize > UINT32_MAX - offset) {
-        setError(error, "the package would exceed 4 GiB");
-        return false;
-    }
-    if (!writeBytes(block, blockSize, error)) {
-        return false;
-    }
-    records_.push_back(
-        {name, static_cast<uint32_t>(offset), static_cast<uint32_t>(blockSize), unpackedSize});
-    return true;
-}
-
 bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool store,
                               bool executable, Source& source, std::string* error) {
     uint64_t offset = 0;
@@ -264,7 +241,7 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
         }
         if (encoded) {
             records_.push_back({name, static_cast<uint32_t>(offset), static_cast<uint32_t>(written),
-                                static_cast<uint32_t>(size), digest, true, executable});
+                                static_cast<uint32_t>(size), digest, executable});
             return true;
         }
         if (!tooBig) {
@@ -284,8 +261,8 @@ bool PackageWriter::addSource(const std::u16string& name, uint64_t size, bool st
         }
         return false;
     }
-    records_.push_back({name, static_cast<uint32_t>(offset), static_cast<uint32_t>(size), 0, digest,
-                        true, executable});
+    records_.push_back(
+        {name, static_cast<uint32_t>(offset), static_cast<uint32_t>(size), 0, digest, executable});
     return true;
 }
 
@@ -327,9 +304,7 @@ bool PackageWriter::finish(std::string* error) {
     // The digests sit between the directory's terminating zero and the trailer, where
     // readers look for nothing.
     std::vector<uint8_t> digests;
-    const bool everyDigest =
-        std::all_of(records_.begin(), records_.end(), [](const Record& r) { return r.hasDigest; });
-    if (everyDigest && !records_.empty()) {
+    if (!records_.empty()) {
         for (const Record& record : records_) {
             digests.insert(digests.end(), record.digest.begin(), record.digest.end());
         }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "resources/package_builder.h"
+#include "authoring/package_builder.h"
 
 namespace tamlo {
 
