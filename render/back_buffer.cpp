@@ -6,8 +6,8 @@
 
 namespace tamlo::render {
 
-bool BackBuffer::resize(int32_t width, int32_t height) {
-    if (exists() && width == bitmap_.width() && height == bitmap_.height()) {
+bool BackBuffer::resize(int32_t width, int32_t height, double scale) {
+    if (exists() && width == bitmap_.width() && height == bitmap_.height() && scale == scale_) {
         return true;
     }
     release();
@@ -19,7 +19,8 @@ bool BackBuffer::resize(int32_t width, int32_t height) {
     if (!bitmap_.allocate(width, height)) {
         return false;
     }
-    canvas_ = std::make_unique<Canvas>(bitmap_);
+    scale_ = scale;
+    canvas_ = std::make_unique<Canvas>(bitmap_, scale);
     return true;
 }
 
@@ -33,7 +34,7 @@ void BackBuffer::clearRect(const Rect& area) {
         return;
     }
     const Rect whole{0, 0, bitmap_.width(), bitmap_.height()};
-    canvas_->drawing().fill(bitmap_, whole, area, 0u);
+    canvas_->drawing().fill(bitmap_, whole, canvas_->toDevice(area), 0u);
 }
 
 }  // namespace tamlo::render

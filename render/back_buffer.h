@@ -19,9 +19,10 @@ class BackBuffer {
     // refused with a debug line.
     static constexpr int64_t kMaxPixels = int64_t{1} << 24;
 
-    // Nothing when the buffer exists at this size; otherwise recreates it. False (and no
-    // buffer) for a size that cannot be allocated or is past kMaxPixels.
-    bool resize(int32_t width, int32_t height);
+    // Nothing when the buffer exists at this size and scale; otherwise recreates it, its
+    // canvas drawing `scale` pixels to a logical one. False (and no buffer) for a size that
+    // cannot be allocated or is past kMaxPixels. The size is in device pixels.
+    bool resize(int32_t width, int32_t height, double scale = 1.0);
     void release();
 
     bool exists() const { return canvas_ != nullptr; }
@@ -31,7 +32,9 @@ class BackBuffer {
     // Null unless the buffer exists.
     Canvas* canvas() const { return canvas_.get(); }
 
-    // Makes `area` transparent black, whatever the canvas clip.
+    double scale() const { return scale_; }
+
+    // Makes `area` (logical pixels) transparent black, whatever the canvas clip.
     void clearRect(const Rect& area);
 
     // The pixels; every drawing call has finished when it returns.
@@ -41,6 +44,7 @@ class BackBuffer {
 
   private:
     Bitmap bitmap_;
+    double scale_ = 1.0;
     std::unique_ptr<Canvas> canvas_;
 };
 

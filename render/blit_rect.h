@@ -17,4 +17,9 @@ enum class BlitMode {
     SourceOver,  // premultiplied source-over (images with alpha)
 };
 
+enum class BlitFilter {
+    Nearest,  // whole source pixels: stretches within one density stay as they were
+    Smooth,   // bilinear: an image resampled to another density than its own
+};
+
 }  // namespace tamlo::render

@@ -2,11 +2,12 @@
 
 namespace tamlo::render {
 
-Canvas::Canvas(Bitmap& target) : Canvas(target, buildDrawing()) {}
+Canvas::Canvas(Bitmap& target, double scale) : Canvas(target, buildDrawing(), scale) {}
 
-Canvas::Canvas(Bitmap& target, Drawing& drawing)
+Canvas::Canvas(Bitmap& target, Drawing& drawing, double scale)
     : target_(target),
       drawing_(drawing),
+      scale_(scale > 0 ? scale : 1.0),
       state_{&Font::defaultGui(), 0, Rect{0, 0, target.width(), target.height()}} {}
 
 void Canvas::save() {
@@ -22,7 +23,7 @@ void Canvas::restore() {
 }
 
 void Canvas::clipTo(const Rect& area) {
-    state_.clip = intersection(state_.clip, area);
+    state_.clip = intersection(state_.clip, toDevice(area));
 }
 
 const Font* Canvas::selectFont(const Font* font) {
@@ -41,13 +42,13 @@ ColorRef Canvas::setTextColor(ColorRef color) {
 
 void Canvas::fillRect(const Rect& area, ColorRef color) {
     if (!area.isEmpty() && !state_.clip.isEmpty()) {
-        drawing_.fill(target_, state_.clip, area, opaquePixel(color));
+        drawing_.fill(target_, state_.clip, toDevice(area), opaquePixel(color));
     }
 }
 
 void Canvas::clearRect(const Rect& area) {
     if (!area.isEmpty() && !state_.clip.isEmpty()) {
-        drawing_.fill(target_, state_.clip, area, 0u);
+        drawing_.fill(target_, state_.clip, toDevice(area), 0u);
     }
 }
 

@@ -16,10 +16,11 @@ class Drawing {
 
     // Sets every pixel of `area` within the clip to `pixel` (a premultiplied word).
     virtual void fill(Bitmap& target, const Rect& clip, const Rect& area, uint32_t pixel) = 0;
-    // Copies `from` (inside `source`) onto `to`, scaled nearest-neighbour with the part's
-    // edge pixels repeated outward. Both rectangles have positive sides.
+    // Copies `from` (inside `source`) onto `to`, scaled with `filter` and the part's edge
+    // pixels repeated outward. Both rectangles have positive sides.
     virtual void blit(Bitmap& target, const Rect& clip, const Bitmap& source, const BlitRect& from,
-                      const BlitRect& to, BlitMode mode) = 0;
+                      const BlitRect& to, BlitMode mode,
+                      BlitFilter filter = BlitFilter::Nearest) = 0;
 };
 
 // The implementation this build draws with.

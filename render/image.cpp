@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <utility>
 
 #include "platform/debug_sink.h"
 #include "render/blit.h"
@@ -32,6 +33,54 @@ bool withinDecodeBudget(int64_t width, int64_t height, uint64_t budget) {
 void Image::reset() {
     bitmap_.clear();
     hasAlpha_ = false;
+    variants_.clear();
+    variantSource_ = nullptr;
+}
+
+bool Image::addVariant(double density, Image&& variant) {
+    if (!hasBitmap() || !variant.hasBitmap() || !(density > 1.0)) {
+        return false;
+    }
+    for (const Variant& held : variants_) {
+        if (held.density == density) {
+            return false;
+        }
+    }
+    Variant added;
+    added.density = density;
+    added.bitmap = std::move(variant.bitmap_);
+    added.hasAlpha = variant.hasAlpha_;
+    variant.reset();
+    variants_.push_back(std::move(added));
+    std::sort(variants_.begin(), variants_.end(),
+              [](const Variant& a, const Variant& b) { return a.density < b.density; });
+    return true;
+}
+
+uint64_t Image::byteCount() const {
+    uint64_t total = bitmap_.byteCount();
+    for (const Variant& variant : variants_) {
+        total += variant.bitmap.byteCount();
+    }
+    return total;
+}
+
+const Image::Variant* Image::variantFor(double scale) const {
+    if (scale > 1.0 && variantSource_) {
+        // The cache owns its images as non-const objects; only drawing reaches them const.
+        const VariantSource source = std::move(variantSource_);
+        variantSource_ = nullptr;
+        source(const_cast<Image&>(*this));
+    }
+    if (scale <= 1.0 || variants_.empty()) {
+        return nullptr;
+    }
+    for (const Variant& variant : variants_) {
+        if (variant.density >= scale) {
+            return &variant;
+        }
+    }
+    return &variants_.back();
 }
 
 // A PNG chunk longer than what follows it is damage, yet the decoder grows its buffer by
@@ -132,8 +181,30 @@ bool Image::loadRgba(const uint8_t* rgba, int32_t width, int32_t height) {
 
 bool Image::piece(Canvas& canvas, int32_t sx, int32_t sy, int32_t sw, int32_t sh, int32_t dx,
                   int32_t dy, int32_t dw, int32_t dh) const {
-    return blit(canvas, bitmap_, BlitRect{sx, sy, sw, sh}, BlitRect{dx, dy, dw, dh},
-                hasAlpha_ ? BlitMode::SourceOver : BlitMode::Copy);
+    const Variant* variant = variantFor(canvas.scale());
+    if (variant == nullptr) {
+        return blit(canvas, bitmap_, BlitRect{sx, sy, sw, sh}, BlitRect{dx, dy, dw, dh},
+                    hasAlpha_ ? BlitMode::SourceOver : BlitMode::Copy,
+                    canvas.scale() == 1.0 ? BlitFilter::Nearest : BlitFilter::Smooth);
+    }
+    // The part in the variant's pixels: its edges scaled as the canvas scales edges, kept
+    // inside the variant's bitmap.
+    const double density = variant->density;
+    const Bitmap& pixels = variant->bitmap;
+    const auto edge = [density](int64_t at, int32_t limit) {
+        const int64_t scaled = static_cast<int64_t>(static_cast<double>(at) * density + 0.5);
+        return static_cast<int32_t>(std::clamp<int64_t>(scaled, 0, limit));
+    };
+    const int32_t left = edge(sx, pixels.width());
+    const int32_t top = edge(sy, pixels.height());
+    const int32_t right = edge(int64_t{sx} + sw, pixels.width());
+    const int32_t bottom = edge(int64_t{sy} + sh, pixels.height());
+    if (right <= left || bottom <= top) {
+        return false;
+    }
+    return blit(canvas, pixels, BlitRect{left, top, right - left, bottom - top},
+                BlitRect{dx, dy, dw, dh}, variant->hasAlpha ? BlitMode::SourceOver : BlitMode::Copy,
+                density == canvas.scale() ? BlitFilter::Nearest : BlitFilter::Smooth);
 }
 
 bool Image::drawAt(Canvas& canvas, int32_t x, int32_t y) const {

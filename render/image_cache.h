@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "render/image.h"
@@ -17,7 +18,11 @@ constexpr uint64_t kImageCacheBudget = uint64_t{96} << 20;
 
 // Decoded images by file name (exact match). A file the reader does not have is not
 // remembered, so a later request tries again; a file that does not decode stays cached
-// as an image without bitmap.
+// as an image without bitmap. "name@1.5x.png" and "name@2x.png" beside "name.png" are
+// its denser variants, loaded the first time a scaled canvas draws it.
+// "name.png" with `suffix` before its extension ("name@2x.png").
+std::u16string variantName(const std::u16string& name, std::u16string_view suffix);
+
 class ImageCache {
   public:
     // Fills `bytes` with the named file; false when there is no such file.
@@ -33,6 +38,8 @@ class ImageCache {
     uint64_t bytesHeld() const { return bytesHeld_; }
 
   private:
+    void addVariants(const std::u16string& name, Image& image);
+
     uint64_t budget_;
     uint64_t bytesHeld_ = 0;
     FileReader reader_;

@@ -41,8 +41,16 @@ PrefixedText resolvePrefixes(std::u16string_view text) {
 }
 
 int32_t drawTextWithCurrent(Canvas& canvas, Rect& rect, std::u16string_view text, uint32_t format) {
-    return engineDrawText(&canvas.target(), canvas.clipBounds(), canvas.font(), canvas.textColor(),
-                          rect, text, format);
+    if (canvas.scale() == 1.0 || (format & DT_CALCRECT) != 0) {
+        return engineDrawText(&canvas.target(), canvas.clipBounds(), canvas.font(),
+                              canvas.textColor(), rect, text, format);
+    }
+    // Laid out and drawn in device pixels with the font at the device's size; the height
+    // goes back in logical pixels.
+    Rect device = canvas.toDevice(rect);
+    const int32_t height = engineDrawText(&canvas.target(), canvas.clipBounds(), canvas.font(),
+                                          canvas.textColor(), device, text, format, canvas.scale());
+    return static_cast<int32_t>(height / canvas.scale() + 0.5);
 }
 
 int32_t drawText(Canvas& canvas, Rect& rect, std::u16string_view text, const Font* font,

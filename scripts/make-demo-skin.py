@@ -3,6 +3,8 @@
 
 Only the standard library: shapes are rendered with 4x4 supersampling and written as
 RGBA PNGs with zlib and struct. Run it again after changing a colour or a size.
+Every image is drawn three times, for screens at 100 %, 150 % and 200 %: "name.png",
+"name@1.5x.png" and "name@2x.png". Shapes are given in 1x pixels; SCALE maps them.
 """
 import math
 import os
@@ -11,6 +13,13 @@ import zlib
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples", "demo", "style")
 SAMPLES = 4
+SCALES = ((1.0, ""), (1.5, "@1.5x"), (2.0, "@2x"))
+SCALE = 1.0
+SUFFIX = ""
+
+
+def device(length):
+    return int(round(length * SCALE))
 
 
 def hex_rgb(text):
@@ -19,7 +28,11 @@ def hex_rgb(text):
 
 
 def write_png(name, width, height, pixels):
-    """pixels: list of rows of (r, g, b, a) straight alpha."""
+    """pixels: list of rows of (r, g, b, a) straight alpha, at SCALE (width and height are
+    the 1x size)."""
+    width, height = len(pixels[0]), len(pixels)
+    stem, dot, extension = name.rpartition(".")
+    name = stem + SUFFIX + dot + extension
     raw = bytearray()
     for row in pixels:
         raw.append(0)
@@ -39,7 +52,7 @@ def write_png(name, width, height, pixels):
 
 
 def canvas(width, height):
-    return [[(0, 0, 0, 0) for _ in range(width)] for _ in range(height)]
+    return [[(0, 0, 0, 0) for _ in range(device(width))] for _ in range(device(height))]
 
 
 def over(dst, src_rgb, coverage):
@@ -62,6 +75,8 @@ def paint(img, colour, inside, alpha=1.0, box=None):
     box (left, top, right, bottom) limits the pixels looked at, which keeps big images quick.
     """
     rgb = hex_rgb(colour)
+    if box:
+        box = tuple(v * SCALE for v in box)
     left, top, right, bottom = box or (0, 0, len(img[0]), len(img))
     left, top = max(0, int(left)), max(0, int(top))
     right, bottom = min(len(img[0]), int(math.ceil(right))), min(len(img), int(math.ceil(bottom)))
@@ -71,7 +86,8 @@ def paint(img, colour, inside, alpha=1.0, box=None):
             hits = 0
             for sy in range(SAMPLES):
                 for sx in range(SAMPLES):
-                    if inside(x + (sx + 0.5) / SAMPLES, y + (sy + 0.5) / SAMPLES):
+                    if inside((x + (sx + 0.5) / SAMPLES) / SCALE,
+                              (y + (sy + 0.5) / SAMPLES) / SCALE):
                         hits += 1
             if hits:
                 row[x] = over(row[x], rgb, alpha * hits / (SAMPLES * SAMPLES))
@@ -141,16 +157,18 @@ def slide_background(width, height, start, end, radius=8):
     img = canvas(width, height)
     a, b = hex_rgb(start), hex_rgb(end)
     card = rounded(0, 0, width, height, radius)
-    for y in range(height):
-        for x in range(width):
-            t = (x / (width - 1)) * 0.7 + (y / (height - 1)) * 0.3
+    w, h, corner = len(img[0]), len(img), device(radius)
+    for y in range(h):
+        for x in range(w):
+            t = (x / (w - 1)) * 0.7 + (y / (h - 1)) * 0.3
             img[y][x] = tuple(int(round(p + (q - p) * t)) for p, q in zip(a, b)) + (255,)
     # Round the corners: clear, then paint back the card's coverage there.
-    corners = [(0, 0), (width - radius, 0), (0, height - radius), (width - radius, height - radius)]
+    corners = [(0, 0), (w - corner, 0), (0, h - corner), (w - corner, h - corner)]
     for cx, cy in corners:
-        for y in range(cy, cy + radius):
-            for x in range(cx, cx + radius):
-                hits = sum(card(x + (sx + 0.5) / SAMPLES, y + (sy + 0.5) / SAMPLES)
+        for y in range(cy, cy + corner):
+            for x in range(cx, cx + corner):
+                hits = sum(card((x + (sx + 0.5) / SAMPLES) / SCALE,
+                                (y + (sy + 0.5) / SAMPLES) / SCALE)
                            for sy in range(SAMPLES) for sx in range(SAMPLES))
                 r, g, b_, _ = img[y][x]
                 img[y][x] = (r, g, b_, int(round(255 * hits / (SAMPLES * SAMPLES))))
@@ -311,9 +329,10 @@ def main():
     paint(img, "#ffffff", rounded(1, 1, 23, 23, 5))
     write_png("bkgnd.png", 24, 24, img)
     img = canvas(8, 40)
-    for y in range(40):
-        shade = tuple(int(a + (b - a) * y / 39) for a, b in zip(hex_rgb("#2f7cf6"), hex_rgb("#2466d8")))
-        img[y] = [shade + (255,)] * 8
+    for y in range(len(img)):
+        t = (y / SCALE) / 39
+        shade = tuple(int(a + (b - a) * t) for a, b in zip(hex_rgb("#2f7cf6"), hex_rgb("#2466d8")))
+        img[y] = [shade + (255,)] * len(img[0])
     write_png("titlebar.png", 8, 40, img)
 
     button("button_up.png", blue, "#2a70e0")
@@ -389,10 +408,11 @@ def main():
     # Drop shadow: a soft dark edge fading out over 12 pixels around a hollow centre.
     size, spread = 36, 12
     img = canvas(size, size)
-    for y in range(size):
-        for x in range(size):
-            dx = max(spread - x - 0.5, 0, x + 0.5 - (size - spread))
-            dy = max(spread - y - 0.5, 0, y + 0.5 - (size - spread))
+    for y in range(len(img)):
+        for x in range(len(img[0])):
+            lx, ly = (x + 0.5) / SCALE, (y + 0.5) / SCALE
+            dx = max(spread - lx, 0, lx - (size - spread))
+            dy = max(spread - ly, 0, ly - (size - spread))
             distance = math.hypot(dx, dy)
             strength = max(0.0, 1.0 - distance / spread) ** 2
             img[y][x] = (0, 0, 0, int(round(60 * strength)))
@@ -405,4 +425,5 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    for SCALE, SUFFIX in SCALES:
+        main()

@@ -3,6 +3,7 @@
 
 #include "dui/controls/web_browser.h"
 #include "dui/style/style_set.h"
+#include "platform/display_scale.h"
 #include "platform/windowing/input_method.h"
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/native_window.h"
@@ -75,10 +76,13 @@ void WindowImpl::paintArea(const Rect& area) {
     if (root() == nullptr || size.width <= 0 || size.height <= 0) {
         return;
     }
-    // The buffer follows the client size and is made again only when that changes.
-    if (backBuffer_.width() != size.width || backBuffer_.height() != size.height ||
-        !backBuffer_.exists()) {
-        if (!backBuffer_.resize(size.width, size.height)) {
+    // The buffer holds the client area in device pixels and is made again only when its
+    // size or the window's scale changes.
+    const double scale = handle() != 0 ? platform::windowScale(handle()) : 1.0;
+    const Size device{toDevice(size.width, scale), toDevice(size.height, scale)};
+    if (backBuffer_.width() != device.width || backBuffer_.height() != device.height ||
+        backBuffer_.scale() != scale || !backBuffer_.exists()) {
+        if (!backBuffer_.resize(device.width, device.height, scale)) {
             return;
         }
     }
@@ -108,8 +112,7 @@ void WindowImpl::present(const Rect& area) {
     if (layered_) {
         platform::updateLayeredWindow(handle(), view, constantAlpha_, perPixelAlpha_);
     } else {
-        platform::blitToWindow(handle(), view,
-                               platform::Rect{area.left, area.top, area.right, area.bottom});
+        platform::blitToWindow(handle(), view, toDevice(area, backBuffer_.scale()));
     }
 }
 

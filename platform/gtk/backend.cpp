@@ -2,8 +2,13 @@
 
 #include <gtk/gtk.h>
 
+#include <cstdlib>
+#include <optional>
+
+#include "platform/display_scale.h"
 #include "platform/gtk/mappings.h"
 #include "platform/text_encoding.h"
+#include "platform/windowing/native_window.h"
 #include "platform/windowing/window_state.h"
 
 namespace tamlo::platform::gtk {
@@ -148,6 +153,26 @@ class GtkBackend : public Backend {
 
 }  // namespace
 
+namespace {
+
+// TAMLO_SCALE when set (a test's or an author's choice), else GDK's scale factor of the
+// primary monitor (GDK_SCALE on X11).
+double desktopScale() {
+    if (const char* value = std::getenv("TAMLO_SCALE")) {
+        if (const std::optional<double> scale = parseDisplayScale(value)) {
+            return *scale;
+        }
+    }
+    GdkDisplay* display = gdk_display_get_default();
+    GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
+    if (monitor == nullptr && display != nullptr) {
+        monitor = gdk_display_get_monitor(display, 0);
+    }
+    return monitor != nullptr ? gdk_monitor_get_scale_factor(monitor) : 1.0;
+}
+
+}  // namespace
+
 std::unique_ptr<Backend> createGtkBackend(std::string* error) {
     if (!gtk_init_check(nullptr, nullptr)) {
         if (error) {
@@ -155,6 +180,7 @@ std::unique_ptr<Backend> createGtkBackend(std::string* error) {
         }
         return nullptr;
     }
+    setDefaultWindowScale(desktopScale());
     return std::make_unique<GtkBackend>();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -142,6 +143,8 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
     cairo_surface_t* surface =
         cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.pixels.data()),
                                             format, pixels.width, pixels.height, pixels.width * 4);
+    // The kept pixels are device pixels; the widget draws in GDK's logical ones.
+    cairo_surface_set_device_scale(surface, state->scale, state->scale);
     Point offset;
     if (state->reveal) {
         // Sliding open: only the revealed band, with the contents moving into it.
@@ -165,6 +168,13 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
         gtk_container_propagate_draw(GTK_CONTAINER(widget), child, cr);
     }
     return TRUE;
+}
+
+// A window moved to a monitor of another scale is drawn again at that monitor's scale.
+void onScaleFactor(GtkWidget* widget, GParamSpec*, gpointer data) {
+    if (std::getenv("TAMLO_SCALE") == nullptr) {
+        setWindowScale(handleOf(data), gtk_widget_get_scale_factor(widget));
+    }
 }
 
 // ---- Input -----------------------------------------------------------------------------
@@ -600,6 +610,7 @@ class GtkWindows : public NativeWindows {
                         GDK_KEY_RELEASE_MASK | GDK_LEAVE_NOTIFY_MASK | GDK_FOCUS_CHANGE_MASK);
         gpointer data = dataOf(window);
         g_signal_connect(widget, "draw", G_CALLBACK(onDraw), data);
+        g_signal_connect(widget, "notify::scale-factor", G_CALLBACK(onScaleFactor), data);
         g_signal_connect(widget, "motion-notify-event", G_CALLBACK(onMotion), data);
         g_signal_connect(widget, "button-press-event", G_CALLBACK(onButton), data);
         g_signal_connect(widget, "button-release-event", G_CALLBACK(onButton), data);

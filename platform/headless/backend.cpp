@@ -4,9 +4,12 @@
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/debug_sink.h"
+#include "platform/display_scale.h"
 #include "platform/text_encoding.h"
 #include "platform/windowing/message_box_buttons.h"
 #include "platform/windowing/message_loop.h"
@@ -76,6 +79,19 @@ void applyScreenFromEnvironment() {
     }
 }
 
+// TAMLO_SCALE=F (1.5, 150%, 2x) draws every window at F device pixels to a logical one, as
+// on a monitor of F x 96 DPI.
+void applyScaleFromEnvironment() {
+    const char* value = std::getenv("TAMLO_SCALE");
+    const std::optional<double> scale =
+        value != nullptr ? parseDisplayScale(value) : std::optional<double>(1.0);
+    if (!scale) {
+        debugOutput(std::string("TAMLO_SCALE ") + value +
+                    " is not a scale from 0.5 to 4; 1 is used");
+    }
+    setDefaultWindowScale(scale.value_or(1.0));
+}
+
 }  // namespace
 
 struct HeadlessBackend::State {
@@ -90,6 +106,7 @@ HeadlessBackend::HeadlessBackend() : state_(std::make_unique<State>()) {
     setDebugEcho(true);
     setSystemMetrics(SystemMetrics{});
     applyScreenFromEnvironment();
+    applyScaleFromEnvironment();
 }
 
 HeadlessBackend::~HeadlessBackend() = default;

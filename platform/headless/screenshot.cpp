@@ -36,8 +36,9 @@ std::vector<uint8_t> windowRgba(WindowHandle window, int* width, int* height) {
         }
     }
     if (state->region) {
+        const RoundRegion region = deviceRegion(*state->region, state->scale);
         for (int y = 0; y < pixels.height; ++y) {
-            auto [left, right] = roundRegionRowSpan(*state->region, y);
+            auto [left, right] = roundRegionRowSpan(region, y);
             for (int x = 0; x < pixels.width; ++x) {
                 if (x < left || x >= right) {
                     rgba[(static_cast<std::size_t>(y) * pixels.width + x) * 4 + 3] = 0;

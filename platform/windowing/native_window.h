@@ -133,6 +133,20 @@ uint32_t currentCursor();
 // False when the window is not under the pointer (a leave is then posted at once).
 bool trackMouseEvent(WindowHandle window, uint32_t flags, uint32_t hoverTimeMs);
 
+// ---- Scale ---------------------------------------------------------------------------
+
+// A window's scale: its device pixels to a logical one (its monitor's DPI / 96). Positions,
+// sizes and messages stay logical; its shown pixels (blitToWindow, updateLayeredWindow,
+// copyWindowPixels) are device pixels, the window's logical size times its scale.
+double windowScale(WindowHandle window);
+// A backend's report of a window's new scale (it moved to another monitor): the shown
+// pixels are refitted and the window repainted. False for an unknown window or a scale
+// outside kMinDisplayScale .. kMaxDisplayScale.
+bool setWindowScale(WindowHandle window, double scale);
+// The scale windows are made with (the backend's; TAMLO_SCALE headless).
+double defaultWindowScale();
+void setDefaultWindowScale(double scale);
+
 // ---- Painting ------------------------------------------------------------------------
 
 // InvalidateRect (null: the whole client area). A visible window with something to paint
@@ -142,14 +156,14 @@ bool invalidateRect(WindowHandle window, const Rect* area);
 bool updateWindow(WindowHandle window);
 // BeginPaint: the invalid rectangle, which becomes valid (empty when nothing is).
 Rect beginPaint(WindowHandle window);
-// Copies `area` (client coordinates) of `source` onto what the window shows (a BitBlt
-// from the back buffer to the window).
+// Copies `area` (device pixels of the client area) of `source` onto what the window shows
+// (a BitBlt from the back buffer to the window).
 bool blitToWindow(WindowHandle window, const PixelView& source, const Rect& area);
 // UpdateLayeredWindow: the whole buffer becomes the window's contents at its position,
 // blended with `constantAlpha` and, with `perPixelAlpha`, the pixels' own alpha.
 bool updateLayeredWindow(WindowHandle window, const PixelView& source, uint8_t constantAlpha,
                          bool perPixelAlpha);
-// What the window shows now, window-sized; false for an unknown window.
+// What the window shows now, window-sized in device pixels; false for an unknown window.
 bool copyWindowPixels(WindowHandle window, WindowPixels& out);
 uint8_t windowConstantAlpha(WindowHandle window);
 

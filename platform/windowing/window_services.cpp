@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "platform/display_scale.h"
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/messages.h"
 #include "platform/windowing/pointer_input.h"
@@ -168,8 +169,8 @@ NativeWindows* nativeSide() {
 }
 
 void fitSurface(NativeWindowState& state) {
-    int width = std::max(0, state.rect.width());
-    int height = std::max(0, state.rect.height());
+    int width = std::max(0, toDevice(state.rect.width(), state.scale));
+    int height = std::max(0, toDevice(state.rect.height(), state.scale));
     WindowPixels& surface = state.surface;
     if (surface.width == width && surface.height == height) {
         return;
@@ -220,6 +221,7 @@ void nativeWindowCreating(WindowHandle window, const WindowCreation& creation) {
     state->clickThrough = (creation.exStyle & WS_EX_TRANSPARENT) != 0;
     state->tooltip = creation.className == kTooltipClassName;
     state->showAfterCreate = (creation.style & WS_VISIBLE) != 0;
+    state->scale = desktop().defaultScale;
     desktop().windows[window] = std::move(state);
     desktop().zOrder.insert(desktop().zOrder.begin(), window);
     bringToTop(window);
@@ -636,6 +638,43 @@ bool releaseCapture() {
 
 WindowHandle captureWindow() {
     return desktop().capture;
+}
+
+}  // namespace tamlo::platform
+
+namespace tamlo::platform {
+
+double windowScale(WindowHandle window) {
+    const auto* state = nativeWindowState(window);
+    return state != nullptr ? state->scale : desktop().defaultScale;
+}
+
+bool setWindowScale(WindowHandle window, double scale) {
+    auto* state = nativeWindowState(window);
+    if (state == nullptr || !(scale >= kMinDisplayScale && scale <= kMaxDisplayScale)) {
+        return false;
+    }
+    if (state->scale != scale) {
+        state->scale = scale;
+        fitSurface(*state);
+        invalidateRect(window, nullptr);
+    }
+    return true;
+}
+
+double defaultWindowScale() {
+    return desktop().defaultScale;
+}
+
+void setDefaultWindowScale(double scale) {
+    if (scale >= kMinDisplayScale && scale <= kMaxDisplayScale) {
+        desktop().defaultScale = scale;
+    }
+}
+
+RoundRegion deviceRegion(const RoundRegion& region, double scale) {
+    return RoundRegion{toDevice(region.bounds, scale), toDevice(region.ellipseWidth, scale),
+                       toDevice(region.ellipseHeight, scale)};
 }
 
 }  // namespace tamlo::platform

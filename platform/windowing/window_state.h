@@ -32,7 +32,8 @@ struct NativeWindowState {
     std::u16string text;
     WindowPixels icon;  // WM_SETICON, premultiplied; empty for none
     Rect invalid;
-    WindowPixels surface;  // what the window shows, window-sized
+    WindowPixels surface;  // what the window shows, window-sized in device pixels
+    double scale = 1.0;    // device pixels to a logical one
     uint8_t constantAlpha = 255;
     bool perPixelAlpha = true;
     std::optional<RoundRegion> region;
@@ -52,6 +53,7 @@ struct Desktop {
     Point cursor;
     uint32_t cursorId = 0;
     SystemMetrics metrics;
+    double defaultScale = 1.0;
 };
 
 Desktop& desktop();
@@ -83,5 +85,7 @@ void bringToTop(WindowHandle window);
 // of one row (empty when the row is outside).
 bool roundRegionContains(const RoundRegion& region, Point point);
 std::pair<int, int> roundRegionRowSpan(const RoundRegion& region, int row);
+// A window's region in its device pixels.
+RoundRegion deviceRegion(const RoundRegion& region, double scale);
 
 }  // namespace tamlo::platform

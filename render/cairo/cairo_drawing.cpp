@@ -69,7 +69,7 @@ class CairoDrawing : public Drawing {
     }
 
     void blit(Bitmap& target, const Rect& clip, const Bitmap& source, const BlitRect& from,
-              const BlitRect& to, BlitMode mode) override {
+              const BlitRect& to, BlitMode mode, BlitFilter filter) override {
         const SurfaceView surface(target);
         const SurfaceView sourceSurface(source);
         if (!surface.usable() || !sourceSurface.usable()) {
@@ -87,7 +87,8 @@ class CairoDrawing : public Drawing {
                                 static_cast<double>(from.height) / to.height);
         cairo_matrix_translate(&matrix, -to.x, -to.y);
         cairo_pattern_set_matrix(pattern, &matrix);
-        cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+        cairo_pattern_set_filter(
+            pattern, filter == BlitFilter::Smooth ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
         cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
 
         cairo_set_operator(cr,

@@ -34,12 +34,12 @@ PangoContext* sharedTextContext() {
 // The pango description of a Font: family, absolute pixel size and weight.
 class FontDescription {
   public:
-    explicit FontDescription(const Font& font) : pango_(pango_font_description_new()) {
+    FontDescription(const Font& font, double scale) : pango_(pango_font_description_new()) {
         const FontSpec& fontSpec = font.fontSpec();
         const std::string family = utf16ToUtf8(fontSpec.face.empty() ? u"Sans" : fontSpec.face);
         pango_font_description_set_family(pango_, family.c_str());
         pango_font_description_set_absolute_size(
-            pango_, static_cast<double>(font.pixelSize()) * PANGO_SCALE);
+            pango_, static_cast<double>(font.pixelSize()) * scale * PANGO_SCALE);
         // Pango accepts weights 100..1000; LOGFONT's 0 means "default".
         int32_t weight = fontSpec.weight <= 0 ? 400 : fontSpec.weight;
         weight = weight < 100 ? 100 : weight > 1000 ? 1000 : weight;
@@ -58,12 +58,12 @@ class FontDescription {
 // A layout of `text` as DrawTextW would place it, with its logical extent in pixels.
 class TextLayout {
   public:
-    TextLayout(const Font& font, std::u16string_view text, uint32_t format)
+    TextLayout(const Font& font, std::u16string_view text, uint32_t format, double scale)
         : layout_(pango_layout_new(sharedTextContext())) {
         PrefixedText shown = (format & DT_NOPREFIX) != 0 ? PrefixedText{std::u16string(text), {}}
                                                          : resolvePrefixes(text);
         const std::string utf8 = utf16ToUtf8(shown.text);
-        const FontDescription description(font);
+        const FontDescription description(font, scale);
         pango_layout_set_font_description(layout_, description.get());
         pango_layout_set_single_paragraph_mode(layout_, (format & DT_SINGLELINE) != 0);
         // With no layout width, lines align within the widest one; the block is then placed
@@ -136,8 +136,8 @@ void show(Bitmap& target, const Rect& clip, const TextLayout& layout, ColorRef c
 }  // namespace
 
 int32_t engineDrawText(Bitmap* target, const Rect& clip, const Font& font, ColorRef color,
-                       Rect& rect, std::u16string_view text, uint32_t format) {
-    const TextLayout layout(font, text, format);
+                       Rect& rect, std::u16string_view text, uint32_t format, double scale) {
+    const TextLayout layout(font, text, format, scale);
     if ((format & DT_CALCRECT) != 0 || target == nullptr) {
         rect.right = static_cast<int32_t>(
             std::min<int64_t>(static_cast<int64_t>(rect.left) + layout.width(), INT32_MAX));

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "render/raster/nearest_sampling.h"
+#include "render/raster/smooth_sampling.h"
 #include "render/raster/source_over.h"
 
 namespace tamlo::render {
@@ -33,9 +34,13 @@ class RasterDrawing : public Drawing {
     }
 
     void blit(Bitmap& target, const Rect& clip, const Bitmap& source, const BlitRect& from,
-              const BlitRect& to, BlitMode mode) override {
+              const BlitRect& to, BlitMode mode, BlitFilter filter) override {
         const Rect box = clipped(clip, destinationOf(to));
         if (box.isEmpty()) {
+            return;
+        }
+        if (filter == BlitFilter::Smooth) {
+            raster::smoothBlit(target, box, source, from, to, mode);
             return;
         }
         const raster::NearestSampling sampling = raster::nearestSampling(from, to, box);

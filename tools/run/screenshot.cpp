@@ -14,6 +14,7 @@
 #include "dui/style/style_set.h"
 #include "platform/backend.h"
 #include "platform/debug_sink.h"
+#include "platform/display_scale.h"
 #include "platform/png_encoding.h"
 #include "platform/text_encoding.h"
 #include "platform/windowing/message_queue.h"
@@ -86,8 +87,10 @@ int paintWindow(WindowBase& window, const std::vector<StateRequest>& states,
         control->setFlags(request.clear, false);
     }
     const Size client = window.clientSize();
+    const char* scaleText = std::getenv("TAMLO_SCALE");
+    const double scale = scaleText ? parseDisplayScale(scaleText).value_or(1.0) : 1.0;
     render::BackBuffer buffer;
-    if (!buffer.resize(client.width, client.height)) {
+    if (!buffer.resize(toDevice(client.width, scale), toDevice(client.height, scale), scale)) {
         return fail("the window has no paintable size");
     }
     const Rect whole{0, 0, client.width, client.height};

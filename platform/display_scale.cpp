@@ -1,0 +1,29 @@
+#include "platform/display_scale.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace tamlo {
+
+std::optional<double> parseDisplayScale(std::string_view text) {
+    std::string number(text);
+    double divisor = 1.0;
+    if (!number.empty() && number.back() == '%') {
+        number.pop_back();
+        divisor = 100.0;
+    } else if (!number.empty() && (number.back() == 'x' || number.back() == 'X')) {
+        number.pop_back();
+    }
+    if (number.empty()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(number.c_str(), &end) / divisor;
+    if (end != number.c_str() + number.size() || !(value >= kMinDisplayScale) ||
+        !(value <= kMaxDisplayScale)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace tamlo
