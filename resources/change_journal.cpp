@@ -93,6 +93,22 @@ void recordKeyTree(OpenJournal& journal, registry::Store& store, const std::stri
     }
 }
 
+// The folders of `path` that do not exist, outermost first.
+std::vector<std::string> missingFolders(const std::string& path) {
+    std::vector<std::string> missing;
+    for (size_t end = 1; end <= path.size(); ++end) {
+        if (end < path.size() && !isSeparator(path[end])) {
+            continue;
+        }
+        std::string prefix = path.substr(0, end);
+        if (!isSeparator(prefix.back()) && prefix.back() != ':' &&
+            !files::directoryExists(prefix)) {
+            missing.push_back(prefix);
+        }
+    }
+    return missing;
+}
+
 }  // namespace
 
 std::string keptFolderOf(const std::string& path) {
@@ -123,12 +139,17 @@ bool openJournal(const std::string& rawPath, std::string* error) {
                                        : "already committed: use a new path");
         return false;
     }
+    // The folders made for the journal are its first records: taking it back removes them.
+    std::string text = formatRecord({"tamlo-journal", {"1"}});
     size_t slash = path.find_last_of("/\\");
     if (slash != std::string::npos && slash > 0) {
+        for (const std::string& folder : missingFolders(path.substr(0, slash))) {
+            text += formatRecord({"created-folder", {folder}});
+        }
         files::createDirectory(path.substr(0, slash));
     }
     files::createDirectory(keptFolderOf(path));
-    if (!journal.file.open(path) || !journal.file.append(formatRecord({"tamlo-journal", {"1"}}))) {
+    if (!journal.file.open(path) || !journal.file.append(text)) {
         journal.file.close();
         *error = "cannot write the journal " + path;
         return false;
@@ -288,17 +309,9 @@ void createDirectory(const std::string& rawPath) {
         OpenJournal& journal = current();
         std::lock_guard<std::mutex> lock(journal.mutex);
         if (journal.file.isOpen()) {
-            // Each missing folder, outermost first.
-            for (size_t end = 1; end <= path.size(); ++end) {
-                if (end < path.size() && !isSeparator(path[end])) {
-                    continue;
-                }
-                std::string prefix = path.substr(0, end);
-                if (isSeparator(prefix.back()) || prefix.back() == ':' ||
-                    excluded(journal, prefix) || files::directoryExists(prefix)) {
-                    continue;
-                }
-                if (!append(journal, Record{"created-folder", {prefix}})) {
+            for (const std::string& folder : missingFolders(path)) {
+                if (!excluded(journal, folder) &&
+                    !append(journal, Record{"created-folder", {folder}})) {
                     return;
                 }
             }

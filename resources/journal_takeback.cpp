@@ -186,6 +186,12 @@ bool rollbackFile(const std::string& path, std::string* error) {
     }
     os::deleteTree(keptFolderOf(path));
     files::removeFile(path);
+    // The folders that held the journal itself empty only now.
+    for (auto record = records.rbegin(); record != records.rend(); ++record) {
+        if (record->kind == "created-folder") {
+            files::removeEmptyDirectory(record->field(0));
+        }
+    }
     return true;
 }
 
@@ -210,6 +216,7 @@ bool uninstallJournal(const std::string& rawPath, const std::string& rawKeepPath
     const Owned owned = ownedBy(keepRecords);
     std::map<std::string, std::string> digests;
     std::vector<std::string> folders;
+    std::vector<std::string> fullFolders;
     std::vector<Record> keys;
     std::vector<Record> handedOver;
     std::map<std::string, Record> earlier;
@@ -259,7 +266,7 @@ bool uninstallJournal(const std::string& rawPath, const std::string& rawKeepPath
         }
         if (!files::removeEmptyDirectory(folder)) {
             if (keepPath.empty()) {
-                keep(kept, folder, "it holds other files");
+                fullFolders.push_back(folder);
             } else {
                 handedOver.push_back(Record{"created-folder", {folder}});
             }
@@ -282,7 +289,14 @@ bool uninstallJournal(const std::string& rawPath, const std::string& rawKeepPath
             }
         }
     }
+    os::deleteTree(keptFolderOf(path));  // left by a run killed while it committed
     files::removeFile(path);
+    // The folders that held the journal itself empty only now.
+    for (const std::string& folder : fullFolders) {
+        if (!files::removeEmptyDirectory(folder)) {
+            keep(kept, folder, "it holds other files");
+        }
+    }
     return true;
 }
 

@@ -135,6 +135,7 @@ TEST_F(ChangeJournalTest, RollbackPutsBackEveryKindOfChange) {
     EXPECT_EQ(global("state"), "none");
     EXPECT_FALSE(fs::exists(journal));
     EXPECT_FALSE(fs::exists(journal + ".kept"));
+    EXPECT_FALSE(fs::exists(fs::path(journal).parent_path())) << "the folder made for it stays";
 }
 
 // A killed run leaves a journal whose last record may be cut: the cut record is not read,
