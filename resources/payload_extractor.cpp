@@ -5,6 +5,7 @@
 #include "platform/debug_sink.h"
 #include "platform/os/file_operations.h"
 #include "platform/text_encoding.h"
+#include "resources/change_journal.h"
 #include "resources/package_digests.h"
 
 namespace tamlo {
@@ -99,7 +100,13 @@ bool PayloadExtractor::extract(std::u16string entryName, const std::u16string& p
                     (decoded ? std::string("does not match its SHA-256: damaged") : error));
         return false;  // the writer removes what it wrote
     }
-    return output.commit();
+    // The journal records the file before it takes its place.
+    const std::string target = files::normalizeSeparators(utf16ToUtf8(path));
+    if (!journal::noteFileWrite(target) || !output.commit()) {
+        return false;
+    }
+    journal::noteFileWritten(target);
+    return true;
 }
 
 }  // namespace tamlo

@@ -26,6 +26,7 @@
 #include "platform/os/volumes.h"
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
+#include "resources/change_journal.h"
 #include "script/guarded_function.h"
 #include "script/lua_arguments.h"
 #include "script/ui_message_box.h"
@@ -77,24 +78,24 @@ int l_killProcess(lua_State* L) {
 // ---- files and folders ----
 
 int l_removeFile(lua_State* L) {
-    return pushBoolean(L, files::removeFile(utf8TextArgument(L, 1)));
+    return pushBoolean(L, journal::removeFile(utf8TextArgument(L, 1)));
 }
 
 int l_moveFile(lua_State* L) {
-    return pushBoolean(L, files::moveFile(utf8TextArgument(L, 1), utf8TextArgument(L, 2)));
+    return pushBoolean(L, journal::moveFile(utf8TextArgument(L, 1), utf8TextArgument(L, 2)));
 }
 
 int l_copyFile(lua_State* L) {
-    return pushBoolean(L, files::copyFile(utf8TextArgument(L, 1), utf8TextArgument(L, 2)));
+    return pushBoolean(L, journal::copyFile(utf8TextArgument(L, 1), utf8TextArgument(L, 2)));
 }
 
 int l_removeDirectory(lua_State* L) {
-    files::removeDirectory(utf8TextArgument(L, 1));
+    journal::removeDirectory(utf8TextArgument(L, 1));
     return 0;
 }
 
 int l_createDirectory(lua_State* L) {
-    files::createDirectory(utf8TextArgument(L, 1));
+    journal::createDirectory(utf8TextArgument(L, 1));
     return pushBoolean(L, true);
 }
 
@@ -151,8 +152,8 @@ int l_getStartMenuFolder(lua_State* L) {
 
 int l_createShortCut(lua_State* L) {
     // An optional third argument: the launcher's icon.
-    return pushBoolean(L, shortcuts::createShortcut(utf8TextArgument(L, 1), utf8TextArgument(L, 2),
-                                                    utf8TextArgument(L, 3)));
+    return pushBoolean(L, journal::createShortcut(utf8TextArgument(L, 1), utf8TextArgument(L, 2),
+                                                  utf8TextArgument(L, 3)));
 }
 
 // getFreeSpace(path) -> bytes this user may still write there (nil when unknown)
@@ -255,32 +256,101 @@ int l_regQueryInteger(lua_State* L) {
 
 int l_regWriteString(lua_State* L) {
     if (std::optional<registry::Store> store = storeArgument(L)) {
-        store->setValue(utf8TextArgument(L, 2), utf8TextArgument(L, 3),
-                        registry::Value::text(utf8TextArgument(L, 4)));
+        journal::setValue(*store, utf8TextArgument(L, 2), utf8TextArgument(L, 3),
+                          registry::Value::text(utf8TextArgument(L, 4)));
     }
     return 0;
 }
 
 int l_regWriteInteger(lua_State* L) {
     if (std::optional<registry::Store> store = storeArgument(L)) {
-        store->setValue(utf8TextArgument(L, 2), utf8TextArgument(L, 3),
-                        registry::Value::dword(static_cast<uint32_t>(int32Argument(L, 4))));
+        journal::setValue(*store, utf8TextArgument(L, 2), utf8TextArgument(L, 3),
+                          registry::Value::dword(static_cast<uint32_t>(int32Argument(L, 4))));
     }
     return 0;
 }
 
 int l_regDeleteValue(lua_State* L) {
     if (std::optional<registry::Store> store = storeArgument(L)) {
-        store->deleteValue(utf8TextArgument(L, 2), utf8TextArgument(L, 3));
+        journal::deleteValue(*store, utf8TextArgument(L, 2), utf8TextArgument(L, 3));
     }
     return 0;
 }
 
 int l_regDeleteSubKey(lua_State* L) {
     if (std::optional<registry::Store> store = storeArgument(L)) {
-        store->deleteKey(utf8TextArgument(L, 2));  // never the root itself
+        journal::deleteKey(*store, utf8TextArgument(L, 2));  // never the root itself
     }
     return 0;
+}
+
+// ---- the change journal ----
+
+// true, or nil and the reason.
+int pushOutcome(lua_State* L, bool ok, const std::string& error) {
+    if (ok) {
+        return pushBoolean(L, true);
+    }
+    lua_pushnil(L);
+    return 1 + pushText(L, std::string_view(error));
+}
+
+int l_openJournal(lua_State* L) {
+    std::string error;
+    bool ok = journal::openJournal(utf8TextArgument(L, 1), &error);
+    return pushOutcome(L, ok, error);
+}
+
+int l_commitJournal(lua_State* L) {
+    std::string error;
+    bool ok = journal::commitJournal(&error);
+    return pushOutcome(L, ok, error);
+}
+
+int l_rollbackJournal(lua_State* L) {
+    std::string error;
+    bool ok = journal::rollbackJournal(
+        lua_isnoneornil(L, 1) ? std::string() : utf8TextArgument(L, 1), &error);
+    return pushOutcome(L, ok, error);
+}
+
+// Under lua_pcall: the array of the texts in the vector at [1].
+int pushTextArray(lua_State* L) {
+    const auto* texts = static_cast<const std::vector<std::string>*>(lua_touserdata(L, 1));
+    lua_createtable(L, static_cast<int>(texts->size()), 0);
+    for (size_t i = 0; i < texts->size(); ++i) {
+        lua_pushlstring(L, (*texts)[i].data(), (*texts)[i].size());
+        lua_rawseti(L, -2, static_cast<int>(i + 1));
+    }
+    return 1;
+}
+
+// uninstallJournal(path [, keepJournalPath]) -> true and the paths kept, or nil and why.
+int l_uninstallJournal(lua_State* L) {
+    std::string error;
+    std::vector<std::string> kept;
+    bool ok = journal::uninstallJournal(
+        utf8TextArgument(L, 1), lua_isnoneornil(L, 2) ? std::string() : utf8TextArgument(L, 2),
+        &kept, &error);
+    if (!ok) {
+        return pushOutcome(L, ok, error);
+    }
+    if (!lua_checkstack(L, 4)) {
+        return pushBoolean(L, true);
+    }
+    lua_pushboolean(L, 1);
+    lua_pushcfunction(L, pushTextArray);
+    lua_pushlightuserdata(L, &kept);
+    if (lua_pcall(L, 1, 1, 0) != LUA_OK) {
+        lua_pop(L, 1);
+        return 1;
+    }
+    return 2;
+}
+
+int l_journalState(lua_State* L) {
+    return pushText(L, std::string_view(journal::stateName(journal::journalState(
+                           files::normalizeSeparators(utf8TextArgument(L, 1))))));
 }
 
 // ---- start-up guards, environment, versions ----
@@ -380,6 +450,11 @@ const Entry kFunctions[] = {
     {"killRunningProcess", guarded<l_killRunningProcess>},
     {"killProcessesByPath", guarded<l_killProcessesByPath>},
     {"getFreeSpace", guarded<l_getFreeSpace>},
+    {"openJournal", guarded<l_openJournal>},
+    {"commitJournal", guarded<l_commitJournal>},
+    {"rollbackJournal", guarded<l_rollbackJournal>},
+    {"uninstallJournal", guarded<l_uninstallJournal>},
+    {"journalState", guarded<l_journalState>},
 };
 
 struct Constant {

@@ -47,40 +47,40 @@ if #names == 0 then
     return
 end
 
-local written, folders = {}, {}
-local shortcutPath, menuPath, menuFolder = nil, nil, nil
+local written = {}
 
 -- The system's own separator: a backslash under a drive letter, where '/' splits paths too.
 local SEP = root:match("^%a:") and "\\" or "/"
 local LAST_PART = SEP == "/" and "^(.*)/[^/]*$" or "^(.*)[/\\][^/\\]*$"
 local function folderOf(path) return path:match(LAST_PART) end
 
--- Takes back everything this run wrote: files, then the folders they emptied, the
--- registry values and the shortcut.
+-- Every change is journalled before it is made, so a cancel, a failure or a killed run is
+-- taken back from the journal. An install over an installed version writes a new journal
+-- and, once it is committed, removes what only the old version had.
+local JOURNAL = root .. SEP .. "uninstall.journal"
+local NEXT_JOURNAL = JOURNAL .. ".next"
+-- A run killed in the middle: take back what it did before starting again.
+for _, path in ipairs({ NEXT_JOURNAL, JOURNAL }) do
+    if journalState(path) == "open" then
+        rollbackJournal(path)
+    end
+end
+-- An upgrade killed once its journal was committed: finish it.
+if journalState(NEXT_JOURNAL) == "committed" then
+    if journalState(JOURNAL) == "committed" then
+        uninstallJournal(JOURNAL, NEXT_JOURNAL)
+    end
+    moveFile(NEXT_JOURNAL, JOURNAL)
+end
+local installedJournal = journalState(JOURNAL) == "committed" and JOURNAL or nil
+local opened, openError = openJournal(installedJournal and NEXT_JOURNAL or JOURNAL)
+if not opened then
+    notify({ code = FAILED, text = "无法写入安装记录：" .. tostring(openError) })
+    return
+end
+
 local function undo()
-    for i = #written, 1, -1 do
-        removeFile(written[i])
-    end
-    table.sort(folders, function(a, b) return #a > #b end)
-    for _, folder in ipairs(folders) do
-        if directoryEmpty(folder) then
-            removeDirectory(folder)
-        end
-    end
-    if directoryEmpty(root) then
-        removeDirectory(root)
-    end
-    regDeleteSubKey(HKEY_CURRENT_USER, PRODUCT_KEY)
-    regDeleteSubKey(HKEY_CURRENT_USER, UNINSTALL_KEY)
-    if shortcutPath then
-        removeFile(shortcutPath)
-    end
-    if menuPath then
-        removeFile(menuPath)
-        if directoryEmpty(menuFolder) then
-            removeDirectory(menuFolder)
-        end
-    end
+    rollbackJournal()
 end
 
 -- Everything that writes runs protected: an error anywhere takes back what was written
@@ -90,12 +90,10 @@ local function install()
     for index, name in ipairs(names) do
         local target = root .. SEP .. (name:gsub("/", SEP))
         local folder = folderOf(target)
-        while folder and #folder > #root and not seen[folder] do
+        if not seen[folder] then
             seen[folder] = true
-            folders[#folders + 1] = folder
-            folder = folderOf(folder)
+            createDirectory(folder)
         end
-        createDirectory(folderOf(target))
         if not extractFile(name, target) then
             undo()
             notify({ code = FAILED, text = "无法写入 " .. target })
@@ -116,6 +114,7 @@ local function install()
     regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayVersion", config.version or "")
     regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", root)
     regWriteInteger(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify", 1)
+    regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "JournalPath", JOURNAL)
 
     -- A drive letter says Windows, where a shortcut is a .lnk file.
     local shortcutName = root:match("^%a:") and "Orvinex.lnk" or "Orvinex.desktop"
@@ -124,7 +123,7 @@ local function install()
     if config.desktopShortcut then
         local desktop = getDesktopFolder()
         if desktop then
-            shortcutPath = desktop .. SEP .. shortcutName
+            local shortcutPath = desktop .. SEP .. shortcutName
             createShortCut(root .. SEP .. "bin" .. SEP .. "orvinex", shortcutPath, icon)
         end
     end
@@ -134,9 +133,9 @@ local function install()
     if type(menuName) == "string" and menuName ~= "" and not menuName:find("[/\\]") then
         local menu = getStartMenuFolder()
         if menu then
-            menuFolder = menu .. SEP .. menuName
+            local menuFolder = menu .. SEP .. menuName
             createDirectory(menuFolder)
-            menuPath = menuFolder .. SEP .. shortcutName
+            local menuPath = menuFolder .. SEP .. shortcutName
             createShortCut(root .. SEP .. "bin" .. SEP .. "orvinex", menuPath, icon)
         end
     end
@@ -146,6 +145,12 @@ local function install()
         undo()
         notify({ code = CANCELLED })
         return
+    end
+    assert(commitJournal())
+    if installedJournal then
+        -- The upgrade: what the old version had and this one lacks goes.
+        uninstallJournal(installedJournal, NEXT_JOURNAL)
+        moveFile(NEXT_JOURNAL, JOURNAL)
     end
     notify({ code = DONE })
 end

@@ -39,6 +39,31 @@ bool directoryEmpty(const std::string& path);
 
 bool setCurrentDirectory(const std::string& path);
 
+// True when the path names a folder.
+bool directoryExists(const std::string& path);
+
+// Removes the folder only when it holds nothing; false otherwise.
+bool removeEmptyDirectory(const std::string& path);
+
+// A file written only at its end, each piece on the disk before append() returns, so a
+// process killed at any moment leaves every piece it appended whole or the last one cut.
+class AppendingFile {
+  public:
+    AppendingFile() = default;
+    ~AppendingFile();
+    AppendingFile(const AppendingFile&) = delete;
+    AppendingFile& operator=(const AppendingFile&) = delete;
+
+    // Opens the file for appending, creating it when missing (its folder must exist).
+    bool open(const std::string& path);
+    bool append(const std::string& bytes);
+    void close();
+    bool isOpen() const;
+
+  private:
+    intptr_t handle_ = -1;
+};
+
 // The mode a new executable file gets: 0777 less the process's umask, never setuid,
 // setgid or sticky. -1 where files carry no such permission (Windows).
 int executableFileMode();

@@ -30,8 +30,12 @@ while read -r name; do
   [[ "$name" == \#* || -z "$name" ]] && continue
   cmp -s "$work/project/program/$name" "$installed/$name" || fail "$name differs or is missing"
 done <"$work/project/program-manifest.txt"
-[[ $(find "$installed" -type f | wc -l) -eq $(find "$work/project/program" -type f | wc -l) ]] ||
+# Beside the payload: the install's committed journal, and nothing it kept.
+[[ $(find "$installed" -type f ! -name uninstall.journal | wc -l) -eq \
+   $(find "$work/project/program" -type f | wc -l) ]] ||
   fail "the install folder holds more or fewer files than the payload"
+tail -n 1 "$installed/uninstall.journal" | grep -qx committed || fail "the journal was not committed"
+[[ ! -e "$installed/uninstall.journal.kept" ]] || fail "the journal's kept copies stayed"
 [[ -x "$work/p1/home/Desktop/Orvinex.desktop" ]] || fail "no desktop shortcut"
 TAMLO_REGISTRY_DIR="$work/p1/registry" "$build/tamlo-reg" export HKEY_CURRENT_USER >"$work/reg1.txt"
 grep -q "InstallPath (REG_SZ) = $installed" "$work/reg1.txt" || fail "no install path value"

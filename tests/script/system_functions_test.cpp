@@ -112,7 +112,12 @@ TEST_F(SystemFunctionsTest, RegistersEveryFunctionInOrderAndTheRootConstants) {
                                                "getRunningProcess",
                                                "killRunningProcess",
                                                "killProcessesByPath",
-                                               "getFreeSpace"};
+                                               "getFreeSpace",
+                                               "openJournal",
+                                               "commitJournal",
+                                               "rollbackJournal",
+                                               "uninstallJournal",
+                                               "journalState"};
     EXPECT_EQ(systemFunctionNames(), expected);
     for (const std::string& name : expected) {
         lua_getglobal(L, name.c_str());

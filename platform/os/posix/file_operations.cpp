@@ -213,3 +213,52 @@ int executableFileMode() {
 }
 
 }  // namespace tamlo::files
+
+namespace tamlo::files {
+
+bool directoryExists(const std::string& path) {
+    struct stat info;
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool removeEmptyDirectory(const std::string& path) {
+    return !path.empty() && rmdir(path.c_str()) == 0;
+}
+
+AppendingFile::~AppendingFile() {
+    close();
+}
+
+bool AppendingFile::open(const std::string& path) {
+    close();
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    handle_ = fd;
+    // The new name itself must survive a crash too.
+    int folder = ::open(parentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        ::close(folder);
+    }
+    return true;
+}
+
+bool AppendingFile::append(const std::string& bytes) {
+    int fd = static_cast<int>(handle_);
+    return fd >= 0 && writeAll(fd, bytes.data(), bytes.size()) && fdatasync(fd) == 0;
+}
+
+void AppendingFile::close() {
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
+        handle_ = -1;
+    }
+}
+
+bool AppendingFile::isOpen() const {
+    return handle_ >= 0;
+}
+
+}  // namespace tamlo::files

@@ -188,3 +188,65 @@ int executableFileMode() {
 }
 
 }  // namespace tamlo::files
+
+namespace tamlo::files {
+
+bool directoryExists(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    DWORD attributes = GetFileAttributesW(win32::widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool removeEmptyDirectory(const std::string& path) {
+    return !path.empty() && RemoveDirectoryW(win32::widen(path).c_str()) != 0;
+}
+
+AppendingFile::~AppendingFile() {
+    close();
+}
+
+bool AppendingFile::open(const std::string& path) {
+    close();
+    HANDLE file = CreateFileW(win32::widen(path).c_str(), FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    handle_ = reinterpret_cast<intptr_t>(file);
+    return true;
+}
+
+bool AppendingFile::append(const std::string& bytes) {
+    if (handle_ == -1) {
+        return false;
+    }
+    HANDLE file = reinterpret_cast<HANDLE>(handle_);
+    const char* data = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        DWORD written = 0;
+        DWORD piece = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+        if (WriteFile(file, data, piece, &written, nullptr) == 0 || written == 0) {
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return FlushFileBuffers(file) != 0;
+}
+
+void AppendingFile::close() {
+    if (handle_ != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(handle_));
+        handle_ = -1;
+    }
+}
+
+bool AppendingFile::isOpen() const {
+    return handle_ != -1;
+}
+
+}  // namespace tamlo::files
