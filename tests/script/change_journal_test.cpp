@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "platform/os/file_operations.h"
 #include "platform/os/registry_store.h"
 #include "resources/journal_record.h"
 #include "script/system_functions.h"
@@ -193,7 +194,9 @@ TEST_F(ChangeJournalTest, UninstallRemovesWhatItMadeButKeepsAFileTheUserChanged)
                   "assert(ok, kept)\n"
                   "kept_list = table.concat(kept, '|')"),
               "");
-    EXPECT_EQ(global("kept_list"), root + "/app/bin/y|" + root + "/app/bin|" + root + "/app");
+    // Kept paths are reported in the system's own separators.
+    EXPECT_EQ(global("kept_list"), files::normalizeSeparators(root + "/app/bin/y|" + root +
+                                                              "/app/bin|" + root + "/app"));
     std::map<std::string, std::string> expected = before;
     expected[root + "/app"] = "<folder>";
     expected[root + "/app/bin"] = "<folder>";

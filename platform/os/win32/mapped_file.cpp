@@ -40,9 +40,11 @@ bool MappedFile::open(const std::string& path, std::string* error) {
     if (error == nullptr) {
         error = &ignored;
     }
+    // Sharing writes lets the change journal be read while this process appends to it; a
+    // mapping's size is fixed when it is made and a mapped file cannot be cut shorter.
     win32::Handle file(CreateFileW(win32::widen(path).c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         *error = "cannot open " + path + ": " + win32::errorText(GetLastError());
         return false;
