@@ -6,10 +6,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "authoring/solid_package_writer.h"
 #include "resources/block_decoder_pool.h"
 #include "resources/package_digests.h"
 #include "resources/package_reader.h"
-#include "authoring/solid_package_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {
@@ -73,6 +73,14 @@ TEST(SolidPackageTest, EntriesSpanBlocksAndDigestsCoverNamesAndSizes) {
                                   dir + "/p.lz", options, &error))
         << error;
     const std::string bytes = readFile(dir + "/p.lz");
+    // The same package whatever the number of encoding threads: blocks are written in order.
+    for (unsigned threads : {1u, 3u}) {
+        options.threads = threads;
+        ASSERT_TRUE(writeSolidPackage({{u"big.csv", dir + "/big.csv"}, {u"a.txt", dir + "/a.txt"}},
+                                      dir + "/q.lz", options, &error))
+            << error;
+        EXPECT_EQ(readFile(dir + "/q.lz"), bytes) << threads << " threads";
+    }
     PackageReader reader(bytesOf(bytes), bytes.size());
     ASSERT_FALSE(reader.damaged()) << reader.problem();
     EXPECT_GE(reader.blocks().size(), 5u);
