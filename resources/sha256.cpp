@@ -4,6 +4,7 @@
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define TAMLO_SHA_EXTENSIONS 1
 #endif
@@ -71,8 +72,23 @@ __attribute__((target("sha,sse4.1,ssse3"))) void compressWithExtensions(uint32_t
     _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
 }
 
+// Asked of the processor itself: not every compiler knows "sha" as a feature name.
+bool askProcessor() {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) {
+        return false;
+    }
+    const bool ssse3 = (ecx & (1u << 9)) != 0;
+    const bool sse41 = (ecx & (1u << 19)) != 0;
+    if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) {
+        return false;
+    }
+    const bool sha = (ebx & (1u << 29)) != 0;
+    return ssse3 && sse41 && sha;
+}
+
 bool haveExtensions() {
-    static const bool have = __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+    static const bool have = askProcessor();
     return have;
 }
 #endif
