@@ -106,7 +106,7 @@ int runInstaller(const StartupOptions& options) {
         // Windows: the install folder cannot go while we run from it; a copy in the
         // temporary folder carries on with our arguments, and is removed at the next reboot.
         std::string copy;
-        if (os::restartFromCopyIn(os::runningProgramFile(), os::tempPath(), os::programArguments(),
+        if (os::restartFromCopyIn(os::executablePath(), os::tempPath(), os::programArguments(),
                                   &copy)) {
             debugOutput("startup: the uninstaller goes on as " + copy);
             return kExitNormal;
@@ -191,8 +191,8 @@ int runInstaller(const StartupOptions& options) {
     // copy, removed at the next reboot whatever the run did.
     const bool removeSelf = status == kExitNormal || !os::programFileCanGoWhileRunning();
     if (uninstaller && options.runGuards && removeSelf &&
-        !os::removeProgramFile(os::runningProgramFile())) {
-        debugOutput("startup: the uninstaller cannot remove " + os::runningProgramFile());
+        !os::removeProgramFile(os::executablePath())) {
+        debugOutput("startup: the uninstaller cannot remove " + os::executablePath());
     }
     return status;
 }

@@ -44,7 +44,27 @@ struct BundleSources {
     std::string scripts;  // UI.lua and LG.lua
     std::string frame, program, style;
     uint32_t payloadFlags = 0;
+    // An uninstaller's own frame/ and style/: their files join the project's, and win.
+    std::string ownFrame, ownStyle;
 };
+
+// The files of `folder` as extra entries; nothing for a missing folder.
+bool ownEntries(const std::string& folder,
+                std::vector<std::pair<std::string, std::string>>* entries, std::string* error) {
+    entries->clear();
+    std::error_code failure;
+    if (folder.empty() || !fs::is_directory(folder, failure)) {
+        return true;
+    }
+    std::vector<std::string> names;
+    if (!listPackageSources(folder, &names, error)) {
+        return false;
+    }
+    for (const std::string& name : names) {
+        entries->emplace_back(name, folder + "/" + name);
+    }
+    return true;
+}
 
 bool buildBundle(const BundleSources& sources, const std::string& scratch,
                  const PackageBuildOptions& options, const std::string& program,
@@ -70,8 +90,9 @@ bool buildBundle(const BundleSources& sources, const std::string& scratch,
         std::vector<std::string> skipped;
         PackageBuildOptions chosen = options;
         chosen.solid = item.id == 115 && options.solidPayload;
-        if (item.id != 115) {
-            chosen.extraEntries.clear();
+        if (item.id != 115 && !ownEntries(item.id == 113 ? sources.ownFrame : sources.ownStyle,
+                                          &chosen.extraEntries, error)) {
+            return false;
         }
         if (!buildPackageFromDirectory(item.folder, output, chosen, &why, &skipped)) {
             *error = std::string(item.package) + ": " + why;
@@ -114,12 +135,14 @@ bool buildUninstaller(const std::string& project, const std::string& scratch,
         *error = "cannot create " + payload.string();
         return false;
     }
-    auto ownOrProject = [&](const char* name) {
-        return (fs::is_directory(folder / name, failure) ? folder / name : fs::path(project) / name)
-            .string();
-    };
-    BundleSources sources{folder.string(), ownOrProject("frame"), payload.string(),
-                          ownOrProject("style"), bundle::kUninstallerFlag};
+    const fs::path root(project);
+    BundleSources sources{folder.string(),
+                          (root / "frame").string(),
+                          payload.string(),
+                          (root / "style").string(),
+                          bundle::kUninstallerFlag,
+                          (folder / "frame").string(),
+                          (folder / "style").string()};
     PackageBuildOptions chosen = options;
     chosen.extraEntries.clear();
     *uninstaller = (work / uninstallerEntryName(program)).string();
@@ -153,8 +176,11 @@ bool buildInstallerFromProject(const std::string& project, const std::string& sc
         chosen.extraEntries.emplace_back(uninstallerEntryName(program), uninstaller);
     }
     const fs::path root(project);
-    BundleSources sources{project, (root / "frame").string(), (root / "program").string(),
-                          (root / "style").string()};
+    BundleSources sources;
+    sources.scripts = project;
+    sources.frame = (root / "frame").string();
+    sources.program = (root / "program").string();
+    sources.style = (root / "style").string();
     std::vector<std::string> own;
     if (!buildBundle(sources, scratch, chosen, program, installer, error, &own)) {
         return false;

@@ -23,9 +23,9 @@ std::string uninstallerEntryName(const std::string& program);
 // `options`. False with a one-line reason. `warnings` (when given) receives one line for
 // each thing the installer will lack although it builds: a missing "style/font.xml" (every
 // text would be drawn in no font) and each file of the folders that was skipped.
-// A project's "uninstall" folder (UI.lua, LG.lua, frame/, style/, no payload; a missing
-// frame/ or style/ is the project's own) becomes an uninstaller on the same engine, carried
-// in the payload as uninstallerEntryName(program).
+// A project's "uninstall" folder (UI.lua, LG.lua, frame/, style/, no payload; its frame/
+// and style/ files join the project's, which it shares) becomes an uninstaller on the same engine,
+// carried in the payload as uninstallerEntryName(program).
 bool buildInstallerFromProject(const std::string& project, const std::string& scratch,
                                const PackageBuildOptions& options, const std::string& program,
                                const std::string& installer, std::string* error,

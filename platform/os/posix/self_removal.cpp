@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 namespace tamlo::os {
 
@@ -17,6 +18,12 @@ bool programFileCanGoWhileRunning() {
 }
 
 bool removeProgramFile(const std::string& program) {
+    // The kernel's name for a running program whose file went already.
+    const std::string gone = " (deleted)";
+    if (program.size() > gone.size() &&
+        program.compare(program.size() - gone.size(), gone.size(), gone) == 0) {
+        return true;
+    }
     return ::unlink(program.c_str()) == 0 || errno == ENOENT;
 }
 
