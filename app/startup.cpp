@@ -102,12 +102,13 @@ int runInstaller(const StartupOptions& options) {
         return options.unattended ? kDamagedInstaller : kDamagedInteractive;
     }
     const bool uninstaller = (bundle->find(kPayloadId)->flags & bundle::kUninstallerFlag) != 0;
+    const std::string ownProgram =
+        options.ownProgramFile.empty() ? os::executablePath() : options.ownProgramFile;
     if (uninstaller && options.runGuards) {
         // Windows: the install folder cannot go while we run from it; a copy in the
         // temporary folder carries on with our arguments, and is removed at the next reboot.
         std::string copy;
-        if (os::restartFromCopyIn(os::executablePath(), os::tempPath(), os::programArguments(),
-                                  &copy)) {
+        if (os::restartFromCopyIn(ownProgram, os::tempPath(), os::programArguments(), &copy)) {
             debugOutput("startup: the uninstaller goes on as " + copy);
             return kExitNormal;
         }
@@ -190,9 +191,8 @@ int runInstaller(const StartupOptions& options) {
     // sets another status and stays, to be run again). On Windows this is the temporary
     // copy, removed at the next reboot whatever the run did.
     const bool removeSelf = status == kExitNormal || !os::programFileCanGoWhileRunning();
-    if (uninstaller && options.runGuards && removeSelf &&
-        !os::removeProgramFile(os::executablePath())) {
-        debugOutput("startup: the uninstaller cannot remove " + os::executablePath());
+    if (uninstaller && options.runGuards && removeSelf && !os::removeProgramFile(ownProgram)) {
+        debugOutput("startup: the uninstaller cannot remove " + ownProgram);
     }
     return status;
 }

@@ -3,7 +3,9 @@
 # ends the process as abruptly as SIGKILL, and 2 real SIGKILLs after random delays; the
 # seed is fixed), then run again: each time the machine ends exactly as a clean install
 # leaves it (files, sizes, digests, registry), with no temporary file, kept copy or stray
-# journal left. The payload is a part of the demo's, to keep the loop short.
+# journal left. Then a repair puts back a deleted and a changed file, an upgrade to a version
+# with another file set leaves exactly its files, and its uninstaller the machine as before.
+# The payload is a part of the demo's, to keep the loop short.
 #   bash tests/e2e/kill_loop_headless.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=${1:?build directory}
@@ -95,7 +97,32 @@ for point in "${points[@]}"; do
   [[ -z $left ]] || fail "after $point temporary files stayed: $left"
   echo "kill_loop_headless: killed at $point, then installed cleanly"
 done
-# And the last one uninstalls back to the machine before.
+installed="$prefix/home/.local/opt/Orvinex"
+# Repair: the same version run again puts back a deleted and a changed file.
+victim=$(cd "$installed" && find lang -type f | sort | head -1)
+rm "$installed/$victim"
+echo "changed by hand" >>"$installed/readme.txt"
+"$work/installer" --silent 2>"$work/repair.txt" || { cat "$work/repair.txt" >&2; fail "the repair failed"; }
+snapshot "$work/repaired"
+sed -i '/\ttmp\//d' "$work/repaired.files"
+diff -q "$work/installed.files" "$work/repaired.files" >/dev/null ||
+  fail "the repair left: $(diff "$work/installed.files" "$work/repaired.files" | head)"
+# Upgrade to a version with another file set: exactly its files stay.
+cp -r "$work/project" "$work/next"
+rm "$work/next/program/$victim"
+echo "only in the next version" >"$work/next/program/share/next.txt"
+"$build/tamlo-pack" build "$work/next" -o "$work/next-installer" >/dev/null
+"$work/next-installer" --silent 2>"$work/upgrade.txt" ||
+  { cat "$work/upgrade.txt" >&2; fail "the upgrade failed"; }
+(cd "$work/next/program" && find . -type f | sort) >"$work/next.list"
+(cd "$installed" && find . -type f ! -name uninstall ! -name uninstall.journal | sort) >"$work/upgraded.list"
+cmp -s "$work/next.list" "$work/upgraded.list" ||
+  fail "the upgrade left another file set: $(diff "$work/next.list" "$work/upgraded.list" | head)"
+while read -r name; do
+  cmp -s "$work/next/program/$name" "$installed/$name" || fail "the upgrade left an old $name"
+done <"$work/next.list"
+[[ -z $(leftovers) ]] || fail "the upgrade left temporary files: $(leftovers)"
+# And the last version uninstalls back to the machine before.
 "$prefix/home/.local/opt/Orvinex/uninstall" --silent 2>"$work/uninstall.txt" ||
   { cat "$work/uninstall.txt" >&2; fail "the uninstall after the loop failed"; }
 snapshot "$work/removed"
