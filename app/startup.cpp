@@ -4,11 +4,14 @@
 
 #include "platform/backend.h"
 #include "platform/debug_sink.h"
+#include "platform/os/command_line.h"
 #include "platform/os/instance_guard.h"
 #include "platform/os/os_services.h"
 #include "platform/os/restart_marker.h"
+#include "platform/os/self_removal.h"
 #include "platform/text_encoding.h"
 #include "platform/win32_constants.h"
+#include "resources/bundle_format.h"
 #include "resources/resource_file_system.h"
 #include "script/installer_arguments.h"
 #include "script/script_host.h"
@@ -98,6 +101,18 @@ int runInstaller(const StartupOptions& options) {
         notify(options, kDamagedText, kDamagedCaption);
         return options.unattended ? kDamagedInstaller : kDamagedInteractive;
     }
+    const bool uninstaller = (bundle->find(kPayloadId)->flags & bundle::kUninstallerFlag) != 0;
+    const std::string ownProgram =
+        options.ownProgramFile.empty() ? os::executablePath() : options.ownProgramFile;
+    if (uninstaller && options.runGuards) {
+        // Windows: the install folder cannot go while we run from it; a copy in the
+        // temporary folder carries on with our arguments, and is removed at the next reboot.
+        std::string copy;
+        if (os::restartFromCopyIn(ownProgram, os::tempPath(), os::programArguments(), &copy)) {
+            debugOutput("startup: the uninstaller goes on as " + copy);
+            return kExitNormal;
+        }
+    }
 
     if (options.runGuards) {
         // 1. One installer at a time. Without a lock at all, run unguarded.
@@ -168,10 +183,18 @@ int runInstaller(const StartupOptions& options) {
         return options.unattended ? kDamagedInstaller : kDamagedInteractive;
     }
     // Returned only now, after the whole tear-down.
+    int status = script::ScriptHost::instance().lastRunFailed() ? kScriptFailed : kExitNormal;
     if (std::optional<int> requested = script::requestedExitCode()) {
-        return *requested;
+        status = *requested;
     }
-    return script::ScriptHost::instance().lastRunFailed() ? kScriptFailed : kExitNormal;
+    // An uninstaller that ended well leaves no file of its own (a declined or failed one
+    // sets another status and stays, to be run again). On Windows this is the temporary
+    // copy, removed at the next reboot whatever the run did.
+    const bool removeSelf = status == kExitNormal || !os::programFileCanGoWhileRunning();
+    if (uninstaller && options.runGuards && removeSelf && !os::removeProgramFile(ownProgram)) {
+        debugOutput("startup: the uninstaller cannot remove " + ownProgram);
+    }
+    return status;
 }
 
 }  // namespace tamlo::app

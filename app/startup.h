@@ -40,6 +40,9 @@ struct StartupOptions {
     // Started with "--silent" (or "/S" on Windows): the guards show no box and refuse
     // with their own exit codes.
     bool unattended = false;
+    // The file an uninstaller removes when done (and copies on Windows); empty means the
+    // running program's (a test points it elsewhere).
+    std::string ownProgramFile;
     // Hashes one embedded file; empty means Bundle::verify (a test counts through it).
     BundleVerifier::Check checkEmbeddedFile;
     StartupStages stages;

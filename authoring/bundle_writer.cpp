@@ -164,6 +164,7 @@ bool writeBundle(const std::string& programPath, const std::vector<BundleInput>&
         package::writeLe32(record + 4, static_cast<uint32_t>(size));
         package::writeLe64(record + 8, offset);
         package::writeLe32(record + 16, crc);
+        package::writeLe32(record + bundle::kFlagsOffset, file.flags);
         std::memcpy(record + bundle::kDigestOffset, digest.data(), digest.size());
         table.insert(table.end(), record, record + sizeof record);
     }

@@ -9,6 +9,7 @@ namespace tamlo {
 struct BundleInput {
     int32_t id;              // one of the five embedded file ids
     std::string sourcePath;  // the file whose bytes are embedded
+    uint32_t flags = 0;      // bundle::kUninstallerFlag on the payload of an uninstaller
 };
 
 // Writes `programPath`'s bytes followed by the files, their table and the footer to

@@ -105,10 +105,20 @@ bool buildPackageFromDirectory(const std::string& directory, const std::string& 
                                                                ignored) == output;
                                }),
                 paths.end());
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (const std::string& relative : paths) {
+        const bool replaced =
+            std::any_of(options.extraEntries.begin(), options.extraEntries.end(),
+                        [&relative](const auto& extra) { return extra.first == relative; });
+        if (!replaced) {
+            entries.emplace_back(relative, directory + "/" + relative);
+        }
+    }
+    entries.insert(entries.end(), options.extraEntries.begin(), options.extraEntries.end());
     if (options.solid) {
         std::vector<SolidFile> files;
-        for (const std::string& relative : paths) {
-            files.push_back({utf8ToUtf16(relative), directory + "/" + relative});
+        for (const auto& [name, source] : entries) {
+            files.push_back({utf8ToUtf16(name), source});
         }
         return writeSolidPackage(std::move(files), outputPath, options.solidOptions, error);
     }
@@ -116,12 +126,11 @@ bool buildPackageFromDirectory(const std::string& directory, const std::string& 
     if (!writer.open(outputPath, error)) {
         return false;
     }
-    for (const std::string& relative : paths) {
+    for (const auto& [name, source] : entries) {
         std::string entryError;
-        bool store = matchesAny(options.storeGlobs, relative);
-        if (!writer.addFile(utf8ToUtf16(relative), directory + "/" + relative, store,
-                            &entryError)) {
-            setError(error, relative + ": " + entryError);
+        bool store = matchesAny(options.storeGlobs, name);
+        if (!writer.addFile(utf8ToUtf16(name), source, store, &entryError)) {
+            setError(error, name + ": " + entryError);
             return false;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "authoring/package_writer.h"
@@ -18,6 +19,9 @@ struct PackageBuildOptions {
     SolidWriteOptions solidOptions;
     // For installers: program.lz solid, frame.lz and style.lz per entry.
     bool solidPayload = true;
+    // Files packed beside the folder's: {entry name, source file}, after them. An
+    // installer's uninstaller travels this way; a folder file of the same name gives way.
+    std::vector<std::pair<std::string, std::string>> extraEntries;
 };
 
 // The regular files below `directory` as '/'-separated relative paths, sorted byte-wise.

@@ -110,6 +110,7 @@ bool Bundle::parse(std::string* error) {
         info.size = readLe32(record + 4);
         info.offset = readLe64(record + 8);
         info.crc32 = readLe32(record + 16);
+        info.flags = readLe32(record + bundle::kFlagsOffset);
         std::memcpy(info.sha256.data(), record + bundle::kDigestOffset, info.sha256.size());
         const char16_t* name = embeddedFileName(info.id);
         if (name == nullptr || find(info.id) != nullptr) {

@@ -32,6 +32,7 @@ struct BundleFileInfo {
     uint64_t offset;  // from the start of the program file
     uint32_t size;
     uint32_t crc32;  // CRC-32 (the zlib polynomial) of the file's bytes
+    uint32_t flags;  // bundle::kUninstallerFlag and such; zero in installers
     Sha256Digest sha256;
 };
 

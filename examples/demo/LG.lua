@@ -115,11 +115,24 @@ local function install()
     regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "InstallLocation", root)
     regWriteInteger(HKEY_CURRENT_USER, UNINSTALL_KEY, "NoModify", 1)
     regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "JournalPath", JOURNAL)
+    -- The uninstaller travels in the payload; the silent flag is the engine's own.
+    local windows = SEP == "\\"
+    local uninstaller = root .. SEP .. (windows and "uninstall.exe" or "uninstall")
+    if fileExists(uninstaller) then
+        local command = '"' .. uninstaller .. '"'
+        regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "UninstallString", command)
+        regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "QuietUninstallString",
+                       command .. (windows and " /S" or " --silent"))
+    end
+    local icon = root .. SEP .. "share" .. SEP .. (windows and "orvinex.ico" or "orvinex.svg")
+    regWriteString(HKEY_CURRENT_USER, UNINSTALL_KEY, "DisplayIcon", icon)
+    regWriteInteger(HKEY_CURRENT_USER, UNINSTALL_KEY, "EstimatedSize",
+                    math.floor((totalBytes + 1023) / 1024))
 
     -- A drive letter says Windows, where a shortcut is a .lnk file.
     local shortcutName = root:match("^%a:") and "Orvinex.lnk" or "Orvinex.desktop"
-    -- The launchers' icon: an .ico for a shell link, an image a desktop entry can show.
-    local icon = root .. SEP .. "share" .. SEP .. (SEP == "\\" and "orvinex.ico" or "orvinex.svg")
+    -- The launchers' icon (DisplayIcon above): an .ico for a shell link, an image a desktop
+    -- entry can show.
     if config.desktopShortcut then
         local desktop = getDesktopFolder()
         if desktop then
@@ -137,6 +150,10 @@ local function install()
             createDirectory(menuFolder)
             local menuPath = menuFolder .. SEP .. shortcutName
             createShortCut(root .. SEP .. "bin" .. SEP .. "orvinex", menuPath, icon)
+            -- Linux lists programs, not uninstall entries: the uninstaller gets a launcher.
+            if not windows and fileExists(uninstaller) then
+                createShortCut(uninstaller, menuFolder .. SEP .. "卸载奥维克斯.desktop", icon)
+            end
         end
     end
 

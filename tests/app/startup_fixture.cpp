@@ -42,8 +42,8 @@ std::vector<std::pair<int32_t, std::string>> sampleEmbeddedFiles() {
             {116, "style package"}};
 }
 
-bool writeSampleInstaller(const std::string& program, const std::string& output,
-                          std::string* error) {
+bool writeSampleInstaller(const std::string& program, const std::string& output, std::string* error,
+                          uint32_t payloadFlags) {
     std::string dir = makeTempDir("embedded");
     std::vector<BundleInput> inputs;
     for (const auto& [id, content] : sampleEmbeddedFiles()) {
@@ -51,7 +51,7 @@ bool writeSampleInstaller(const std::string& program, const std::string& output,
         if (!writeFile(path, content)) {
             return false;
         }
-        inputs.push_back({id, path});
+        inputs.push_back({id, path, id == 115 ? payloadFlags : 0u});
     }
     return writeBundle(program, inputs, output, error);
 }

@@ -30,8 +30,8 @@ class ScopedEnv {
 std::vector<std::pair<int32_t, std::string>> sampleEmbeddedFiles();
 
 // Writes `program` followed by the sample files as a bundle to `output`.
-bool writeSampleInstaller(const std::string& program, const std::string& output,
-                          std::string* error);
+bool writeSampleInstaller(const std::string& program, const std::string& output, std::string* error,
+                          uint32_t payloadFlags = 0);
 
 // Flips one byte inside the embedded file `id` of the installer at `path`.
 bool corruptEmbeddedFile(const std::string& path, int32_t id);

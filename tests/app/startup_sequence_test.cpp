@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "authoring/bundle_writer.h"
 #include "platform/headless/backend.h"
 #include "platform/os/instance_guard.h"
 #include "platform/os/os_services.h"
 #include "platform/os/restart_marker.h"
 #include "platform/win32_constants.h"
-#include "authoring/bundle_writer.h"
+#include "resources/bundle_format.h"
 #include "resources/file_system.h"
 #include "startup_fixture.h"
 #include "support/test_environment.h"
@@ -319,6 +320,24 @@ TEST_F(StartupSequence, EachFileIsHashedOnceAndThePayloadIsLentOnlyAfterTheProfi
     EXPECT_EQ(killsSeenByTheReader, (std::vector<std::string>{"a.exe", "orvmon.exe"}));
     EXPECT_TRUE(profileGoneForTheReader);
     EXPECT_EQ(hashed, (std::map<int32_t, int>{{111, 1}, {113, 1}, {114, 1}, {115, 1}, {116, 1}}));
+}
+
+TEST_F(StartupSequence, AnUninstallerRemovesItsOwnFileWhenItEndsWellAndAnInstallerNever) {
+    const std::string own = test::makeTempDir("own") + "/uninstall";
+    options_.ownProgramFile = own;
+    test::writeFile(own, "an installer's program");
+    EXPECT_EQ(app::runInstaller(options_), 0);
+    EXPECT_TRUE(exists(own));
+
+    std::string error;
+    test::writeFile(installer_ + ".program", "not really a program");
+    ASSERT_TRUE(test::writeSampleInstaller(installer_ + ".program", installer_, &error,
+                                           bundle::kUninstallerFlag))
+        << error;
+    test::writeFile(own, "an uninstaller's program");
+    EXPECT_EQ(app::runInstaller(options_), 0);
+    EXPECT_TRUE(scriptRan_);
+    EXPECT_FALSE(exists(own));
 }
 
 }  // namespace

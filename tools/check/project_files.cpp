@@ -75,6 +75,9 @@ bool loadFolder(const fs::path& root, ProjectFiles& files) {
     readFolder(root, "style", files.styleFiles, files.documents);
     readScripts(root, ".", files.documents);
     readScripts(root, "uninstall", files.documents);
+    // The uninstaller's own layouts and styles join the project's, which it shares.
+    readFolder(root / "uninstall", "frame", files.layoutFiles, files.documents);
+    readFolder(root / "uninstall", "style", files.styleFiles, files.documents);
     // "./UI.lua" reads as "UI.lua".
     std::map<std::string, std::string> named;
     for (auto& [name, bytes] : files.documents) {

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "authoring/package_builder.h"
+#include "authoring/project_installer.h"
 #include "platform/os/os_services.h"
 #include "platform/os/program_needs.h"
 #include "platform/text_encoding.h"
 #include "resources/bundle.h"
-#include "authoring/package_builder.h"
-#include "authoring/project_installer.h"
 #include "tools/pack/engine_strip.h"
 #include "tools/pack/pack_commands.h"
 
@@ -46,18 +46,6 @@ class ScratchFolder {
 // The engine program sits beside tamlo-pack.
 std::string engineProgramPath() {
     return (fs::path(os::executablePath()).parent_path() / "tamlo").string();
-}
-
-// A Windows engine (cross-built tamlo.exe) starts with the "MZ" of a PE file.
-bool isWindowsProgram(const std::string& program) {
-    char magic[2] = {};
-    FILE* file = std::fopen(program.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool read = std::fread(magic, 1, 2, file) == 2;
-    std::fclose(file);
-    return read && magic[0] == 'M' && magic[1] == 'Z';
 }
 
 // "INSTALLER: 4.2 MiB (4404019 bytes); needs libgtk-3.so.0 ... libc.so.6": what a user's
