@@ -14,7 +14,7 @@
 // `Backend` (message boxes, the folder picker, its message pump and native windows),
 // `MessagePump` (the clock and wait of the UI thread's queue) and `NativeWindows` (showing
 // what the window services decided). What a backend calls back into is listed in
-// platform/backend_callbacks.h. Each backend lives in a folder of its own (headless/,
+// platform/desktop.h. Each backend lives in a folder of its own (headless/,
 // gtk/) with the same file names for the same roles, and is chosen by name at start-up.
 // A new backend implements these three classes and registers in backend_registry.cpp.
 // OS services that do not depend on the window system are in platform/os/.
@@ -42,7 +42,7 @@ class MessagePump {
 
 // What a window-system backend does to show the window services' state
 // (platform/windowing/native_window.h). The services call it after their state changed; the backend
-// calls back into the services (and the input of platform/backend_callbacks.h) when the desktop
+// calls back into the services (and the input of platform/desktop.h) when the desktop
 // changes something.
 class NativeWindows {
   public:

@@ -5,11 +5,10 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/desktop.h"
 #include "platform/display_scale.h"
 #include "platform/gtk/mappings.h"
 #include "platform/text_encoding.h"
-#include "platform/windowing/native_window.h"
-#include "platform/windowing/window_state.h"
 
 namespace tamlo::platform::gtk {
 namespace {

@@ -4,8 +4,7 @@
 #include <string>
 
 #include "platform/backend.h"
-#include "platform/windowing/message_pump.h"
-#include "platform/windowing/native_window.h"
+#include "platform/desktop.h"
 
 // The Linux desktop backend: real GTK 3 windows for every engine window, native input as
 // Win32 messages, the UI queue driven from the GLib loop. GTK headers stay in this folder.

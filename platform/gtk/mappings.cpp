@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/desktop.h"
 #include "platform/win32_constants.h"
-#include "platform/windowing/message_box_buttons.h"
-#include "platform/windowing/messages.h"
-#include "platform/windowing/window_constants.h"
 
 namespace tamlo::platform::gtk {
 

@@ -2,9 +2,8 @@
 
 #include <vector>
 
+#include "platform/desktop.h"
 #include "platform/gtk/backend.h"
-#include "platform/windowing/message_loop.h"
-#include "platform/windowing/message_queue.h"
 
 namespace tamlo::platform::gtk {
 namespace {

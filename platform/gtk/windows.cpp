@@ -6,17 +6,10 @@
 #include <map>
 #include <string>
 
+#include "platform/desktop.h"
 #include "platform/gtk/backend.h"
 #include "platform/gtk/mappings.h"
 #include "platform/text_encoding.h"
-#include "platform/windowing/drag_drop.h"
-#include "platform/windowing/frame_composition.h"
-#include "platform/windowing/keyboard_state.h"
-#include "platform/windowing/message_loop.h"
-#include "platform/windowing/message_queue.h"
-#include "platform/windowing/messages.h"
-#include "platform/windowing/pointer_input.h"
-#include "platform/windowing/window_state.h"
 
 namespace tamlo::platform::gtk {
 
@@ -124,7 +117,7 @@ void drawTooltip(cairo_t* cr, GtkWidget* widget, const std::u16string& text) {
 
 // Exposure shows the kept copy of the window's pixels: no WM_PAINT is needed for it.
 gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
-    auto* state = nativeWindowState(handleOf(data));
+    auto* state = windowView(handleOf(data));
     if (state == nullptr) {
         return TRUE;
     }
@@ -132,7 +125,7 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
         drawTooltip(cr, widget, state->text);
         return TRUE;
     }
-    WindowPixels& pixels = shownPixels(*state);
+    const WindowPixels& pixels = *shownPixels(state->handle);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     if (pixels.width <= 0 || pixels.height <= 0) {
         cairo_set_source_rgba(cr, 0, 0, 0, 0);
@@ -140,9 +133,10 @@ gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
         return TRUE;
     }
     cairo_format_t format = state->isLayered() ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24;
-    cairo_surface_t* surface =
-        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.pixels.data()),
-                                            format, pixels.width, pixels.height, pixels.width * 4);
+    // Only read from: cairo's signature wants writable data.
+    auto* bytes = reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(pixels.pixels.data()));
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(bytes, format, pixels.width,
+                                                                   pixels.height, pixels.width * 4);
     // The kept pixels are device pixels; the widget draws in GDK's logical ones.
     cairo_surface_set_device_scale(surface, state->scale, state->scale);
     Point offset;
@@ -531,7 +525,7 @@ void registerDropTarget(GtkWidget* widget, gpointer data) {
 
 void applyShape(WindowHandle window) {
     NativeWindow* native = find(window);
-    auto* state = nativeWindowState(window);
+    auto* state = windowView(window);
     if (native == nullptr || state == nullptr || !gtk_widget_get_realized(native->widget)) {
         return;
     }
@@ -577,7 +571,7 @@ void onRealize(GtkWidget* widget, gpointer data) {
 class GtkWindows : public NativeWindows {
   public:
     void windowCreated(WindowHandle window) override {
-        auto* state = nativeWindowState(window);
+        auto* state = windowView(window);
         if (state == nullptr) {
             return;
         }
@@ -673,7 +667,7 @@ class GtkWindows : public NativeWindows {
             return;
         }
         if (visible) {
-            auto* state = nativeWindowState(window);
+            auto* state = windowView(window);
             gtk_window_set_focus_on_map(GTK_WINDOW(native->widget),
                                         state && activeWindow() == window);
             gtk_widget_show(native->widget);
@@ -751,7 +745,7 @@ class GtkWindows : public NativeWindows {
 
     void windowTextChanged(WindowHandle window) override {
         NativeWindow* native = find(window);
-        auto* state = nativeWindowState(window);
+        auto* state = windowView(window);
         if (native && state) {
             gtk_window_set_title(GTK_WINDOW(native->widget), utf16ToUtf8(state->text).c_str());
             gtk_widget_queue_draw(native->widget);

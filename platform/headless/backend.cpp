@@ -9,12 +9,9 @@
 #include <utility>
 
 #include "platform/debug_sink.h"
+#include "platform/desktop.h"
 #include "platform/display_scale.h"
 #include "platform/text_encoding.h"
-#include "platform/windowing/message_box_buttons.h"
-#include "platform/windowing/message_loop.h"
-#include "platform/windowing/message_pump.h"
-#include "platform/windowing/native_window.h"
 
 namespace tamlo::platform {
 namespace {

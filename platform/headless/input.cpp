@@ -1,8 +1,6 @@
 #include "platform/headless/input.h"
 
-#include "platform/windowing/input_method.h"
-#include "platform/windowing/keyboard_state.h"
-#include "platform/windowing/messages.h"
+#include "platform/desktop.h"
 
 namespace tamlo::platform::headless {
 

@@ -4,9 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/windowing/drag_drop.h"
-#include "platform/windowing/native_window.h"
-#include "platform/windowing/pointer_input.h"
+#include "platform/desktop.h"
 
 // The input of the headless desktop: a test or `tamlo-run --headless` moves the pointer,
 // presses buttons, turns the wheel and types, and the windows get the messages a real

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/desktop.h"
 #include "platform/png_encoding.h"
-#include "platform/windowing/window_state.h"
 
 namespace tamlo::platform {
 
@@ -16,7 +16,7 @@ std::vector<uint8_t> unpremultipliedRgba(const WindowPixels& pixels, uint8_t con
 }
 
 std::vector<uint8_t> windowRgba(WindowHandle window, int* width, int* height) {
-    auto* state = nativeWindowState(window);
+    auto* state = windowView(window);
     WindowPixels pixels;
     if (state == nullptr || !copyWindowPixels(window, pixels)) {
         *width = *height = 0;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/windowing/native_window.h"
+#include "platform/desktop.h"
 
 namespace tamlo::platform {
 

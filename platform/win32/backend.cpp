@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/windowing/window_state.h"
+#include "platform/desktop.h"
 
 #include "platform/win32/window_api.h"
 

@@ -4,8 +4,7 @@
 #include <string>
 
 #include "platform/backend.h"
-#include "platform/windowing/message_pump.h"
-#include "platform/windowing/native_window.h"
+#include "platform/desktop.h"
 
 // The Windows desktop backend: a real HWND for every engine window, native input as the
 // engine's input, the UI queue's wait on the native message loop. Win32 headers stay in

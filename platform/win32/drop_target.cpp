@@ -1,9 +1,8 @@
 #include <string>
 
-#include "platform/backend_callbacks.h"
+#include "platform/desktop.h"
 #include "platform/text_encoding.h"
 #include "platform/win32/backend.h"
-#include "platform/windowing/native_window.h"
 
 #include "platform/win32/window_api.h"
 

@@ -2,10 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/windowing/keyboard_state.h"
-#include "platform/windowing/messages.h"
-#include "platform/windowing/window_constants.h"
-#include "platform/windowing/window_state.h"
+#include "platform/desktop.h"
 
 namespace tamlo::platform::win32native {
 

@@ -4,9 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/backend_callbacks.h"
+#include "platform/desktop.h"
 #include "platform/geometry.h"
-#include "platform/windowing/native_window.h"
 
 // Pure conversions between native window messages and the engine's input and state; no
 // <windows.h> is needed to use or test them.

@@ -1,9 +1,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/desktop.h"
 #include "platform/win32/backend.h"
-#include "platform/windowing/message_loop.h"
-#include "platform/windowing/message_queue.h"
 
 #include "platform/win32/window_api.h"
 

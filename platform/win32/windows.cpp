@@ -4,17 +4,12 @@
 #include <optional>
 #include <vector>
 
+#include "platform/desktop.h"
 #include "platform/win32/backend.h"
 #include "platform/win32/mappings.h"
 #include "platform/win32/system_tooltip.h"
-#include "platform/windowing/message_loop.h"
-#include "platform/windowing/message_queue.h"
-#include "platform/windowing/messages.h"
-#include "platform/windowing/pointer_input.h"
-#include "platform/windowing/window_state.h"
 
 #include "platform/win32/window_api.h"
-#include "platform/windowing/frame_composition.h"
 
 namespace tamlo::platform::win32native {
 namespace {
@@ -75,7 +70,7 @@ bool isSystemTooltip(WindowHandle window) {
 // placed or shown, so the common controls load only once a tooltip is wanted.
 HWND systemTooltipOf(WindowHandle window, bool make) {
     NativeWindow* native = find(window);
-    const NativeWindowState* state = nativeWindowState(window);
+    const NativeWindowState* state = windowView(window);
     if (native == nullptr || !native->systemTooltip || state == nullptr) {
         return nullptr;
     }
@@ -168,7 +163,7 @@ bool ensureDib(NativeWindow& native, int width, int height) {
 // natively, so there the owner's pixels are what shows anyway; a desktop without
 // composition would paint the shadow's faint middle over the dialog.
 std::vector<Rect> ownerCut(const NativeWindowState& state) {
-    const NativeWindowState* owner = nativeWindowState(state.owner);
+    const NativeWindowState* owner = windowView(state.owner);
     if (!state.isLayered() || !state.passesPointer() || owner == nullptr || !owner->visible ||
         owner->isLayered()) {
         return {};
@@ -200,8 +195,8 @@ void clearPixels(std::vector<uint32_t>& frame, int width, int height,
 
 // Copies what the window shows now (its reveal while it slides) into the DIB. The engine's
 // words are premultiplied ARGB, which is the DIB's BGRA byte order on a little-endian CPU.
-void refreshDib(NativeWindow& native, NativeWindowState& state) {
-    shownPixels(state);
+void refreshDib(NativeWindow& native, const NativeWindowState& state) {
+    shownPixels(state.handle);
     if (!ensureDib(native, state.surface.width, state.surface.height)) {
         return;
     }
@@ -230,7 +225,7 @@ void presentLayered(NativeWindow& native, const NativeWindowState& state) {
 // The cut an owner makes in the shadow it owns follows its place, shape and visibility.
 void refreshOwnedCuts(WindowHandle owner) {
     for (auto& [window, native] : nativeWindows()) {
-        NativeWindowState* state = nativeWindowState(window);
+        const NativeWindowState* state = windowView(window);
         if (state != nullptr && state->owner == owner && state->visible && state->passesPointer() &&
             state->isLayered() && native.hwnd != nullptr) {
             refreshDib(native, *state);
@@ -378,13 +373,13 @@ void trackLeave(HWND hwnd, NativeWindow* native) {
 // through hands it on to its nearest owner that takes input (0 when there is none).
 WindowHandle activationTarget(WindowHandle window) {
     constexpr int kDeepestOwnerChain = 64;
-    const NativeWindowState* state = nativeWindowState(window);
+    const NativeWindowState* state = windowView(window);
     for (int depth = 0; state != nullptr && state->passesPointer(); ++depth) {
         if (depth == kDeepestOwnerChain) {
             return 0;
         }
         window = state->owner;
-        state = nativeWindowState(window);
+        state = windowView(window);
     }
     return state != nullptr ? window : 0;
 }
@@ -441,7 +436,7 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     const auto window = static_cast<WindowHandle>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    NativeWindowState* state = window != 0 ? nativeWindowState(window) : nullptr;
+    const NativeWindowState* state = window != 0 ? windowView(window) : nullptr;
     NativeWindow* native = window != 0 ? find(window) : nullptr;
     if (state == nullptr || native == nullptr) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -579,7 +574,7 @@ void pumpNativeUntil(WindowHandle window, uint64_t untilMs) {
 class Win32Windows : public NativeWindows {
   public:
     void windowCreated(WindowHandle window) override {
-        auto* state = nativeWindowState(window);
+        auto* state = windowView(window);
         if (state == nullptr || !registerWindowClass()) {
             return;
         }
@@ -633,7 +628,7 @@ class Win32Windows : public NativeWindows {
             return;
         }
         NativeWindow* native = findPainted(window);
-        auto* state = nativeWindowState(window);
+        auto* state = windowView(window);
         if (native == nullptr || state == nullptr) {
             return;
         }
@@ -657,7 +652,7 @@ class Win32Windows : public NativeWindows {
             return;
         }
         NativeWindow* native = findPainted(window);
-        auto* state = nativeWindowState(window);
+        auto* state = windowView(window);
         if (native == nullptr || state == nullptr) {
             return;
         }
@@ -681,7 +676,7 @@ class Win32Windows : public NativeWindows {
         ++placingDepth();
         for (auto it = topFirst.rbegin(); it != topFirst.rend(); ++it) {
             NativeWindow* native = findPainted(*it);
-            auto* state = nativeWindowState(*it);
+            auto* state = windowView(*it);
             if (native == nullptr || state == nullptr || native->hwnd == nullptr) {
                 continue;
             }
@@ -713,7 +708,7 @@ class Win32Windows : public NativeWindows {
 
     void windowContentsChanged(WindowHandle window, const Rect& area) override {
         NativeWindow* native = findPainted(window);
-        auto* state = nativeWindowState(window);
+        auto* state = windowView(window);
         if (native == nullptr || state == nullptr) {
             return;
         }
@@ -727,7 +722,7 @@ class Win32Windows : public NativeWindows {
 
     void windowShapeChanged(WindowHandle window) override {
         NativeWindow* native = findPainted(window);
-        auto* state = nativeWindowState(window);
+        auto* state = windowView(window);
         if (native == nullptr || state == nullptr) {
             return;
         }
@@ -743,7 +738,7 @@ class Win32Windows : public NativeWindows {
     // its pixels) while the desktop's messages keep flowing until `untilMs`.
     bool presentAnimationFrame(WindowHandle window, uint64_t untilMs) override {
         NativeWindow* native = findPainted(window);
-        auto* state = nativeWindowState(window);
+        auto* state = windowView(window);
         if (native == nullptr || state == nullptr) {
             return false;
         }
@@ -785,7 +780,7 @@ class Win32Windows : public NativeWindows {
     }
 
     void windowTextChanged(WindowHandle window) override {
-        auto* state = nativeWindowState(window);
+        auto* state = windowView(window);
         if (state == nullptr) {
             return;
         }

@@ -1,4 +1,4 @@
-#include "platform/backend_callbacks.h"
+#include "platform/desktop.h"
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/messages.h"
 #include "platform/windowing/native_window.h"
@@ -22,9 +22,17 @@ void desktopCloseRequested(WindowHandle window) {
     postMessage(window, win32::WM_SYSCOMMAND, win32::SC_CLOSE, 0);
 }
 
-WindowPixels& shownPixels(NativeWindowState& state) {
-    fitSurface(state);
-    return state.surface;
+const NativeWindowState* windowView(WindowHandle window) {
+    return nativeWindowState(window);
+}
+
+const WindowPixels* shownPixels(WindowHandle window) {
+    NativeWindowState* state = nativeWindowState(window);
+    if (state == nullptr) {
+        return nullptr;
+    }
+    fitSurface(*state);
+    return &state->surface;
 }
 
 }  // namespace tamlo::platform

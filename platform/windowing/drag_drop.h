@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend_callbacks.h"
+#include "platform/desktop.h"
 
 // Drag and drop onto engine windows. Every window is a drop target from its creation;
 // the backend turns the desktop's drag into these events and hands them to the one

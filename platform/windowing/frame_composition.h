@@ -5,11 +5,18 @@
 #include <vector>
 
 #include "platform/geometry.h"
-#include "platform/windowing/window_state.h"
+#include "platform/windowing/native_window.h"
 
 // What every desktop backend computes alike from a window's state before it shows it:
 // written once here so the backends cannot drift apart.
 namespace tamlo::platform {
+
+// Rounded-region geometry: whether a window point is inside, and the [left, right) span
+// of one row (empty when the row is outside).
+bool roundRegionContains(const RoundRegion& region, Point point);
+std::pair<int, int> roundRegionRowSpan(const RoundRegion& region, int row);
+// A window's region in its device pixels.
+RoundRegion deviceRegion(const RoundRegion& region, double scale);
 
 // The rows a shaped window shows, in window coordinates: the round region's spans cut to
 // the sliding reveal. Nothing when the window is not shaped at all.

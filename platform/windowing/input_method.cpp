@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "platform/backend_callbacks.h"
+#include "platform/desktop.h"
 #include "platform/windowing/messages.h"
 #include "platform/windowing/window_registry.h"
 

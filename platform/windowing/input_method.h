@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/backend_callbacks.h"
+#include "platform/desktop.h"
 #include "platform/geometry.h"
 
 // Input-method composition of the engine's windows. The window's caret operations tell
@@ -18,7 +18,7 @@ void inputMethodCaretPlaced(WindowHandle window, const Rect& caret);
 void inputMethodCaretHidden(WindowHandle window);
 
 // What the backend reports: inputMethodComposition and inputMethodCommit
-// (platform/backend_callbacks.h).
+// (platform/desktop.h).
 
 // The composition shown in `window` now (empty for none).
 std::u16string inputMethodPreedit(WindowHandle window);

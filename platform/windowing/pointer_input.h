@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-#include "platform/backend_callbacks.h"
+#include "platform/desktop.h"
 #include "platform/windowing/native_window.h"
 
-// The pointer and key state behind the input calls of platform/backend_callbacks.h, and
+// The pointer and key state behind the input calls of platform/desktop.h, and
 // what the window services ask of it.
 namespace tamlo::platform {
 

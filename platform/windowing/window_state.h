@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop.h"
+#include "platform/windowing/frame_composition.h"
 #include "platform/windowing/native_window.h"
 #include "platform/windowing/window_registry.h"
 
@@ -15,34 +17,6 @@ namespace tamlo::platform {
 
 // The class of tooltip windows (createTooltipWindow).
 inline constexpr char16_t kTooltipClassName[] = u"tooltips_class32";
-
-struct NativeWindowState {
-    WindowHandle handle = 0;
-    WindowHandle owner = 0;
-    uint32_t classStyle = 0;
-    uint32_t style = 0;
-    uint32_t exStyle = 0;
-    Rect rect;  // screen coordinates
-    bool visible = false;
-    bool iconic = false;
-    bool enabled = true;
-    bool clickThrough = false;
-    bool tooltip = false;
-    bool showAfterCreate = false;  // WS_VISIBLE at creation
-    std::u16string text;
-    WindowPixels icon;  // WM_SETICON, premultiplied; empty for none
-    Rect invalid;
-    WindowPixels surface;  // what the window shows, window-sized in device pixels
-    double scale = 1.0;    // device pixels to a logical one
-    uint8_t constantAlpha = 255;
-    bool perPixelAlpha = true;
-    std::optional<RoundRegion> region;
-    std::optional<SlideReveal> reveal;  // while animateWindow slides it open
-
-    bool isLayered() const;
-    bool isTopmost() const;
-    bool passesPointer() const { return clickThrough || tooltip; }
-};
 
 struct Desktop {
     std::map<WindowHandle, std::unique_ptr<NativeWindowState>> windows;
@@ -80,12 +54,5 @@ void postPaintOnce(NativeWindowState& state);
 void fitSurface(NativeWindowState& state);
 // Puts the window and the windows it owns at the top of its band of the z-order.
 void bringToTop(WindowHandle window);
-
-// Rounded-region geometry: whether a window point is inside, and the [left, right) span
-// of one row (empty when the row is outside).
-bool roundRegionContains(const RoundRegion& region, Point point);
-std::pair<int, int> roundRegionRowSpan(const RoundRegion& region, int row);
-// A window's region in its device pixels.
-RoundRegion deviceRegion(const RoundRegion& region, double scale);
 
 }  // namespace tamlo::platform

@@ -14,13 +14,14 @@ copy() {
   cp "$source/scripts/check-layers" "$work/tree/scripts/"
   cp "$source/CMakeLists.txt" "$work/tree/"
   (cd "$work/tree" && mkdir -p app resources render dui runtime window script tools \
-    platform/os/posix platform/os/win32 platform/gtk platform/win32 platform/windowing)
+    platform/os/posix platform/os/win32 platform/gtk platform/win32 platform/windowing platform/headless)
   allowed platform/os/posix/files.cpp '#include <unistd.h>'
   allowed platform/os/win32/files.cpp '#include <windows.h>'
   allowed platform/os/win32/folder.cpp '#include <fcntl.h>'
   allowed platform/gtk/view.cpp '#include <dlfcn.h>'
   allowed platform/win32/windows.cpp '#include "platform/os/win32/wide_text.h"'
   allowed platform/windowing/loop.cpp '#include "platform/geometry.h"'
+  allowed platform/headless/input.cpp '#include "platform/desktop.h"'
   allowed render/canvas.cpp '#include "platform/geometry.h"'
   allowed window/window.cpp '#include "render/canvas.h"'
 }
@@ -46,4 +47,7 @@ violation platform/windowing/extra.cpp '#include <unistd.h>' "outside platform/o
 violation platform/os/posix/extra.cpp '#include <windows.h>' "the other system's header"
 violation platform/os/win32/extra.cpp '#include <unistd.h>' "the other system's header"
 violation platform/gtk/extra.cpp '#include "platform/os/posix/x.h"' "one system's implementation"
+violation platform/headless/extra.cpp '#include "platform/windowing/window_state.h"' "past the desktop boundary"
+violation platform/gtk/extra.h '#include "platform/windowing/messages.h"' "past the desktop boundary"
+violation platform/win32/extra.cpp '#include "platform/windowing/native_window.h"' "past the desktop boundary"
 echo "check_layers: ok"

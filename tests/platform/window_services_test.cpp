@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "platform/backend_callbacks.h"
+#include "platform/desktop.h"
 #include "platform/windowing/messages.h"
 #include "platform/windowing/window_state.h"
 #include "window_test_support.h"

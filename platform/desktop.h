@@ -5,14 +5,20 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/backend.h"
+#include <optional>
 
-// What a backend calls back into: the desktop's input and drags, turned into the messages
-// a Win32 window gets, with the same wParam and lParam encodings. UI thread only; `under`
-// is the window the pointer is over (0 for none), points are screen coordinates. While a
-// window holds capture, pointer messages go to it in its client coordinates. A backend
-// also reads the window services' state (platform/windowing/native_window.h) and reports
-// the desktop's metrics with setSystemMetrics.
+#include "platform/backend.h"
+#include "platform/geometry.h"
+#include "platform/windowing/native_window.h"
+
+// The desktop boundary: the one engine header a desktop backend (headless/, gtk/, win32/)
+// includes. What the engine asks of a desktop is the table of platform/backend.h; below is
+// what the backend calls back with (the desktop's input and drags, turned into the
+// messages a Win32 window gets with the same wParam and lParam encodings; input methods;
+// activation; the desktop's metrics through setSystemMetrics and scale through
+// setWindowScale) and the read-only view of a window that a backend shows. UI thread only;
+// `under` is the window the pointer is over (0 for none), points are screen coordinates.
+// While a window holds capture, pointer messages go to it in its client coordinates.
 namespace tamlo::platform {
 
 // ---- Pointer and keys -------------------------------------------------------------------
@@ -61,11 +67,42 @@ void desktopCloseRequested(WindowHandle window);
 
 // ---- What the window shows ---------------------------------------------------------------
 
-struct NativeWindowState;
-struct WindowPixels;
-// The pixels the window shows, sized to its rectangle first (kept pixels stay, new ones are
-// clear).
-WindowPixels& shownPixels(NativeWindowState& state);
+// A window's state as the window services keep it. Backends read it through windowView
+// only; the services alone change it.
+struct NativeWindowState {
+    WindowHandle handle = 0;
+    WindowHandle owner = 0;
+    uint32_t classStyle = 0;
+    uint32_t style = 0;
+    uint32_t exStyle = 0;
+    Rect rect;  // screen coordinates
+    bool visible = false;
+    bool iconic = false;
+    bool enabled = true;
+    bool clickThrough = false;
+    bool tooltip = false;
+    bool showAfterCreate = false;  // WS_VISIBLE at creation
+    std::u16string text;
+    WindowPixels icon;  // WM_SETICON, premultiplied; empty for none
+    Rect invalid;
+    WindowPixels surface;  // what the window shows, window-sized in device pixels
+    double scale = 1.0;    // device pixels to a logical one
+    uint8_t constantAlpha = 255;
+    bool perPixelAlpha = true;
+    std::optional<RoundRegion> region;
+    std::optional<SlideReveal> reveal;  // while animateWindow slides it open
+
+    bool isLayered() const;
+    bool isTopmost() const;
+    bool passesPointer() const { return clickThrough || tooltip; }
+};
+
+// The window's state to show (bounds, visibility, styles, shape, scale, icon, text, reveal);
+// null for an unknown window. Valid until the next call into the window services.
+const NativeWindowState* windowView(WindowHandle window);
+// The pixels the window shows (its back buffer's frame), sized to its rectangle first: kept
+// pixels stay, new ones are clear. Null for an unknown window.
+const WindowPixels* shownPixels(WindowHandle window);
 
 // ---- Drag and drop ------------------------------------------------------------------------
 
@@ -87,3 +124,19 @@ struct DragEvent {
 bool deliverDragEvent(const DragEvent& event);
 
 }  // namespace tamlo::platform
+
+// The vocabulary a backend shares with the window services: the message numbers and
+// window constants, the queue its pump drives, the key and pointer state, the frame and
+// shape computations both desktop backends share, the message box's buttons and the input
+// method's state. Included after the declarations above, which these headers use.
+#include "platform/windowing/drag_drop.h"
+#include "platform/windowing/frame_composition.h"
+#include "platform/windowing/input_method.h"
+#include "platform/windowing/keyboard_state.h"
+#include "platform/windowing/message_box_buttons.h"
+#include "platform/windowing/message_loop.h"
+#include "platform/windowing/message_pump.h"
+#include "platform/windowing/message_queue.h"
+#include "platform/windowing/messages.h"
+#include "platform/windowing/pointer_input.h"
+#include "platform/windowing/window_constants.h"
