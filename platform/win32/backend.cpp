@@ -1,9 +1,13 @@
 #include "platform/win32/backend.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "platform/desktop.h"
+#include "platform/display_scale.h"
+#include "platform/win32/device_pixels.h"
 
 #include "platform/win32/window_api.h"
 
@@ -18,10 +22,41 @@ HWND ownerWindow(WindowHandle owner) {
     return static_cast<HWND>(nativeWindowHandle(owner));
 }
 
-// The desktop's own settings, read once at start.
+// A DPI-aware program is not scaled by the system: it draws at each monitor's DPI itself.
+// The manifest says so for tamlo.exe; hosts without it (tamlo-run.exe, the tests) ask here,
+// at run time because older systems and Wine versions lack the call.
+void becomeDpiAware() {
+    using SetContextFunction = BOOL(WINAPI*)(HANDLE);
+    const auto setContext = reinterpret_cast<SetContextFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+    const auto kPerMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4));
+    if (setContext == nullptr || !setContext(kPerMonitorAwareV2)) {
+        SetProcessDPIAware();  // already aware by the manifest, or the system-wide fallback
+    }
+}
+
+// TAMLO_SCALE when set, else the primary monitor's DPI / 96.
+double desktopScale() {
+    if (const char* value = std::getenv("TAMLO_SCALE")) {
+        if (const std::optional<double> scale = parseDisplayScale(value)) {
+            return *scale;
+        }
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen != nullptr) {
+        ReleaseDC(nullptr, screen);
+    }
+    return scaleForDpi(static_cast<uint32_t>(dpi));
+}
+
+// The desktop's own settings, read once at start; the screen in logical pixels.
 SystemMetrics desktopMetrics() {
     SystemMetrics metrics;
-    metrics.screen = Size{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const double scale = defaultWindowScale();
+    const Rect screen = logicalWindowRect(
+        Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, scale);
+    metrics.screen = Size{screen.width(), screen.height()};
     if (UINT blink = GetCaretBlinkTime(); blink != 0 && blink != INFINITE) {
         metrics.caretBlinkTime = blink;
     }
@@ -187,6 +222,8 @@ std::unique_ptr<Backend> createWin32Backend(std::string* error) {
         }
         return nullptr;
     }
+    becomeDpiAware();
+    setDefaultWindowScale(desktopScale());
     return std::make_unique<Win32Backend>();
 }
 

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "platform/desktop.h"
+#include "platform/display_scale.h"
 #include "platform/text_encoding.h"
 #include "platform/win32/backend.h"
 
@@ -117,7 +118,8 @@ class DropTarget final : public IDropTarget {
     HRESULT answer(DragPhase phase, POINTL point, DWORD* effect) {
         POINT client{point.x, point.y};
         ScreenToClient(hwnd_, &client);
-        DragEvent event{window_, phase, Point{client.x, client.y}, &payload_};
+        const Point logical = toLogical(Point{client.x, client.y}, windowScale(window_));
+        DragEvent event{window_, phase, logical, &payload_};
         const bool accepted = deliverDragEvent(event);
         if (effect != nullptr) {
             *effect = accepted ? DROPEFFECT_COPY : DROPEFFECT_NONE;

@@ -1,11 +1,14 @@
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <optional>
 #include <vector>
 
 #include "platform/desktop.h"
+#include "platform/display_scale.h"
 #include "platform/win32/backend.h"
+#include "platform/win32/device_pixels.h"
 #include "platform/win32/mappings.h"
 #include "platform/win32/system_tooltip.h"
 
@@ -17,6 +20,7 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"WINDOW:234:000";
 // Native messages handled per animation frame, so a flood cannot hold the frame.
 constexpr int kFrameBatch = 64;
+constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED, missing from older headers
 
 struct NativeWindow {
     HWND hwnd = nullptr;
@@ -168,12 +172,13 @@ std::vector<Rect> ownerCut(const NativeWindowState& state) {
         owner->isLayered()) {
         return {};
     }
-    const Size ownerSize{owner->rect.width(), owner->rect.height()};
-    std::vector<Rect> covered =
-        windowShapeRows(owner->region, owner->reveal, ownerSize)
-            .value_or(std::vector<Rect>{Rect{0, 0, ownerSize.width, ownerSize.height}});
-    const int dx = owner->rect.left - state.rect.left;
-    const int dy = owner->rect.top - state.rect.top;
+    // Native pixels: the owner's device rectangle against this window's.
+    const Rect ownerRect = deviceWindowRect(owner->rect, owner->scale);
+    const Rect ownRect = deviceWindowRect(state.rect, state.scale);
+    std::vector<Rect> covered = deviceShapeRows(*owner).value_or(
+        std::vector<Rect>{Rect{0, 0, ownerRect.width(), ownerRect.height()}});
+    const int dx = ownerRect.left - ownRect.left;
+    const int dy = ownerRect.top - ownRect.top;
     for (Rect& row : covered) {
         row = Rect{row.left + dx, row.top + dy, row.right + dx, row.bottom + dy};
     }
@@ -201,7 +206,7 @@ void refreshDib(NativeWindow& native, const NativeWindowState& state) {
         return;
     }
     std::vector<uint32_t> frame;
-    composeFrame(state.surface, state.reveal, frame);
+    composeFrame(state.surface, deviceReveal(state.reveal, state.scale), frame);
     clearPixels(frame, native.width, native.height, ownerCut(state));
     std::memcpy(native.bits, frame.data(), frame.size() * sizeof(uint32_t));
     GdiFlush();
@@ -211,7 +216,8 @@ void presentLayered(NativeWindow& native, const NativeWindowState& state) {
     if (native.memoryDc == nullptr) {
         return;
     }
-    POINT position{state.rect.left, state.rect.top};
+    const Rect placed = deviceWindowRect(state.rect, state.scale);
+    POINT position{placed.left, placed.top};
     SIZE size{native.width, native.height};
     POINT origin{0, 0};
     BLENDFUNCTION blend{};
@@ -284,8 +290,7 @@ HICON iconFromPixels(const WindowPixels& icon) {
 // ---- Shape and styles --------------------------------------------------------------------
 
 void applyShape(NativeWindow& native, const NativeWindowState& state) {
-    std::optional<std::vector<Rect>> rows =
-        windowShapeRows(state.region, state.reveal, Size{state.rect.width(), state.rect.height()});
+    std::optional<std::vector<Rect>> rows = deviceShapeRows(state);
     if (native.shapeApplied && rows == native.appliedShape) {
         return;
     }
@@ -352,10 +357,40 @@ void paint(HWND hwnd, NativeWindow* native, const NativeWindowState& state) {
 
 // ---- The window procedure ----------------------------------------------------------------
 
-Point screenPoint(HWND hwnd, Point client) {
-    POINT point{client.x, client.y};
-    ClientToScreen(hwnd, &point);
-    return Point{point.x, point.y};
+// A native client point (device pixels) as the engine's logical screen point.
+Point screenPoint(const NativeWindowState& state, Point client) {
+    return logicalScreenPoint(client, Point{state.rect.left, state.rect.top}, state.scale);
+}
+
+// A native screen point as the engine's, through the window it lies over.
+Point screenPointFromNative(HWND hwnd, const NativeWindowState& state, POINT screen) {
+    ScreenToClient(hwnd, &screen);
+    return screenPoint(state, Point{screen.x, screen.y});
+}
+
+// The monitor's DPI of a window as its scale. GetDpiForWindow is looked up at run time:
+// older systems and some Wine versions lack it; there the screen DC's DPI is the answer.
+double nativeScaleOf(HWND hwnd) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow =
+        reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow != nullptr) {
+        if (const UINT dpi = getDpiForWindow(hwnd); dpi != 0) {
+            return scaleForDpi(dpi);
+        }
+    }
+    HDC dc = GetDC(hwnd);
+    const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc != nullptr) {
+        ReleaseDC(hwnd, dc);
+    }
+    return scaleForDpi(static_cast<uint32_t>(dpi));
+}
+
+// TAMLO_SCALE fixes every window's scale (a test's or an author's choice).
+bool scaleIsFixed() {
+    return std::getenv("TAMLO_SCALE") != nullptr;
 }
 
 void trackLeave(HWND hwnd, NativeWindow* native) {
@@ -418,7 +453,8 @@ void nativePlacement(WindowHandle window, HWND hwnd, const WINDOWPOS& position) 
     }
     RECT rect;
     GetWindowRect(hwnd, &rect);
-    const Rect now{rect.left, rect.top, rect.right, rect.bottom};
+    const double scale = windowScale(window);
+    const Rect now = logicalWindowRect(Rect{rect.left, rect.top, rect.right, rect.bottom}, scale);
     if (now != windowRect(window)) {
         setWindowPos(window, 0, now.left, now.top, now.width(), now.height(),
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -446,19 +482,23 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         case NativeInputKind::PointerMoved: {
             noteModifiers();
             trackLeave(hwnd, native);
-            const Point screen = screenPoint(hwnd, input.point);
+            const Point screen = screenPoint(*state, input.point);
             inputPointerMoved(screen, windowUnderPointer(window, screen));
             return 0;
         }
         case NativeInputKind::Button: {
             noteModifiers();
-            const Point screen = screenPoint(hwnd, input.point);
+            const Point screen = screenPoint(*state, input.point);
             inputButton(input.button, input.down, screen, windowUnderPointer(window, screen));
             return 0;
         }
         case NativeInputKind::Wheel:
             noteModifiers();
-            inputWheel(input.wheelDelta, input.point, windowFromPoint(input.point));
+            {
+                const Point screen =
+                    screenPointFromNative(hwnd, *state, POINT{input.point.x, input.point.y});
+                inputWheel(input.wheelDelta, screen, windowFromPoint(screen));
+            }
             return 0;
         case NativeInputKind::Key:
             noteModifiers();
@@ -487,7 +527,7 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             native->trackingLeave = false;
             POINT cursor;
             GetCursorPos(&cursor);
-            const Point screen{cursor.x, cursor.y};
+            const Point screen = screenPointFromNative(hwnd, *state, cursor);
             const WindowHandle under = windowFromPoint(screen);
             if (under != window) {
                 inputPointerMoved(screen, under);
@@ -527,6 +567,17 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             return 1;
         case WM_PAINT:
             paint(hwnd, native, *state);
+            return 0;
+        case kDpiChanged:
+            // Moved to a monitor of another DPI: drawn again at its scale, at the size the
+            // desktop suggests (the echo of the move gives the engine its logical place).
+            if (!scaleIsFixed()) {
+                setWindowScale(window, scaleForDpi(LOWORD(wParam)));
+                const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+                SetWindowPos(hwnd, nullptr, suggested->left, suggested->top,
+                             suggested->right - suggested->left, suggested->bottom - suggested->top,
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+            }
             return 0;
         default:
             break;
@@ -587,16 +638,25 @@ class Win32Windows : public NativeWindows {
             nativeStylesFor(state->style, state->exStyle, state->clickThrough, state->tooltip);
         HWND owner = static_cast<HWND>(nativeWindowHandle(state->owner));
         ++placingDepth();
-        HWND hwnd = CreateWindowExW(styles.exStyle, kWindowClass, wide(state->text), styles.style,
-                                    state->rect.left, state->rect.top, state->rect.width(),
-                                    state->rect.height(), owner, nullptr, GetModuleHandleW(nullptr),
-                                    reinterpret_cast<void*>(window));
-        --placingDepth();
+        const Rect placed = deviceWindowRect(state->rect, state->scale);
+        HWND hwnd =
+            CreateWindowExW(styles.exStyle, kWindowClass, wide(state->text), styles.style,
+                            placed.left, placed.top, placed.width(), placed.height(), owner,
+                            nullptr, GetModuleHandleW(nullptr), reinterpret_cast<void*>(window));
         if (hwnd == nullptr) {
+            --placingDepth();
             nativeWindows().erase(window);
             return;
         }
         nativeWindows()[window].hwnd = hwnd;
+        // The monitor it opened on may have another DPI than the primary one.
+        if (const double scale = nativeScaleOf(hwnd); !scaleIsFixed() && scale != state->scale) {
+            setWindowScale(window, scale);
+            const Rect rescaled = deviceWindowRect(state->rect, scale);
+            SetWindowPos(hwnd, nullptr, rescaled.left, rescaled.top, rescaled.width(),
+                         rescaled.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        --placingDepth();
         registerDropTarget(hwnd, window);
     }
 
@@ -623,7 +683,8 @@ class Win32Windows : public NativeWindows {
     void windowPlaced(WindowHandle window, const Rect& rect) override {
         if (isSystemTooltip(window)) {
             if (HWND tooltip = systemTooltipOf(window, true)) {
-                placeSystemTooltip(tooltip, Point{rect.left, rect.top});
+                const Rect placed = deviceWindowRect(rect, windowScale(window));
+                placeSystemTooltip(tooltip, Point{placed.left, placed.top});
             }
             return;
         }
@@ -632,9 +693,10 @@ class Win32Windows : public NativeWindows {
         if (native == nullptr || state == nullptr) {
             return;
         }
+        const Rect placed = deviceWindowRect(rect, state->scale);
         ++placingDepth();
-        SetWindowPos(native->hwnd, nullptr, rect.left, rect.top, rect.width(), rect.height(),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(native->hwnd, nullptr, placed.left, placed.top, placed.width(),
+                     placed.height(), SWP_NOZORDER | SWP_NOACTIVATE);
         --placingDepth();
         refreshDib(*native, *state);
         applyShape(*native, *state);
@@ -760,9 +822,10 @@ class Win32Windows : public NativeWindows {
             return;
         }
         if (HIMC context = ImmGetContext(native->hwnd)) {
+            const double scale = windowScale(window);
             COMPOSITIONFORM form{};
             form.dwStyle = CFS_POINT;
-            form.ptCurrentPos = POINT{caret.left, caret.top};
+            form.ptCurrentPos = POINT{toDevice(caret.left, scale), toDevice(caret.top, scale)};
             ImmSetCompositionWindow(context, &form);
             ImmReleaseContext(native->hwnd, context);
         }

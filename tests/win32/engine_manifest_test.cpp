@@ -31,7 +31,10 @@ TEST(Win32EngineProgram, CarriesItsManifestAsResourceOne) {
     EXPECT_NE(manifest.find(processor), std::string::npos);
     EXPECT_NE(manifest.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"),
               std::string::npos);
-    EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+    // Per-monitor aware: the system leaves the windows unscaled and the engine draws at each
+    // monitor's DPI.
+    EXPECT_NE(manifest.find(">PerMonitorV2"), std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
     EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
 }
 
