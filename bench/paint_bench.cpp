@@ -207,11 +207,8 @@ struct WelcomePage {
         if (root == nullptr) {
             return;
         }
-        window = new WindowBase();
-        window->setRoot(root);
-        if (!window->create(0, 0, 0, 0, 0, 0, 0)) {
-            delete window;
-            window = nullptr;
+        window = bench::openDemoWindow<WindowBase>(root, false);
+        if (window == nullptr) {
             return;
         }
         const Size size = window->clientSize();
