@@ -81,7 +81,16 @@ wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the Uninstall key is st
 timeout 120 wineserver -w || fail "the uninstaller's copy did not end within 120 s"
 cat "$work/uninstall.txt"
 
-# 4. As before, but for the user's file and the folders holding it.
+# 4. The copy's own file waits for the next reboot. Wine writes PendingFileRenameOperations,
+# and treats the next start of a server for this prefix as that reboot (it carries the
+# renames out and drops the value), so the value is read from the hive the server saved.
+temp=$(find "$drive/users" -maxdepth 2 -type d -name Temp | head -1)
+copy=$(find "$temp" -maxdepth 1 -name 'tamlo-uninstall-*.exe' -printf '%f\n' | head -1)
+[[ -n $copy ]] || fail "no tamlo-uninstall-*.exe in $temp"
+grep -a 'PendingFileRenameOperations' "$WINEPREFIX/system.reg" | grep -qF "$copy" ||
+  fail "PendingFileRenameOperations does not name $copy: $(grep -a PendingFile "$WINEPREFIX/system.reg")"
+
+# 5. As before, but for the user's file and the folders holding it.
 snapshot "$work/after"
 diff <(tr -d '\r' <"$work/before.reg") <(tr -d '\r' <"$work/after.reg") >"$work/reg.diff" ||
   fail "HKCU\\Software differs: $(head -20 "$work/reg.diff")"
@@ -97,9 +106,8 @@ done <<<"$(comm -13 "$work/before.files" "$work/after.files")"
 grep -q 'kept C:\\Apps\\Orvinex Demo' "$work/uninstall.txt" ||
   fail "the log does not name the kept folder: $(cat "$work/uninstall.txt")"
 
-# 5. The copy's own file goes at the next reboot.
-pending=$(wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
-  /v PendingFileRenameOperations 2>&1 | tr -d '\r') || true
-grep -q 'tamlo-uninstall-[0-9]*\.exe' <<<"$pending" ||
-  fail "PendingFileRenameOperations does not name the copy: $pending"
+# That start was the reboot: the copy is gone, and so is the value.
+[[ ! -e "$temp/$copy" ]] || fail "$copy is still there after the reboot"
+! wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+  /v PendingFileRenameOperations >/dev/null 2>&1 || fail "PendingFileRenameOperations stayed"
 echo "uninstall_wine: ok"

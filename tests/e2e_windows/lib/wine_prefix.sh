@@ -13,5 +13,5 @@ wine_prefix_start() {
 
 wine_prefix_end() {
   wineserver -k 2>/dev/null || true  # this prefix's own server
-  rm -rf "$work"
+  [[ -n "${KEEP:-}" ]] || rm -rf "$work"  # KEEP=1 keeps it to look into
 }
