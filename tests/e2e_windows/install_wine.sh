@@ -16,16 +16,12 @@ if [[ -z "${INSTALL_WINE_INSIDE:-}" ]]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$winbuild" "$build" "$source"
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/tamlo-wine-e2e-XXXXXX")
-export WINEPREFIX="$work/prefix" HOME="$work/home" WINEDEBUG=-all WINEARCH=win64
-export WINEDLLOVERRIDES="mscoree,mshtml=" XDG_CACHE_HOME="$work/home/.cache"
-export XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
-mkdir -p "$HOME"
+source "$source/tests/e2e_windows/lib/wine_prefix.sh"
+wine_prefix_start e2e
 installer_pid=""
 cleanup() {
   [[ -n "$installer_pid" ]] && kill "$installer_pid" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true  # this prefix's own server
-  rm -rf "$work"
+  wine_prefix_end
 }
 trap cleanup EXIT
 keep_shots() {
