@@ -294,6 +294,12 @@ bool uninstallJournal(const std::string& rawPath, const std::string& rawKeepPath
     // The folders that held the journal itself empty only now.
     for (const std::string& folder : fullFolders) {
         if (!files::removeEmptyDirectory(folder)) {
+            // What is left in it is the user's own: name each file, then the folder.
+            for (const std::string& file : os::listFiles(folder, "*")) {
+                if (std::find(kept->begin(), kept->end(), file) == kept->end()) {
+                    keep(kept, file, "the user made it");
+                }
+            }
             keep(kept, folder, "it holds other files");
         }
     }

@@ -92,6 +92,7 @@ grep -q "EstimatedSize (REG_DWORD) = $kilobytes " "$work/installed.reg" ||
 status=0
 eval "$quiet" 2>"$work/uninstall-silent.txt" || status=$?
 [[ $status -eq 0 ]] || { cat "$work/uninstall-silent.txt" >&2; fail "the uninstaller exited $status"; }
+grep -qx "orvinex: kept $user_file" "$work/uninstall-silent.txt" || fail "the user's file is not reported"
 grep -qx "orvinex: kept $installed" "$work/uninstall-silent.txt" || fail "the kept folder is not reported"
 grep -qx "orvinex: removed" "$work/uninstall-silent.txt" || fail "no last step line"
 [[ ! -e "$installed/uninstall" ]] || fail "the uninstaller's own file stayed"
@@ -112,6 +113,7 @@ STEPS
 "$build/tamlo-run" run "$installed/uninstall" --headless --steps "$work/steps.txt" \
   --out "$work/shots" --prefix "$prefix" --timeout 120 2>"$work/uninstall-dialog.txt" ||
   { cat "$work/uninstall-dialog.txt" >&2; fail "the uninstall dialog failed"; }
+grep -q "demo: kept $user_file$" "$work/uninstall-dialog.txt" || fail "the dialog did not report the user's file"
 grep -q "demo: kept $installed$" "$work/uninstall-dialog.txt" || fail "the dialog did not report the kept folder"
 rm -rf "$prefix/.tamlo-run"
 compare_with_before "$work/after-dialog"

@@ -189,18 +189,21 @@ TEST_F(ChangeJournalTest, UninstallRemovesWhatItMadeButKeepsAFileTheUserChanged)
     EXPECT_NE(global("refused").find("already committed"), std::string::npos) << global("refused");
     EXPECT_FALSE(fs::exists(journal + ".kept"));
     ASSERT_TRUE(test::writeFile(root + "/app/bin/y", "the user's own edit"));
+    ASSERT_TRUE(test::writeFile(root + "/app/notes.txt", "the user's own file"));
 
     ASSERT_EQ(run("local ok, kept = uninstallJournal(journal)\n"
                   "assert(ok, kept)\n"
                   "kept_list = table.concat(kept, '|')"),
               "");
     // Kept paths are reported in the system's own separators.
-    EXPECT_EQ(global("kept_list"), files::normalizeSeparators(root + "/app/bin/y|" + root +
-                                                              "/app/bin|" + root + "/app"));
+    EXPECT_EQ(global("kept_list"),
+              files::normalizeSeparators(root + "/app/bin/y|" + root + "/app/bin|" + root +
+                                         "/app/notes.txt|" + root + "/app"));
     std::map<std::string, std::string> expected = before;
     expected[root + "/app"] = "<folder>";
     expected[root + "/app/bin"] = "<folder>";
     expected[root + "/app/bin/y"] = "the user's own edit";
+    expected[root + "/app/notes.txt"] = "the user's own file";
     EXPECT_EQ(snapshot(), expected);
     EXPECT_FALSE(fs::exists(journal));
 }
