@@ -115,6 +115,13 @@ local programRoot = getProgramFolder() or getTempFolder()
 -- Paths shown and stored with the system's own separator: a backslash under a drive letter.
 local SEP = programRoot:match("^%a:") and "\\" or "/"
 local installPath = programRoot .. SEP .. "Orvinex"
+-- An installed version is found through the product's key: its folder holds its journal, so
+-- installing there again upgrades it, or repairs it when the version is the same.
+local installedPath = regQueryString(HKEY_CURRENT_USER, "Software\\Orvinex", "InstallPath")
+local installedVersion = regQueryString(HKEY_CURRENT_USER, "Software\\Orvinex", "Version")
+if installedPath and installedPath ~= "" then
+    installPath = installedPath
+end
 local installing, cancelRequested = false, false
 
 -- Only an absolute path is taken as the install folder.
@@ -166,6 +173,9 @@ if options.silent then
         setExitCode(1)
         return
     end
+    if folder == installedPath and installedVersion == VERSION then
+        say("repairing " .. VERSION)
+    end
     say("installing to " .. folder)
     local failed = false
     -- The window is never shown: it only hears LG.lua's notifications.
@@ -210,6 +220,9 @@ local function onClick(button, handler)
 end
 
 folderBox:setText(installPath)
+if installedPath and installedVersion == VERSION then
+    install:setText("立即修复")
+end
 licenceText:setText(LICENCE)
 shortcut:setCheck(true)
 

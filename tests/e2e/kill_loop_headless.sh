@@ -103,6 +103,7 @@ victim=$(cd "$installed" && find lang -type f | sort | head -1)
 rm "$installed/$victim"
 echo "changed by hand" >>"$installed/readme.txt"
 "$work/installer" --silent 2>"$work/repair.txt" || { cat "$work/repair.txt" >&2; fail "the repair failed"; }
+grep -qx "orvinex: repairing 2.4.0" "$work/repair.txt" || fail "the same version was not taken as a repair"
 snapshot "$work/repaired"
 sed -i '/\ttmp\//d' "$work/repaired.files"
 diff -q "$work/installed.files" "$work/repaired.files" >/dev/null ||
