@@ -46,8 +46,12 @@ snapshot() {
       printf '%s\t%s\n' "$kind" "$path"
     fi
   done | sort) >"$1.files"
-  rm -f "$1.reg"
-  wine reg export 'HKCU\Software' "$1.reg" >/dev/null 2>&1 || fail "reg export failed for $1"
+  rm -f "$1.raw.reg"
+  wine reg export 'HKCU\Software' "$1.raw.reg" >/dev/null 2>&1 || fail "reg export failed for $1"
+  # Wine writes UTF-16; as text, so a difference can be shown. Wine's own settings
+  # (HKCU\Software\Wine), which it writes whenever it likes, are left out.
+  iconv -f UTF-16 -t UTF-8 "$1.raw.reg" | tr -d '\r' |
+    awk '/^\[/ { skip = index($0, "[HKEY_CURRENT_USER\\Software\\Wine") == 1 } !skip' >"$1.reg"
 }
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvinex'
 
@@ -92,7 +96,7 @@ grep -a 'PendingFileRenameOperations' "$WINEPREFIX/system.reg" | grep -qF "$copy
 
 # 5. As before, but for the user's file and the folders holding it.
 snapshot "$work/after"
-diff <(tr -d '\r' <"$work/before.reg") <(tr -d '\r' <"$work/after.reg") >"$work/reg.diff" ||
+diff "$work/before.reg" "$work/after.reg" >"$work/reg.diff" ||
   fail "HKCU\\Software differs: $(head -20 "$work/reg.diff")"
 [[ -z $(comm -23 "$work/before.files" "$work/after.files") ]] ||
   fail "files were lost: $(comm -23 "$work/before.files" "$work/after.files" | head)"
