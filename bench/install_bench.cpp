@@ -29,6 +29,7 @@
 
 #include <lua.hpp>
 
+#include "authoring/package_writer.h"
 #include "bench/demo_page.h"
 #include "bench/figure_reporter.h"
 #include "platform/debug_sink.h"
@@ -38,7 +39,6 @@
 #include "platform/windowing/message_loop.h"
 #include "platform/windowing/native_window.h"
 #include "resources/file_system.h"
-#include "authoring/package_writer.h"
 #include "runtime/run_queue.h"
 #include "script/engine_bindings.h"
 #include "script/lua_window.h"

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "authoring/package_writer.h"
 #include "bench/figure_reporter.h"
 #include "resources/package_reader.h"
-#include "authoring/package_writer.h"
 
 namespace {
 

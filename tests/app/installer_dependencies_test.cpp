@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/os/program_needs.h"
 #include "authoring/bundle_writer.h"
+#include "platform/os/program_needs.h"
 #include "support/test_environment.h"
 
 namespace tamlo {

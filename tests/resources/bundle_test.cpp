@@ -9,10 +9,10 @@
 #include <future>
 #include <thread>
 
+#include "authoring/bundle_writer.h"
 #include "resources/bundle.h"
 #include "resources/bundle_format.h"
 #include "resources/bundle_verifier.h"
-#include "authoring/bundle_writer.h"
 #include "resources/lzma_test_data.h"
 #include "resources/package_format.h"
 #include "resources/resource_file_system.h"

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <random>
 
+#include "authoring/package_builder.h"
+#include "authoring/package_writer.h"
 #include "resources/entry_path.h"
 #include "resources/lzma_test_data.h"
-#include "authoring/package_builder.h"
 #include "resources/package_reader.h"
-#include "authoring/package_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {

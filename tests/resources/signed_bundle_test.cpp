@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "resources/bundle.h"
 #include "authoring/bundle_writer.h"
+#include "resources/bundle.h"
 #include "resources/certificate_table.h"
 #include "support/test_environment.h"
 

@@ -8,11 +8,11 @@
 #include <sstream>
 #include <vector>
 
+#include "authoring/solid_package_writer.h"
 #include "platform/headless/backend.h"
 #include "platform/text_encoding.h"
 #include "platform/windowing/message_loop.h"
 #include "resources/package_reader.h"
-#include "authoring/solid_package_writer.h"
 #include "script/bindings_fixture.h"
 #include "script/budgeted_state.h"
 #include "script/lua_work.h"

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <thread>
 
+#include "authoring/package_writer.h"
 #include "dui/loader/layout_loader.h"
 #include "platform/windowing/message_loop.h"
-#include "authoring/package_writer.h"
 #include "script/engine_bindings.h"
 #include "script/lua_work.h"
 #include "support/test_environment.h"

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "authoring/package_writer.h"
 #include "resources/package_bytes.h"
 #include "resources/package_format.h"
-#include "authoring/package_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {

@@ -7,12 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "authoring/package_writer.h"
 #include "dui/loader/loader_fixture.h"
 #include "dui/loader/xml_document.h"
 #include "dui/loader/xml_shape.h"
 #include "dui/style/style_set.h"
 #include "resources/package_reader.h"
-#include "authoring/package_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <typeinfo>
 
+#include "authoring/package_writer.h"
 #include "dui/controls/button.h"
 #include "dui/controls/label.h"
 #include "dui/controls/tab_item.h"
@@ -13,7 +14,6 @@
 #include "dui/loader/xml_shape.h"
 #include "dui/style/style.h"
 #include "resources/package_reader.h"
-#include "authoring/package_writer.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {
