@@ -1,4 +1,4 @@
-#include "platform/win32/system_tooltip.h"
+#include "platform/win32/tooltip.h"
 
 #include "platform/win32/window_api.h"
 // after windows.h

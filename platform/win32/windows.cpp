@@ -10,7 +10,7 @@
 #include "platform/win32/backend.h"
 #include "platform/win32/device_pixels.h"
 #include "platform/win32/mappings.h"
-#include "platform/win32/system_tooltip.h"
+#include "platform/win32/tooltip.h"
 
 #include "platform/win32/window_api.h"
 
