@@ -8,10 +8,13 @@
 #include "platform/desktop.h"
 #include "platform/display_scale.h"
 #include "platform/gtk/mappings.h"
+#include "platform/gtk/state.h"
 #include "platform/text_encoding.h"
 
 namespace tamlo::platform::gtk {
 namespace {
+
+BackendState* living = nullptr;
 
 GtkMessageType messageType(MessageKind kind) {
     switch (kind) {
@@ -63,7 +66,15 @@ SystemMetrics desktopMetrics() {
 
 class GtkBackend : public Backend {
   public:
-    GtkBackend() : windows_(createGtkWindows()) { setSystemMetrics(desktopMetrics()); }
+    GtkBackend() {
+        living = &state_;
+        windows_ = createGtkWindows();
+        setSystemMetrics(desktopMetrics());
+    }
+    ~GtkBackend() override {
+        windows_.reset();
+        living = nullptr;
+    }
 
     std::string_view name() const override { return "gtk"; }
 
@@ -147,6 +158,7 @@ class GtkBackend : public Backend {
     }
 
   private:
+    BackendState state_;
     std::unique_ptr<NativeWindows> windows_;
 };
 
@@ -171,6 +183,18 @@ double desktopScale() {
 }
 
 }  // namespace
+
+BackendState* backendState() {
+    return living;
+}
+
+NativeWindow* findNative(WindowHandle window) {
+    if (living == nullptr) {
+        return nullptr;
+    }
+    auto it = living->windows.find(window);
+    return it == living->windows.end() ? nullptr : &it->second;
+}
 
 std::unique_ptr<Backend> createGtkBackend(std::string* error) {
     if (!gtk_init_check(nullptr, nullptr)) {

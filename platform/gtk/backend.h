@@ -19,6 +19,8 @@ std::unique_ptr<MessagePump> createGlibPump();
 
 std::unique_ptr<NativeWindows> createGtkWindows();
 
+struct BackendState;
+
 // While one lives, the pump's source leaves the engine's messages queued, so GLib can
 // draw and read desktop events without running the engine (a window sliding open).
 class QueueDispatchHold {
@@ -27,6 +29,9 @@ class QueueDispatchHold {
     ~QueueDispatchHold();
     QueueDispatchHold(const QueueDispatchHold&) = delete;
     QueueDispatchHold& operator=(const QueueDispatchHold&) = delete;
+
+  private:
+    BackendState* state_;
 };
 
 // The GtkWindow of an engine window (as void*, to keep GTK out of this header), or null.

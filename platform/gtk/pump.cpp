@@ -1,32 +1,19 @@
 #include <glib.h>
 
-#include <vector>
-
 #include "platform/desktop.h"
 #include "platform/gtk/backend.h"
+#include "platform/gtk/state.h"
 
 namespace tamlo::platform::gtk {
 namespace {
-
-// The dispatch depths at which the engine's own waits run their GLib iteration. A source
-// dispatched at such a depth leaves the messages to the waiting getMessage; one deeper
-// (a GTK loop nested inside) handles them itself.
-std::vector<int>& ownWaitDepths() {
-    static std::vector<int> depths;
-    return depths;
-}
-
-int& dispatchHolds() {
-    static int holds = 0;
-    return holds;
-}
 
 bool queueIsReady(gint* timeout) {
     auto queue = uiQueueIfAny();
     if (timeout) {
         *timeout = -1;
     }
-    if (dispatchHolds() > 0) {
+    const BackendState* state = backendState();
+    if (state == nullptr || state->dispatchHolds > 0) {
         return false;
     }
     if (!queue || queue->ownerThread() != std::this_thread::get_id()) {
@@ -57,7 +44,11 @@ gboolean queueCheck(GSource*) {
 }
 
 gboolean queueDispatch(GSource*, GSourceFunc, gpointer) {
-    const auto& depths = ownWaitDepths();
+    const BackendState* state = backendState();
+    if (state == nullptr) {
+        return G_SOURCE_CONTINUE;
+    }
+    const auto& depths = state->ownWaitDepths;
     if (!depths.empty() && g_main_depth() == depths.back() + 1) {
         return G_SOURCE_CONTINUE;  // the waiting getMessage takes it
     }
@@ -94,9 +85,14 @@ class GlibPump : public MessagePump {
                 timeout, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
             g_source_attach(timeout, nullptr);
         }
-        ownWaitDepths().push_back(g_main_depth());
+        BackendState* state = backendState();
+        if (state != nullptr) {
+            state->ownWaitDepths.push_back(g_main_depth());
+        }
         g_main_context_iteration(nullptr, TRUE);
-        ownWaitDepths().pop_back();
+        if (state != nullptr) {
+            state->ownWaitDepths.pop_back();
+        }
         if (timeout) {
             g_source_destroy(timeout);
             g_source_unref(timeout);
@@ -111,12 +107,16 @@ class GlibPump : public MessagePump {
 
 }  // namespace
 
-QueueDispatchHold::QueueDispatchHold() {
-    ++dispatchHolds();
+QueueDispatchHold::QueueDispatchHold() : state_(backendState()) {
+    if (state_ != nullptr) {
+        ++state_->dispatchHolds;
+    }
 }
 
 QueueDispatchHold::~QueueDispatchHold() {
-    --dispatchHolds();
+    if (state_ != nullptr) {
+        --state_->dispatchHolds;
+    }
 }
 
 std::unique_ptr<MessagePump> createGlibPump() {
