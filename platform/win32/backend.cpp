@@ -9,10 +9,13 @@
 #include "platform/display_scale.h"
 #include "platform/win32/device_pixels.h"
 
+#include "platform/win32/state.h"
 #include "platform/win32/window_api.h"
 
 namespace tamlo::platform::win32native {
 namespace {
+
+BackendState* living = nullptr;
 
 const wchar_t* wide(const std::u16string& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());
@@ -105,9 +108,14 @@ class OpenedClipboard {
 
 class Win32Backend : public Backend {
   public:
-    Win32Backend() : windows_(createNativeWindows()) { setSystemMetrics(desktopMetrics()); }
+    Win32Backend() {
+        living = &state_;
+        windows_ = createNativeWindows();
+        setSystemMetrics(desktopMetrics());
+    }
     ~Win32Backend() override {
         windows_.reset();
+        living = nullptr;
         OleUninitialize();
     }
 
@@ -201,10 +209,23 @@ class Win32Backend : public Backend {
     NativeWindows* nativeWindows() override { return windows_.get(); }
 
   private:
+    BackendState state_;
     std::unique_ptr<NativeWindows> windows_;
 };
 
 }  // namespace
+
+BackendState* backendState() {
+    return living;
+}
+
+NativeWindow* findNative(WindowHandle window) {
+    if (living == nullptr) {
+        return nullptr;
+    }
+    auto it = living->windows.find(window);
+    return it == living->windows.end() ? nullptr : &it->second;
+}
 
 std::unique_ptr<Backend> createWin32Backend(std::string* error) {
     // OLE drags and the folder picker want a single-threaded apartment on the UI thread.

@@ -4,6 +4,7 @@
 #include "platform/desktop.h"
 #include "platform/win32/backend.h"
 
+#include "platform/win32/state.h"
 #include "platform/win32/window_api.h"
 
 // The engine's queue is its own: it sees every message its loops remove through its own
@@ -57,33 +58,26 @@ class NativePump : public MessagePump {
     HANDLE wakeEvent_;
 };
 
-// How many native modal loops are open, and the innermost one whose timer is dispatching
-// the engine's queue right now.
-int& modalDepth() {
-    static int depth = 0;
-    return depth;
-}
-
-int& pumpingDepth() {
-    static int depth = 0;
-    return depth;
-}
-
 void CALLBACK pumpEngineQueue(HWND, UINT, UINT_PTR, DWORD) {
+    BackendState* state = backendState();
     // Not re-entered from the same loop; a box opened by engine work pumps for itself.
-    if (pumpingDepth() >= modalDepth() || !uiQueueIfAny()) {
+    if (state == nullptr || state->pumpingDepth >= state->modalDepth || !uiQueueIfAny()) {
         return;
     }
-    const int outer = pumpingDepth();
-    pumpingDepth() = modalDepth();
+    const int outer = state->pumpingDepth;
+    state->pumpingDepth = state->modalDepth;
     pumpPendingMessages();
-    pumpingDepth() = outer;
+    if ((state = backendState()) != nullptr) {
+        state->pumpingDepth = outer;
+    }
 }
 
 }  // namespace
 
 ModalQueuePumping::ModalQueuePumping() {
-    ++modalDepth();
+    if (BackendState* state = backendState()) {
+        ++state->modalDepth;
+    }
     timer_ = SetTimer(nullptr, 0, 10, pumpEngineQueue);
 }
 
@@ -91,7 +85,9 @@ ModalQueuePumping::~ModalQueuePumping() {
     if (timer_ != 0) {
         KillTimer(nullptr, timer_);
     }
-    --modalDepth();
+    if (BackendState* state = backendState()) {
+        --state->modalDepth;
+    }
 }
 
 std::unique_ptr<MessagePump> createNativePump() {

@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -12,6 +11,8 @@
 #include "platform/win32/mappings.h"
 #include "platform/win32/tooltip.h"
 
+#include "platform/win32/input.h"
+#include "platform/win32/state.h"
 #include "platform/win32/window_api.h"
 
 namespace tamlo::platform::win32native {
@@ -22,48 +23,20 @@ constexpr wchar_t kWindowClass[] = L"WINDOW:234:000";
 constexpr int kFrameBatch = 64;
 constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED, missing from older headers
 
-struct NativeWindow {
-    HWND hwnd = nullptr;
-    // The window's pixels as a 32-bit top-down DIB section, selected into its own DC.
-    HDC memoryDc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previousBitmap = nullptr;
-    uint32_t* bits = nullptr;
-    int width = 0;
-    int height = 0;
-    HICON icon = nullptr;
-    bool trackingLeave = false;
-    std::optional<std::vector<Rect>> appliedShape;
-    bool shapeApplied = false;
-    bool systemTooltip = false;  // a "tooltips_class32" window, not one of our class
-};
-
-std::map<WindowHandle, NativeWindow>& nativeWindows() {
-    static std::map<WindowHandle, NativeWindow> windows;
-    return windows;
+BackendState& living() {
+    return *backendState();
 }
 
-// Set while this side moves or restacks a native window itself, so the native echo of
-// the change is not taken for the user's doing.
 int& placingDepth() {
-    static int depth = 0;
-    return depth;
+    return living().placingDepth;
 }
 
 int& capturingDepth() {
-    static int depth = 0;
-    return depth;
-}
-
-// The key of the last WM_KEYDOWN, to tell a native WM_CHAR the engine already typed.
-uint32_t& lastKeyDown() {
-    static uint32_t key = 0;
-    return key;
+    return living().capturingDepth;
 }
 
 NativeWindow* find(WindowHandle window) {
-    auto it = nativeWindows().find(window);
-    return it == nativeWindows().end() ? nullptr : &it->second;
+    return findNative(window);
 }
 bool isSystemTooltip(WindowHandle window) {
     NativeWindow* native = find(window);
@@ -87,32 +60,12 @@ HWND systemTooltipOf(WindowHandle window, bool make) {
 
 // The native side of a window the engine paints itself (not the system's tooltip).
 NativeWindow* findPainted(WindowHandle window) {
-    auto it = nativeWindows().find(window);
-    return it == nativeWindows().end() || it->second.systemTooltip ? nullptr : &it->second;
-}
-
-WindowHandle handleOf(HWND hwnd) {
-    if (hwnd == nullptr) {
-        return 0;
-    }
-    wchar_t className[32] = {};
-    if (GetClassNameW(hwnd, className, 32) == 0 || wcscmp(className, kWindowClass) != 0) {
-        return 0;
-    }
-    return static_cast<WindowHandle>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    NativeWindow* native = findNative(window);
+    return native == nullptr || native->systemTooltip ? nullptr : native;
 }
 
 const wchar_t* wide(const std::u16string& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
-HCURSOR systemCursor(uint32_t cursorId) {
-    return LoadCursorW(nullptr, MAKEINTRESOURCEW(cursorResourceForId(cursorId)));
-}
-
-void noteModifiers() {
-    inputSetModifiers(GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
-                      GetKeyState(VK_MENU) < 0);
 }
 
 // ---- Pixels ------------------------------------------------------------------------------
@@ -230,7 +183,7 @@ void presentLayered(NativeWindow& native, const NativeWindowState& state) {
 
 // The cut an owner makes in the shadow it owns follows its place, shape and visibility.
 void refreshOwnedCuts(WindowHandle owner) {
-    for (auto& [window, native] : nativeWindows()) {
+    for (auto& [window, native] : living().windows) {
         const NativeWindowState* state = windowView(window);
         if (state != nullptr && state->owner == owner && state->visible && state->passesPointer() &&
             state->isLayered() && native.hwnd != nullptr) {
@@ -357,17 +310,6 @@ void paint(HWND hwnd, NativeWindow* native, const NativeWindowState& state) {
 
 // ---- The window procedure ----------------------------------------------------------------
 
-// A native client point (device pixels) as the engine's logical screen point.
-Point screenPoint(const NativeWindowState& state, Point client) {
-    return logicalScreenPoint(client, Point{state.rect.left, state.rect.top}, state.scale);
-}
-
-// A native screen point as the engine's, through the window it lies over.
-Point screenPointFromNative(HWND hwnd, const NativeWindowState& state, POINT screen) {
-    ScreenToClient(hwnd, &screen);
-    return screenPoint(state, Point{screen.x, screen.y});
-}
-
 // The monitor's DPI of a window as its scale. GetDpiForWindow is looked up at run time:
 // older systems and some Wine versions lack it; there the screen DC's DPI is the answer.
 double nativeScaleOf(HWND hwnd) {
@@ -391,58 +333,6 @@ double nativeScaleOf(HWND hwnd) {
 // TAMLO_SCALE fixes every window's scale (a test's or an author's choice).
 bool scaleIsFixed() {
     return std::getenv("TAMLO_SCALE") != nullptr;
-}
-
-void trackLeave(HWND hwnd, NativeWindow* native) {
-    if (native == nullptr || native->trackingLeave) {
-        return;
-    }
-    TRACKMOUSEEVENT track{};
-    track.cbSize = sizeof(track);
-    track.dwFlags = TME_LEAVE;
-    track.hwndTrack = hwnd;
-    native->trackingLeave = TrackMouseEvent(&track) != FALSE;
-}
-
-// The window that takes an activation the desktop gave `window`: one the pointer passes
-// through hands it on to its nearest owner that takes input (0 when there is none).
-WindowHandle activationTarget(WindowHandle window) {
-    constexpr int kDeepestOwnerChain = 64;
-    const NativeWindowState* state = windowView(window);
-    for (int depth = 0; state != nullptr && state->passesPointer(); ++depth) {
-        if (depth == kDeepestOwnerChain) {
-            return 0;
-        }
-        window = state->owner;
-        state = windowView(window);
-    }
-    return state != nullptr ? window : 0;
-}
-
-// False when the activation was handed on, so the default handling does not give the
-// keyboard focus to the window it was meant for.
-bool nativeActivation(WindowHandle window, WPARAM wParam, LPARAM lParam) {
-    const UINT how = LOWORD(wParam);
-    if (how == WA_INACTIVE) {
-        // Activation went to another program (or a window not the engine's, a message box).
-        const WindowHandle other = handleOf(reinterpret_cast<HWND>(lParam));
-        if (other == 0 && activeWindow() == window) {
-            desktopDeactivated();
-        }
-        return true;
-    }
-    // When another program's window closes, the desktop may activate the shadow under a
-    // dialog (it ignores WS_EX_NOACTIVATE there): the dialog takes it.
-    const WindowHandle target = activationTarget(window);
-    desktopActivated(target, how == WA_CLICKACTIVE);
-    if (target == window) {
-        return true;
-    }
-    if (NativeWindow* native = find(target); native != nullptr && IsWindowVisible(native->hwnd)) {
-        SetForegroundWindow(native->hwnd);
-        SetFocus(native->hwnd);
-    }
-    return false;
 }
 
 // The user (or the desktop) moved or sized the window: the services follow.
@@ -477,85 +367,13 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     if (state == nullptr || native == nullptr) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    const NativeInput input = nativeInputFromMessage(message, wParam, lParam);
-    switch (input.kind) {
-        case NativeInputKind::PointerMoved: {
-            noteModifiers();
-            trackLeave(hwnd, native);
-            const Point screen = screenPoint(*state, input.point);
-            inputPointerMoved(screen, windowUnderPointer(window, screen));
-            return 0;
-        }
-        case NativeInputKind::Button: {
-            noteModifiers();
-            const Point screen = screenPoint(*state, input.point);
-            inputButton(input.button, input.down, screen, windowUnderPointer(window, screen));
-            return 0;
-        }
-        case NativeInputKind::Wheel:
-            noteModifiers();
-            {
-                const Point screen =
-                    screenPointFromNative(hwnd, *state, POINT{input.point.x, input.point.y});
-                inputWheel(input.wheelDelta, screen, windowFromPoint(screen));
-            }
-            return 0;
-        case NativeInputKind::Key:
-            noteModifiers();
-            if (input.down) {
-                lastKeyDown() = input.virtualKey;
-            }
-            inputKey(input.virtualKey, input.down, input.scanCode, input.extended);
-            return 0;
-        case NativeInputKind::Character:
-            if (message == WM_IME_CHAR ||
-                !characterRepeatsKey(input.character, lastKeyDown(), GetKeyState(VK_SHIFT) < 0,
-                                     (GetKeyState(VK_CAPITAL) & 1) != 0,
-                                     GetKeyState(VK_CONTROL) < 0)) {
-                inputCharacter(input.character);
-            }
-            return 0;
-        case NativeInputKind::None:
-            break;
+    LRESULT handled = 0;
+    if (handleInputMessage(hwnd, message, wParam, lParam, window, state, native, handled)) {
+        return handled;
     }
     switch (message) {
-        case WM_SYSCHAR:
-        case WM_DEADCHAR:
-        case WM_SYSDEADCHAR:
-            return 0;  // the engine translates its keys itself
-        case WM_MOUSELEAVE: {
-            native->trackingLeave = false;
-            POINT cursor;
-            GetCursorPos(&cursor);
-            const Point screen = screenPointFromNative(hwnd, *state, cursor);
-            const WindowHandle under = windowFromPoint(screen);
-            if (under != window) {
-                inputPointerMoved(screen, under);
-            }
-            return 0;
-        }
-        case WM_SETCURSOR:
-            if (LOWORD(lParam) == HTCLIENT) {
-                SetCursor(systemCursor(currentCursor()));
-                return TRUE;
-            }
-            break;
         case WM_NCHITTEST:
             return state->passesPointer() ? HTTRANSPARENT : HTCLIENT;
-        case WM_MOUSEACTIVATE:
-            // A press activates through the engine's input (WA_CLICKACTIVE), as it decides.
-            return MA_NOACTIVATE;
-        case WM_ACTIVATE:
-            if (!nativeActivation(window, wParam, lParam)) {
-                return 0;
-            }
-            break;  // the default handling gives the keyboard focus to an activated window
-        case WM_CAPTURECHANGED:
-            if (capturingDepth() == 0 && captureWindow() == window &&
-                handleOf(reinterpret_cast<HWND>(lParam)) == 0) {
-                releaseCapture();  // the desktop took the pointer away
-            }
-            return 0;
         case WM_WINDOWPOSCHANGED:
             // Handled here rather than as WM_MOVE and WM_SIZE: one placement, not two.
             nativePlacement(window, hwnd, *reinterpret_cast<const WINDOWPOS*>(lParam));
@@ -629,9 +447,9 @@ class Win32Windows : public NativeWindows {
         if (state == nullptr || !registerWindowClass()) {
             return;
         }
-        nativeWindows()[window] = NativeWindow{};
+        living().windows[window] = NativeWindow{};
         if (state->tooltip) {
-            nativeWindows()[window].systemTooltip = true;  // made when first needed
+            living().windows[window].systemTooltip = true;  // made when first needed
             return;
         }
         const NativeStyles styles =
@@ -645,10 +463,10 @@ class Win32Windows : public NativeWindows {
                             nullptr, GetModuleHandleW(nullptr), reinterpret_cast<void*>(window));
         if (hwnd == nullptr) {
             --placingDepth();
-            nativeWindows().erase(window);
+            living().windows.erase(window);
             return;
         }
-        nativeWindows()[window].hwnd = hwnd;
+        living().windows[window].hwnd = hwnd;
         // The monitor it opened on may have another DPI than the primary one.
         if (const double scale = nativeScaleOf(hwnd); !scaleIsFixed() && scale != state->scale) {
             setWindowScale(window, scale);
@@ -661,12 +479,12 @@ class Win32Windows : public NativeWindows {
     }
 
     void windowDestroyed(WindowHandle window) override {
-        auto it = nativeWindows().find(window);
-        if (it == nativeWindows().end()) {
+        auto it = living().windows.find(window);
+        if (it == living().windows.end()) {
             return;
         }
         NativeWindow native = it->second;
-        nativeWindows().erase(it);
+        living().windows.erase(it);
         if (native.hwnd != nullptr && native.systemTooltip) {
             DestroyWindow(native.hwnd);
         } else if (native.hwnd != nullptr) {
@@ -899,6 +717,17 @@ class Win32Windows : public NativeWindows {
 };
 
 }  // namespace
+
+WindowHandle handleOf(HWND hwnd) {
+    if (hwnd == nullptr) {
+        return 0;
+    }
+    wchar_t className[32] = {};
+    if (GetClassNameW(hwnd, className, 32) == 0 || wcscmp(className, kWindowClass) != 0) {
+        return 0;
+    }
+    return static_cast<WindowHandle>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
 
 std::unique_ptr<NativeWindows> createNativeWindows() {
     return std::make_unique<Win32Windows>();
