@@ -8,8 +8,9 @@ build=${1:?build directory}
 source=${2:?source directory}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" TMPDIR="$work"
-mkdir -p "$HOME"
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$work"
 fail() { echo "install_headless: $*" >&2; exit 1; }
 
 python3 "$source/scripts/make-demo-payload.py" "$work/project/program" >/dev/null

@@ -16,13 +16,12 @@ fail() { echo "kill_loop_headless: $*" >&2; exit 1; }
 RANDOM=26
 
 prefix="$work/prefix"
-export HOME="$prefix/home" XDG_DATA_HOME="$prefix/home/.local/share"
-export XDG_CONFIG_HOME="$prefix/home/.config" TMPDIR="$prefix/tmp"
-export TAMLO_REGISTRY_DIR="$prefix/registry" TAMLO_PER_USER_FOLDERS=1
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$prefix"
 export TAMLO_INSTANCE_NAME="tamlo-e2e-kill-$$"
 unset DISPLAY WAYLAND_DISPLAY TAMLO_PLATFORM TAMLO_DEBUG TAMLO_JOURNAL_STOP_AFTER
 
-mkdir -p "$TMPDIR"
 python3 "$source/scripts/make-demo-payload.py" "$work/full" >/dev/null
 mkdir -p "$work/project/program"
 for part in bin lang share; do cp -r "$work/full/$part" "$work/project/program/"; done
@@ -33,8 +32,7 @@ cp -r "$source/examples/demo/frame" "$source/examples/demo/style" "$source/examp
 
 fresh_machine() {
   rm -rf "$prefix"
-  mkdir -p "$HOME/Desktop" "$HOME/.local/opt" "$XDG_DATA_HOME/applications" "$TMPDIR" \
-    "$TAMLO_REGISTRY_DIR"
+  e2e_machine_folders
 }
 snapshot() {
   (cd "$prefix" && find home tmp -mindepth 1 -printf '%y\t%p\t%s\n' |

@@ -8,8 +8,9 @@ source=${2:?source directory}
 fixture="$source/tests/fixtures/old_format"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" TMPDIR="$work"
-mkdir -p "$HOME"
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$work"
 fail() { echo "old_format_headless: $*" >&2; exit 1; }
 names=(bin/tool docs/readme.txt empty.dat logo.png)
 

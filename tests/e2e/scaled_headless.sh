@@ -9,7 +9,9 @@ run="$build/tamlo-run"
 [[ -x "$run" ]] || { echo "scaled_headless: $run is not built" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$work"
 export TAMLO_PLATFORM=headless
 
 for scale in 1.5 2; do

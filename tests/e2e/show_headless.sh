@@ -9,7 +9,9 @@ run="$build/tamlo-run"
 [[ -x "$run" ]] || { echo "show_headless: $run is not built" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$work"
 
 cat >"$work/steps.txt" <<'STEPS'
 # tick the check box by its id, then hover the install button

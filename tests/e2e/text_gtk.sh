@@ -12,8 +12,9 @@ e2e_under_xvfb text_gtk "$build" "$source"
 e2e_need text_gtk xdotool import
 
 work=$(mktemp -d)
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" TMPDIR="$work"
-mkdir -p "$HOME"
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$work"
 fail() { echo "text_gtk: $*" >&2; [[ -f "$work/run.txt" ]] && tail -20 "$work/run.txt" >&2; exit 1; }
 typed="$work/p/gtk"
 cat >"$work/steps.txt" <<STEPS

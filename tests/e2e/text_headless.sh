@@ -9,8 +9,9 @@ build=${1:?build directory}
 source=${2:?source directory}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" TMPDIR="$work"
-mkdir -p "$HOME"
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$work"
 unset DISPLAY WAYLAND_DISPLAY
 fail() { echo "text_headless: $*" >&2; exit 1; }
 

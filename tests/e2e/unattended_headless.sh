@@ -11,12 +11,11 @@ source=${2:?source directory}
 work=$(mktemp -d)
 holder=""
 trap '[[ -n "$holder" ]] && kill "$holder" 2>/dev/null; rm -rf "$work"' EXIT
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" TMPDIR="$work/tmp"
-export TAMLO_REGISTRY_DIR="$work/registry" TAMLO_INSTANCE_NAME="tamlo-e2e-unattended-$$"
-# Program and start-menu folders under HOME even for root: nothing outside $work is written.
-export TAMLO_PER_USER_FOLDERS=1
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$work"
+export TAMLO_INSTANCE_NAME="tamlo-e2e-unattended-$$"
 unset DISPLAY WAYLAND_DISPLAY TAMLO_PLATFORM TAMLO_DEBUG
-mkdir -p "$HOME/Desktop" "$TMPDIR"
 fail() { echo "unattended_headless: $*" >&2; exit 1; }
 
 python3 "$source/scripts/make-demo-payload.py" "$work/project/program" >/dev/null

@@ -14,15 +14,11 @@ fail() { echo "uninstall_headless: $*" >&2; exit 1; }
 
 # The same isolation tamlo-run gives its prefix, so both runs see one machine.
 prefix="$work/prefix"
-export HOME="$prefix/home" XDG_DATA_HOME="$prefix/home/.local/share"
-export XDG_CONFIG_HOME="$prefix/home/.config" XDG_CACHE_HOME="$prefix/home/.cache"
-export XDG_DESKTOP_DIR="$prefix/home/Desktop" TMPDIR="$prefix/tmp"
-export TAMLO_REGISTRY_DIR="$prefix/registry" TAMLO_PER_USER_FOLDERS=1
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$prefix"
 export TAMLO_INSTANCE_NAME="tamlo-e2e-uninstall-$$"
 unset DISPLAY WAYLAND_DISPLAY TAMLO_PLATFORM TAMLO_DEBUG
-# The standard folders a desktop has; the engine makes them when a script asks where they are.
-mkdir -p "$HOME/Desktop" "$HOME/.local/opt" "$XDG_DATA_HOME/applications" "$XDG_CONFIG_HOME" \
-  "$XDG_CACHE_HOME" "$TMPDIR" "$TAMLO_REGISTRY_DIR"
 
 python3 "$source/scripts/make-demo-payload.py" "$work/project/program" >/dev/null
 cp -r "$source/examples/demo/frame" "$source/examples/demo/style" "$source/examples/demo/UI.lua" \

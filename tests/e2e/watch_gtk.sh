@@ -7,22 +7,17 @@
 set -euo pipefail
 build=${1:?build directory}
 source=${2:?source directory}
-if ! command -v xvfb-run >/dev/null 2>&1; then
-  echo "watch_gtk: skipped, xvfb-run is not installed"
-  exit 0
-fi
-for tool in xdotool import; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "watch_gtk: $tool is missing" >&2; exit 1; }
-done
+# shellcheck source=tests/e2e/lib/x_session.bash
+. "$(dirname "$0")/lib/x_session.bash"
+e2e_under_xvfb watch_gtk "$build" "$source"
+e2e_need watch_gtk xdotool import
 run="$build/tamlo-run"
 [[ -x "$run" ]] || { echo "watch_gtk: $run is not built" >&2; exit 1; }
 
-if [[ -z "${WATCH_GTK_INSIDE:-}" ]]; then
-  export WATCH_GTK_INSIDE=1 NO_AT_BRIDGE=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$build" "$source"
-fi
-
 work=$(mktemp -d)
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$work"
 cp -r "$source/examples/minimal" "$work/project"
 layout="$work/project/frame/main.xml"
 export TAMLO_PLATFORM=gtk
@@ -35,22 +30,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-find_window() {  # sets window, wx, wy for the 400 x 150 window of our process
-  window=""
-  for _ in $(seq 1 300); do
-    for id in $(xdotool search --onlyvisible --pid "$shown" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$id")"
-      if [[ "$WIDTH" == 400 && "$HEIGHT" == 150 ]]; then
-        window=$id wx=$X wy=$Y
-      fi
-    done
-    [[ -n "$window" ]] && return 0
-    sleep 0.1
-  done
-  echo "watch_gtk: the window did not appear" >&2
-  cat "$work/out.txt" >&2
-  exit 1
-}
 pixel() {  # the screen's colour at x y as rrggbb
   import -window root -crop "1x1+$1+$2" -depth 8 txt:- | tail -1 | grep -o '#[0-9A-F]\{6\}' | head -1
 }
@@ -62,7 +41,8 @@ wait_for() {  # wait_for X Y COLOUR: up to 1 s for the pixel to become COLOUR
   return 1
 }
 
-find_window
+read -r window wx wy <<<"$(e2e_await_window "$shown" 400 150)"
+[[ -n "${window:-}" ]] || { echo "watch_gtk: the window did not appear" >&2; cat "$work/out.txt" >&2; exit 1; }
 # The bar's filled-less background (#E1E1E1) spans the page at y 24+24+10 .. +12.
 bar_x=$((wx + 200)) bar_y=$((wy + 63)) below_y=$((wy + 103))
 old_bar=$(pixel "$bar_x" "$bar_y")

@@ -25,9 +25,11 @@ e2e_under_xvfb web_gtk "$build" "$source"
 e2e_need web_gtk xdotool import convert
 
 work=$(mktemp -d)
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-  XDG_CACHE_HOME="$work/cache" XDG_DOWNLOAD_DIR="$work/home/Downloads" TMPDIR="$work/tmp"
-mkdir -p "$HOME/Downloads" "$TMPDIR" "$work/bin"
+# shellcheck source=tests/e2e/lib/machine.bash
+. "$(dirname "$0")/lib/machine.bash"
+e2e_machine "$work"
+export XDG_DOWNLOAD_DIR="$HOME/Downloads"
+mkdir -p "$XDG_DOWNLOAD_DIR" "$work/bin"
 fail() {
   echo "web_gtk: $*" >&2
   [[ -n "${WEB_GTK_SHOTS:-}" ]] && cp "$work"/*.png "$WEB_GTK_SHOTS/" 2>/dev/null
