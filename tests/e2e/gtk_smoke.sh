@@ -4,18 +4,12 @@
 set -euo pipefail
 build=${1:?build directory}
 program="$build/tests/tests_platform"
-if ! command -v xvfb-run >/dev/null 2>&1; then
-  echo "gtk_smoke: skipped, xvfb-run is not installed"
-  exit 0
-fi
-for tool in xdotool import; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "gtk_smoke: $tool is missing" >&2; exit 1; }
-done
+# shellcheck source=tests/e2e/lib/x_session.bash
+. "$(dirname "$0")/lib/x_session.bash"
+e2e_under_xvfb gtk_smoke "$@"
+e2e_need gtk_smoke xdotool import
 [[ -x "$program" ]] || { echo "gtk_smoke: $program is not built" >&2; exit 1; }
-# No accessibility bus under Xvfb; its client would only leak on exit.
-export NO_AT_BRIDGE=1
 status=0
-output=$(TAMLO_GTK_SMOKE=1 xvfb-run -a -s "-screen 0 1024x768x24" \
-  "$program" --gtest_filter='GtkSmokeTest.*' 2>&1) || status=$?
+output=$(TAMLO_GTK_SMOKE=1 "$program" --gtest_filter='GtkSmokeTest.*' 2>&1) || status=$?
 echo "$output"
 [[ $status -eq 0 ]] && grep -q '\[  PASSED  \] 2 tests' <<<"$output"
