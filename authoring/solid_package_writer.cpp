@@ -172,28 +172,61 @@ bool plan(std::vector<SolidFile>& files, std::vector<Planned>* entries, std::str
     return true;
 }
 
-// 2. Cut the files, back to back, into blocks; a block holds one kind of data only.
-std::vector<Block> cut(std::vector<Planned>& entries, size_t blockSize) {
+// Numbered variants of one file (d3dx9_24.dll, d3dx9_25.dll; atl90.dll, atl100.dll) are
+// mostly alike: the name without the digits that end its stem, nor what joins them.
+std::u16string familyOf(const std::u16string& name, const std::u16string& extension) {
+    size_t end = name.size() - (extension.empty() ? 0 : extension.size() + 1);
+    const size_t digitsEnd = end;
+    while (end > 0 && name[end - 1] >= u'0' && name[end - 1] <= u'9') {
+        --end;
+    }
+    if (end == digitsEnd) {
+        return {};  // not numbered
+    }
+    while (end > 0 && (name[end - 1] == u'_' || name[end - 1] == u'-' || name[end - 1] == u'.')) {
+        --end;
+    }
+    return name.substr(0, end) + u'.' + extension;
+}
+
+// 2. Cut the files, back to back, into blocks; a block holds one kind of data only. A
+// block starts with an empty dictionary, so a file whose numbered sibling is in the
+// previous block costs its whole size again: a family of siblings stays in one block,
+// which may then grow past `blockSize` up to `familySize`.
+std::vector<Block> cut(std::vector<Planned>& entries, size_t blockSize, size_t familySize) {
     std::vector<Block> blocks;
+    std::u16string family;
     for (size_t i = 0; i < entries.size(); ++i) {
         Planned& entry = entries[i];
-        if (!blocks.empty() && blocks.back().size > 0 && blocks.back().filter != entry.filter) {
+        std::u16string previous = std::move(family);
+        family = familyOf(entry.file.name, entry.extension);
+        const bool joins =
+            !family.empty() && family == previous && i > 0 && entries[i - 1].filter == entry.filter;
+        const size_t limit = joins ? std::max(blockSize, familySize) : blockSize;
+        // The first of a family does not start at the end of a block it would overflow.
+        const bool starts =
+            !joins && !family.empty() && i + 1 < entries.size() &&
+            familyOf(entries[i + 1].file.name, entries[i + 1].extension) == family &&
+            entries[i + 1].filter == entry.filter;
+        if (!blocks.empty() && blocks.back().size > 0 &&
+            (blocks.back().filter != entry.filter ||
+             (starts && blocks.back().size + entry.size > blockSize))) {
             blocks.emplace_back();
         }
-        if (blocks.empty() || blocks.back().size == blockSize) {
+        if (blocks.empty() || blocks.back().size >= limit) {
             blocks.emplace_back();
         }
         blocks.back().filter = entry.filter;
         entry.firstBlock = static_cast<uint32_t>(blocks.size() - 1);
         entry.offset = static_cast<uint32_t>(blocks.back().size);
         for (uint64_t from = 0; from < entry.size;) {
-            if (blocks.back().size == blockSize) {
+            if (blocks.back().size >= limit) {
                 blocks.emplace_back();
                 blocks.back().filter = entry.filter;
             }
             Block& block = blocks.back();
             const size_t length =
-                static_cast<size_t>(std::min<uint64_t>(entry.size - from, blockSize - block.size));
+                static_cast<size_t>(std::min<uint64_t>(entry.size - from, limit - block.size));
             block.pieces.push_back({i, from, length});
             block.size += length;
             from += length;
@@ -253,7 +286,9 @@ bool writeSolidPackage(std::vector<SolidFile> files, const std::string& outputPa
     }
     const size_t blockSize =
         std::clamp<size_t>(options.blockSize, 4096, package::kMaxSolidBlockSize);
-    std::vector<Block> blocks = cut(entries, blockSize);
+    const size_t familySize =
+        std::clamp<size_t>(options.familySize, blockSize, package::kMaxSolidBlockSize);
+    std::vector<Block> blocks = cut(entries, blockSize, familySize);
 
     files::ReplacingFile output;
     if (!output.open(outputPath)) {

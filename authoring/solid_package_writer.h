@@ -17,6 +17,9 @@ struct SolidWriteOptions {
     // Unpacked bytes per block. Blocks decode in parallel and each alone, so smaller
     // blocks use more cores and less memory, larger ones compress a little better.
     size_t blockSize = 8u << 20;
+    // How large a block may grow to keep numbered siblings (d3dx9_24.dll, d3dx9_25.dll)
+    // together: apart, each block would hold one whole copy of what they share.
+    size_t familySize = 48u << 20;
     unsigned threads = 0;  // 0: one per core
 };
 

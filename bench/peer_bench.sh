@@ -93,7 +93,8 @@ check_tree() {
 }
 
 # A Tamlo project that installs the payload as soon as it starts: the UI script starts the
-# worker at once and shows nothing; the worker extracts every entry in package order.
+# worker at once and shows nothing; the worker extracts every entry in package order, as
+# listEntries() gives it, so no block is decoded twice.
 make_project() {
   local payload=$1 project=$2 target=$3
   mkdir -p "$project/frame" "$project/style"
@@ -102,28 +103,22 @@ make_project() {
   printf 'none\n' >"$project/frame/readme.txt"
   printf 'startWork("LG.lua", "program.lz", string.format("{ target = %%q }", [[%s]]))\n' \
     "$target" >"$project/UI.lua"
-  {
-    echo 'local names, folders = {}, {}'
-    (cd "$payload" && find . -type f -printf '%P\n' | LC_ALL=C sort) | while IFS= read -r name; do
-      printf 'names[#names + 1] = [[%s]]\n' "$name"
-    done
-    cat <<'LUA'
+  cat >"$project/LG.lua" <<'LUA'
 local root = config.target
 local sep = root:match("^%a:") and "\\" or "/"
 local made = {}
-for _, name in ipairs(names) do
-    local path = root .. sep .. name:gsub("/", sep)
+for _, entry in ipairs(listEntries()) do
+    local path = root .. sep .. entry.name:gsub("/", sep)
     local folder = path:match("^(.*)[/\\][^/\\]*$")
     if folder and not made[folder] then
         createDirectory(folder)
         made[folder] = true
     end
-    if not extractFile(name, path) then
-        error("cannot install " .. name)
+    if not extractFile(entry.name, path) then
+        error("cannot install " .. entry.name)
     end
 end
 LUA
-  } >"$project/LG.lua"
 }
 
 nsis_script() {

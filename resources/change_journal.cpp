@@ -48,9 +48,10 @@ bool excluded(const OpenJournal& journal, const std::string& path) {
            isSeparator(path[kept.size()]);
 }
 
-// Called with the lock held.
-bool append(OpenJournal& journal, Record record) {
-    if (!journal.file.append(formatRecord(record))) {
+// Called with the lock held. A record of a change still to be made is on the disk before
+// the change; one that only describes a change made (a digest) rides with the next flush.
+bool append(OpenJournal& journal, Record record, bool flush = true) {
+    if (!journal.file.append(formatRecord(record), flush)) {
         debugOutput("journal: cannot write to " + journal.path + ": the change is not made");
         return false;
     }
@@ -218,7 +219,13 @@ bool noteFileWrite(const std::string& rawPath) {
     return append(journal, Record{"replaced-file", {kept, path}});
 }
 
-void noteFileWritten(const std::string& rawPath) {
+bool recording() {
+    OpenJournal& journal = current();
+    std::lock_guard<std::mutex> lock(journal.mutex);
+    return journal.file.isOpen();
+}
+
+void noteFileWritten(const std::string& rawPath, std::string digest) {
     const std::string path = files::normalizeSeparators(rawPath);
     {
         OpenJournal& journal = current();
@@ -227,11 +234,13 @@ void noteFileWritten(const std::string& rawPath) {
             return;
         }
     }
-    std::string digest = fileDigest(path);
+    if (digest.empty()) {
+        digest = fileDigest(path);
+    }
     OpenJournal& journal = current();
     std::lock_guard<std::mutex> lock(journal.mutex);
     if (journal.file.isOpen() && !digest.empty()) {
-        append(journal, Record{"file-digest", {digest, path}});
+        append(journal, Record{"file-digest", {digest, path}}, false);
     }
 }
 

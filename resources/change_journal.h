@@ -46,9 +46,11 @@ bool deleteValue(registry::Store& store, const std::string& key, const std::stri
 bool deleteKey(registry::Store& store, const std::string& key);
 
 // For writers of their own (the payload extractor): the record before a file is put in
-// place, and its digest once it is.
+// place, and its digest once it is (the SHA-256 in hex of what the writer wrote, or empty to
+// read the file for it). recording() says whether a journal is open to want the digest.
+bool recording();
 bool noteFileWrite(const std::string& path);
-void noteFileWritten(const std::string& path);
+void noteFileWritten(const std::string& path, std::string digest = {});
 
 // Where the journal at `path` keeps replaced files.
 std::string keptFolderOf(const std::string& path);

@@ -7,6 +7,7 @@
 #include "platform/text_encoding.h"
 #include "resources/change_journal.h"
 #include "resources/package_digests.h"
+#include "resources/sha256.h"
 
 namespace tamlo {
 
@@ -88,8 +89,14 @@ bool PayloadExtractor::extract(std::u16string entryName, const std::u16string& p
         return false;
     }
     EntryDigestCheck check(*reader_, *entry);
+    // An open journal records the file's digest: taken here, the file is not read again.
+    const bool journalled = journal::recording();
+    Sha256 written;
     auto sink = [&](const uint8_t* data, size_t size) {
         check.update(data, size);
+        if (journalled) {
+            written.update(data, size);
+        }
         return output.write(data, size);
     };
     std::string error;
@@ -105,7 +112,7 @@ bool PayloadExtractor::extract(std::u16string entryName, const std::u16string& p
     if (!journal::noteFileWrite(target) || !output.commit()) {
         return false;
     }
-    journal::noteFileWritten(target);
+    journal::noteFileWritten(target, journalled ? toHex(written.finish()) : std::string());
     return true;
 }
 

@@ -45,8 +45,9 @@ bool directoryExists(const std::string& path);
 // Removes the folder only when it holds nothing; false otherwise.
 bool removeEmptyDirectory(const std::string& path);
 
-// A file written only at its end, each piece on the disk before append() returns, so a
-// process killed at any moment leaves every piece it appended whole or the last one cut.
+// A file written only at its end, each piece on the disk before append() returns (unless
+// told not to flush it: the next flushed piece takes it along), so a process killed at any
+// moment leaves every piece it appended whole or the last one cut.
 class AppendingFile {
   public:
     AppendingFile() = default;
@@ -56,7 +57,7 @@ class AppendingFile {
 
     // Opens the file for appending, creating it when missing (its folder must exist).
     bool open(const std::string& path);
-    bool append(const std::string& bytes);
+    bool append(const std::string& bytes, bool flush = true);
     void close();
     bool isOpen() const;
 

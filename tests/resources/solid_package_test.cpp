@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "authoring/solid_package_writer.h"
+#include "platform/text_encoding.h"
 #include "resources/block_decoder_pool.h"
 #include "resources/package_digests.h"
 #include "resources/package_reader.h"
@@ -115,6 +116,49 @@ TEST(SolidPackageTest, EntriesSpanBlocksAndDigestsCoverNamesAndSizes) {
     renamed.update(whole, size);
     EXPECT_NE(renamed.finish(), reader.digest(first));
     std::free(whole);
+}
+
+TEST(SolidPackageTest, NumberedSiblingsShareABlockPastItsSize) {
+    const std::string dir = makeTempDir("solid-family");
+    // Four near copies of data that does not compress, each larger than half a block.
+    std::string shared;
+    for (uint32_t x = 12345; shared.size() < 40000;) {
+        x = x * 1103515245u + 12345u;
+        shared += static_cast<char>(x >> 24);
+    }
+    std::vector<SolidFile> files;
+    for (int i = 1; i <= 4; ++i) {
+        const std::string name = "d3dx_" + std::to_string(i) + ".dll";
+        writeFile(dir + "/" + name, shared + std::to_string(i));
+        files.push_back({utf8ToUtf16(name), dir + "/" + name});
+    }
+    SolidWriteOptions options;
+    options.blockSize = 64 * 1024;
+    options.familySize = options.blockSize;  // siblings cut like any files
+    std::string error;
+    ASSERT_TRUE(writeSolidPackage(files, dir + "/apart.lz", options, &error)) << error;
+    options.familySize = 1 << 20;
+    ASSERT_TRUE(writeSolidPackage(files, dir + "/together.lz", options, &error)) << error;
+    const std::string apart = readFile(dir + "/apart.lz");
+    const std::string together = readFile(dir + "/together.lz");
+    // Apart, every block pays for one whole copy; together, the first copy only.
+    EXPECT_LT(together.size() + shared.size(), apart.size());
+    PackageReader reader(bytesOf(together), together.size());
+    ASSERT_FALSE(reader.damaged()) << reader.problem();
+    EXPECT_EQ(reader.blocks().size(), 1u);
+    BlockDecoderPool pool(reader, 2);
+    for (const PackageEntry& entry : reader.entries()) {
+        std::string out;
+        ASSERT_TRUE(pool.readEntry(
+            entry,
+            [&](const uint8_t* data, size_t size) {
+                out.append(reinterpret_cast<const char*>(data), size);
+                return true;
+            },
+            &error))
+            << error;
+        EXPECT_EQ(out, readFile(dir + "/" + utf16ToUtf8(std::u16string(entry.name))));
+    }
 }
 
 }  // namespace

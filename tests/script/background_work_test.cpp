@@ -12,6 +12,7 @@
 #include "platform/headless/backend.h"
 #include "platform/text_encoding.h"
 #include "platform/windowing/message_loop.h"
+#include "resources/change_journal.h"
 #include "resources/package_reader.h"
 #include "script/bindings_fixture.h"
 #include "script/budgeted_state.h"
@@ -134,16 +135,28 @@ TEST_F(BackgroundWorkTest, ExtractFileWritesWholeEntriesAndLeavesOthersAlone) {
     writeFile(dir + "/kept.txt", "old");
     writeFile(dir + "/locked.txt", "read-only before");
     ASSERT_EQ(chmod((dir + "/locked.txt").c_str(), 0444), 0);
+    // Under a journal, which records each written file's digest.
+    const std::string journalPath = scratch + "/journal/install.log";
     const std::string worker =
         "local d = config.dir; local r = {}\n"
+        "assert(openJournal(config.journal))\n"
         "r[1] = extractFile('docs\\\\readme.txt', d .. '/readme.txt')\n"
         "r[2] = extractFile('docs/readme.txt', d .. '/locked.txt')\n"
         "r[3] = extractFile('no/such', d .. '/kept.txt')\n"
         "r[4] = extractFile('bin/tool', d .. '/missing/folder/tool')\n"
         "r[5] = extractFile('bin/tool', d .. '/tool')\n"
+        "assert(commitJournal())\n"
         "for i = 1, 5 do notifyMessage(tostring(r[i])) end\n"
         "notifyMessage('end')\n";
-    EXPECT_EQ(runDialog(worker, "{ dir = '" + dir + "' }"), "7:true,true,false,false,true,end");
+    EXPECT_EQ(runDialog(worker, "{ dir = '" + dir + "', journal = '" + journalPath + "' }"),
+              "7:true,true,false,false,true,end");
+    const std::string records = readFile(journalPath);
+    for (const char* name : {"/readme.txt", "/locked.txt", "/tool"}) {
+        EXPECT_NE(records.find(journal::fileDigest(dir + name) + " " + dir + name),
+                  std::string::npos)
+            << name << " in\n"
+            << records;
+    }
     EXPECT_EQ(readFile(dir + "/readme.txt"), "the readme");  // found with backslashes
     EXPECT_EQ(readFile(dir + "/locked.txt"), "the readme");  // a read-only file replaced
     EXPECT_EQ(readFile(dir + "/kept.txt"), "old");           // a missing entry writes nothing

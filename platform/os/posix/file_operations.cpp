@@ -245,9 +245,9 @@ bool AppendingFile::open(const std::string& path) {
     return true;
 }
 
-bool AppendingFile::append(const std::string& bytes) {
+bool AppendingFile::append(const std::string& bytes, bool flush) {
     int fd = static_cast<int>(handle_);
-    return fd >= 0 && writeAll(fd, bytes.data(), bytes.size()) && fdatasync(fd) == 0;
+    return fd >= 0 && writeAll(fd, bytes.data(), bytes.size()) && (!flush || fdatasync(fd) == 0);
 }
 
 void AppendingFile::close() {

@@ -219,7 +219,7 @@ bool AppendingFile::open(const std::string& path) {
     return true;
 }
 
-bool AppendingFile::append(const std::string& bytes) {
+bool AppendingFile::append(const std::string& bytes, bool flush) {
     if (handle_ == -1) {
         return false;
     }
@@ -235,7 +235,7 @@ bool AppendingFile::append(const std::string& bytes) {
         data += written;
         left -= written;
     }
-    return FlushFileBuffers(file) != 0;
+    return !flush || FlushFileBuffers(file) != 0;
 }
 
 void AppendingFile::close() {
