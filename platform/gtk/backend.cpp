@@ -69,6 +69,10 @@ class GtkBackend : public Backend {
 
     int messageBox(WindowHandle owner, std::u16string_view text, std::u16string_view caption,
                    uint32_t type) override {
+        if (std::optional<int> answer = answerMessageBox(
+                MessageBoxRequest{owner, std::u16string(text), std::u16string(caption), type})) {
+            return *answer;
+        }
         MessageBoxLayout layout = messageBoxLayout(type);
         auto* parent = static_cast<GtkWindow*>(nativeWindowWidget(owner));
         std::string body = utf16ToUtf8(text);
@@ -89,6 +93,12 @@ class GtkBackend : public Backend {
 
     bool browseForFolder(WindowHandle owner, std::u16string_view title,
                          std::u16string& path) override {
+        if (auto answer = answerFolderPicker(FolderPickerRequest{owner, std::u16string(title)})) {
+            if (*answer) {
+                path = **answer;
+            }
+            return answer->has_value();
+        }
         auto* parent = static_cast<GtkWindow*>(nativeWindowWidget(owner));
         GtkWidget* dialog = gtk_file_chooser_dialog_new(
             utf16ToUtf8(title).c_str(), parent, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "取消",
