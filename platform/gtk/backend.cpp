@@ -180,6 +180,16 @@ double desktopScale() {
     return monitor != nullptr ? gdk_monitor_get_scale_factor(monitor) : 1.0;
 }
 
+// The desktop's font DPI (Xft.dpi, or the settings daemon's, without the scale factor that
+// the window scale carries already) against 96; GtkSettings sets it on the screen.
+double desktopTextScale() {
+    GdkScreen* screen = gdk_screen_get_default();
+    if (screen == nullptr || gtk_settings_get_for_screen(screen) == nullptr) {
+        return 1.0;
+    }
+    return fontResolutionFactor(gdk_screen_get_resolution(screen));
+}
+
 }  // namespace
 
 std::unique_ptr<Backend> createGtkBackend(std::string* error) {
@@ -190,6 +200,7 @@ std::unique_ptr<Backend> createGtkBackend(std::string* error) {
         return nullptr;
     }
     setDefaultWindowScale(desktopScale());
+    setTextScale(desktopTextScale());
     return std::make_unique<GtkBackend>();
 }
 
