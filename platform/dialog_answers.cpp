@@ -21,6 +21,17 @@ Responders& responders() {
     return instance;
 }
 
+thread_local int answersUnderway = 0;
+
+// Counts an answer in progress on this thread for answeringDialog().
+class AnswerUnderway {
+  public:
+    AnswerUnderway() { ++answersUnderway; }
+    ~AnswerUnderway() { --answersUnderway; }
+    AnswerUnderway(const AnswerUnderway&) = delete;
+    AnswerUnderway& operator=(const AnswerUnderway&) = delete;
+};
+
 std::string escaped(std::u16string_view text) {
     std::string out;
     for (char c : utf16ToUtf8(text)) {
@@ -68,6 +79,7 @@ std::optional<int> answerMessageBox(const MessageBoxRequest& request) {
     if (!responder) {
         return std::nullopt;
     }
+    const AnswerUnderway underway;
     if (isUiThread()) {
         pumpPendingMessages();
     }
@@ -86,12 +98,17 @@ std::optional<std::optional<std::u16string>> answerFolderPicker(
     if (!responder) {
         return std::nullopt;
     }
+    const AnswerUnderway underway;
     if (isUiThread()) {
         pumpPendingMessages();
     }
     std::optional<std::u16string> answer = responder(request);
     logAnsweredDialog(folderPickerLogLine(request, answer));
     return answer;
+}
+
+bool answeringDialog() {
+    return answersUnderway > 0;
 }
 
 std::string messageBoxLogLine(const MessageBoxRequest& request, int answer) {

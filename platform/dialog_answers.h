@@ -43,6 +43,10 @@ std::optional<int> answerMessageBox(const MessageBoxRequest& request);
 // Outer optional: whether a responder answered; inner: its path, or a cancel.
 std::optional<std::optional<std::u16string>> answerFolderPicker(const FolderPickerRequest& request);
 
+// True while an answer is being given on this thread (its queue handled, its responder
+// asked): whatever drives the run waits, as the answer is meant to come at once.
+bool answeringDialog();
+
 // The stderr line for one answered dialog (quotes, backslashes and line breaks escaped):
 // messagebox caption="…" text="…" type=N -> answer
 // folderpicker title="…" -> "path" (or -> cancel)

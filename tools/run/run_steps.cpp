@@ -148,8 +148,9 @@ void RunStepRunner::tick(std::uintptr_t, uint32_t, std::uintptr_t, uint64_t) {
 }
 
 void RunStepRunner::runSome() {
-    // A step that pumps messages (a screenshot) must not start the next one inside it.
-    if (running_ || failed_ || platform::currentTime() < resumeAt_) {
+    // A step that pumps messages (a screenshot) must not start the next one inside it, nor
+    // may one start inside a dialog the steps answer: its answer comes before the next step.
+    if (running_ || failed_ || platform::answeringDialog() || platform::currentTime() < resumeAt_) {
         return;
     }
     running_ = true;
