@@ -37,6 +37,11 @@ for dpi in "${dpis[@]}"; do
   # The desktop's DPI, as the display settings write it; the server reads it at start.
   wineserver -k 2>/dev/null || true
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  # Each DPI installs afresh: the run before left the product's keys, which make the demo
+  # offer a repair.
+  for key in 'HKCU\Software\Orvinex' 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvinex'; do
+    wine reg delete "$key" /f >/dev/null 2>&1 || true
+  done
   out="$work/$dpi"
   mkdir -p "$out"
   wine "$winbuild/tamlo-run.exe" run "$(winepath -w "$source/examples/demo")" \
