@@ -237,11 +237,10 @@ class Engine {
                 std::fprintf(stderr, "debug: %s\n", line.c_str());
             }
         });
-        platform::headlessBackend()->setMessageBoxResponder(
-            [this](const platform::MessageBoxRequest& request) {
-                errors.push_back(utf16ToUtf8(request.caption) + ": " + utf16ToUtf8(request.text));
-                return 1;
-            });
+        platform::setMessageBoxResponder([this](const platform::MessageBoxRequest& request) {
+            errors.push_back(utf16ToUtf8(request.caption) + ": " + utf16ToUtf8(request.text));
+            return 1;
+        });
         window = new WindowImpl();
         window->setRoot(root);
         if (!window->create(0, 0, 0, 0, 0, 0, 0)) {

@@ -128,7 +128,9 @@ bool deliverDragEvent(const DragEvent& event);
 // The vocabulary a backend shares with the window services: the message numbers and
 // window constants, the queue its pump drives, the key and pointer state, the frame and
 // shape computations both desktop backends share, the message box's buttons and the input
-// method's state. Included after the declarations above, which these headers use.
+// method's state, and the answers a step-driven run gives in place of the modal dialogs.
+// Included after the declarations above, which these headers use.
+#include "platform/dialog_answers.h"
 #include "platform/windowing/drag_drop.h"
 #include "platform/windowing/frame_composition.h"
 #include "platform/windowing/input_method.h"

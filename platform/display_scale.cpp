@@ -1,9 +1,15 @@
 #include "platform/display_scale.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <string>
 
 namespace tamlo {
+namespace {
+
+std::atomic<double> currentTextScale{1.0};
+
+}  // namespace
 
 std::optional<double> parseDisplayScale(std::string_view text) {
     std::string number(text);
@@ -24,6 +30,21 @@ std::optional<double> parseDisplayScale(std::string_view text) {
         return std::nullopt;
     }
     return value;
+}
+
+double fontResolutionFactor(double dotsPerInch) {
+    if (!(dotsPerInch > 0.0)) {
+        return 1.0;
+    }
+    return std::clamp(dotsPerInch / 96.0, kMinDisplayScale, kMaxDisplayScale);
+}
+
+double textScale() {
+    return currentTextScale.load(std::memory_order_relaxed);
+}
+
+void setTextScale(double factor) {
+    currentTextScale.store(factor, std::memory_order_relaxed);
 }
 
 }  // namespace tamlo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -46,5 +47,15 @@ inline Point toLogical(Point device, double scale) {
 // A scale written as "1.5", "150%" or "2x"; nothing for text that is none or lies outside
 // kMinDisplayScale .. kMaxDisplayScale.
 std::optional<double> parseDisplayScale(std::string_view text);
+
+// Text alone grows with a desktop's font DPI (its "larger text" setting): the factor by which
+// a font of that many dots per inch outgrows one of 96, kept within the display scale's
+// bounds; 1 for a DPI the desktop does not know (0 or less). Layouts stay as they are.
+double fontResolutionFactor(double dotsPerInch);
+
+// The factor every font size is drawn and measured at, over the window's scale (process-wide;
+// the desktop backend sets it, 1 until then).
+double textScale();
+void setTextScale(double factor);
 
 }  // namespace tamlo

@@ -1,5 +1,6 @@
 #include "render/text.h"
 
+#include "platform/display_scale.h"
 #include "render/text_engine.h"
 
 namespace tamlo::render {
@@ -43,13 +44,14 @@ PrefixedText resolvePrefixes(std::u16string_view text) {
 int32_t drawTextWithCurrent(Canvas& canvas, Rect& rect, std::u16string_view text, uint32_t format) {
     if (canvas.scale() == 1.0 || (format & DT_CALCRECT) != 0) {
         return engineDrawText(&canvas.target(), canvas.clipBounds(), canvas.font(),
-                              canvas.textColor(), rect, text, format);
+                              canvas.textColor(), rect, text, format, textScale());
     }
     // Laid out and drawn in device pixels with the font at the device's size; the height
     // goes back in logical pixels.
     Rect device = canvas.toDevice(rect);
-    const int32_t height = engineDrawText(&canvas.target(), canvas.clipBounds(), canvas.font(),
-                                          canvas.textColor(), device, text, format, canvas.scale());
+    const int32_t height =
+        engineDrawText(&canvas.target(), canvas.clipBounds(), canvas.font(), canvas.textColor(),
+                       device, text, format, canvas.scale() * textScale());
     return static_cast<int32_t>(height / canvas.scale() + 0.5);
 }
 
@@ -72,7 +74,7 @@ int32_t drawTextVCentered(Canvas& canvas, const Rect& rect, std::u16string_view 
 Size measureText(const Font* font, std::u16string_view text, uint32_t format) {
     Rect extent{};
     engineDrawText(nullptr, Rect{}, font != nullptr ? *font : Font::defaultGui(), 0, extent, text,
-                   format | DT_CALCRECT);
+                   format | DT_CALCRECT, textScale());
     return Size{extent.right, extent.bottom};
 }
 

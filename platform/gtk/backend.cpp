@@ -80,6 +80,10 @@ class GtkBackend : public Backend {
 
     int messageBox(WindowHandle owner, std::u16string_view text, std::u16string_view caption,
                    uint32_t type) override {
+        if (std::optional<int> answer = answerMessageBox(
+                MessageBoxRequest{owner, std::u16string(text), std::u16string(caption), type})) {
+            return *answer;
+        }
         MessageBoxLayout layout = messageBoxLayout(type);
         auto* parent = static_cast<GtkWindow*>(nativeWindowWidget(owner));
         std::string body = utf16ToUtf8(text);
@@ -100,6 +104,12 @@ class GtkBackend : public Backend {
 
     bool browseForFolder(WindowHandle owner, std::u16string_view title,
                          std::u16string& path) override {
+        if (auto answer = answerFolderPicker(FolderPickerRequest{owner, std::u16string(title)})) {
+            if (*answer) {
+                path = **answer;
+            }
+            return answer->has_value();
+        }
         auto* parent = static_cast<GtkWindow*>(nativeWindowWidget(owner));
         GtkWidget* dialog = gtk_file_chooser_dialog_new(
             utf16ToUtf8(title).c_str(), parent, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "取消",
@@ -182,6 +192,16 @@ double desktopScale() {
     return monitor != nullptr ? gdk_monitor_get_scale_factor(monitor) : 1.0;
 }
 
+// The desktop's font DPI (Xft.dpi, or the settings daemon's, without the scale factor that
+// the window scale carries already) against 96; GtkSettings sets it on the screen.
+double desktopTextScale() {
+    GdkScreen* screen = gdk_screen_get_default();
+    if (screen == nullptr || gtk_settings_get_for_screen(screen) == nullptr) {
+        return 1.0;
+    }
+    return fontResolutionFactor(gdk_screen_get_resolution(screen));
+}
+
 }  // namespace
 
 BackendState* backendState() {
@@ -204,6 +224,7 @@ std::unique_ptr<Backend> createGtkBackend(std::string* error) {
         return nullptr;
     }
     setDefaultWindowScale(desktopScale());
+    setTextScale(desktopTextScale());
     return std::make_unique<GtkBackend>();
 }
 

@@ -16,32 +16,6 @@
 namespace tamlo::platform {
 namespace {
 
-std::string escaped(std::u16string_view text) {
-    std::string out;
-    for (char c : utf16ToUtf8(text)) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::deque<int> answersFromEnvironment() {
     std::deque<int> answers;
     const char* list = std::getenv("TAMLO_HEADLESS_ANSWERS");
@@ -93,8 +67,6 @@ void applyScaleFromEnvironment() {
 
 struct HeadlessBackend::State {
     std::mutex mutex;
-    MessageBoxResponder responder;
-    FolderPickerResponder folderResponder;
     BrowserViewFactory browserViews;
     std::deque<int> scriptedAnswers = answersFromEnvironment();
 };
@@ -110,45 +82,38 @@ HeadlessBackend::~HeadlessBackend() = default;
 
 int HeadlessBackend::messageBox(WindowHandle owner, std::u16string_view text,
                                 std::u16string_view caption, uint32_t type) {
-    MessageBoxRequest request{owner, std::u16string(text), std::u16string(caption), type};
+    const MessageBoxRequest request{owner, std::u16string(text), std::u16string(caption), type};
+    if (std::optional<int> answer = answerMessageBox(request)) {
+        return *answer;
+    }
     if (isUiThread()) {
         pumpPendingMessages();
     }
-    MessageBoxResponder responder;
     int answer = messageBoxDefaultAnswer(type);
     {
         std::lock_guard<std::mutex> lock(state_->mutex);
-        responder = state_->responder;
-        if (!responder && !state_->scriptedAnswers.empty()) {
+        if (!state_->scriptedAnswers.empty()) {
             answer = state_->scriptedAnswers.front();
             state_->scriptedAnswers.pop_front();
         }
     }
-    if (responder) {
-        answer = responder(request);
-    }
-    std::fprintf(stderr, "%s\n", messageBoxLogLine(request, answer).c_str());
-    std::fflush(stderr);
+    logAnsweredDialog(messageBoxLogLine(request, answer));
     return answer;
 }
 
 bool HeadlessBackend::browseForFolder(WindowHandle owner, std::u16string_view title,
                                       std::u16string& path) {
-    FolderPickerRequest request{owner, std::u16string(title)};
-    if (isUiThread()) {
-        pumpPendingMessages();
+    const FolderPickerRequest request{owner, std::u16string(title)};
+    std::optional<std::optional<std::u16string>> answered = answerFolderPicker(request);
+    if (!answered) {
+        // Nobody answers: the picker is cancelled.
+        if (isUiThread()) {
+            pumpPendingMessages();
+        }
+        answered.emplace();
+        logAnsweredDialog(folderPickerLogLine(request, std::nullopt));
     }
-    FolderPickerResponder responder;
-    {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        responder = state_->folderResponder;
-    }
-    std::optional<std::u16string> answer;
-    if (responder) {
-        answer = responder(request);
-    }
-    std::fprintf(stderr, "%s\n", folderPickerLogLine(request, answer).c_str());
-    std::fflush(stderr);
+    const std::optional<std::u16string>& answer = *answered;
     if (!answer) {
         return false;
     }
@@ -163,13 +128,6 @@ std::unique_ptr<MessagePump> HeadlessBackend::createMessagePump() {
                                                        : ConditionPump::Time::Real);
 }
 
-MessageBoxResponder HeadlessBackend::setMessageBoxResponder(MessageBoxResponder responder) {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    MessageBoxResponder previous = std::move(state_->responder);
-    state_->responder = std::move(responder);
-    return previous;
-}
-
 std::unique_ptr<BrowserView> HeadlessBackend::createBrowserView(WindowHandle window,
                                                                 BrowserEvents events,
                                                                 std::string* why) {
@@ -181,25 +139,6 @@ std::unique_ptr<BrowserView> HeadlessBackend::createBrowserView(WindowHandle win
 
 BrowserViewFactory HeadlessBackend::setBrowserViewFactory(BrowserViewFactory factory) {
     return std::exchange(state_->browserViews, std::move(factory));
-}
-
-FolderPickerResponder HeadlessBackend::setFolderPickerResponder(FolderPickerResponder responder) {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    FolderPickerResponder previous = std::move(state_->folderResponder);
-    state_->folderResponder = std::move(responder);
-    return previous;
-}
-
-std::string folderPickerLogLine(const FolderPickerRequest& request,
-                                const std::optional<std::u16string>& answer) {
-    return "folderpicker title=\"" + escaped(request.title) + "\" -> " +
-           (answer ? "\"" + escaped(*answer) + "\"" : std::string("cancel"));
-}
-
-std::string messageBoxLogLine(const MessageBoxRequest& request, int answer) {
-    return "messagebox caption=\"" + escaped(request.caption) + "\" text=\"" +
-           escaped(request.text) + "\" type=" + std::to_string(request.type) + " -> " +
-           std::to_string(answer);
 }
 
 HeadlessBackend* headlessBackend() {

@@ -123,6 +123,10 @@ class Win32Backend : public Backend {
 
     int messageBox(WindowHandle owner, std::u16string_view text, std::u16string_view caption,
                    uint32_t type) override {
+        if (std::optional<int> answer = answerMessageBox(
+                MessageBoxRequest{owner, std::u16string(text), std::u16string(caption), type})) {
+            return *answer;
+        }
         const std::u16string body(text);
         const std::u16string title(caption);
         ModalQueuePumping pumping;
@@ -131,6 +135,12 @@ class Win32Backend : public Backend {
 
     bool browseForFolder(WindowHandle owner, std::u16string_view title,
                          std::u16string& path) override {
+        if (auto answer = answerFolderPicker(FolderPickerRequest{owner, std::u16string(title)})) {
+            if (*answer) {
+                path = **answer;
+            }
+            return answer->has_value();
+        }
         const std::u16string prompt(title);
         BROWSEINFOW info{};
         info.hwndOwner = ownerWindow(owner);

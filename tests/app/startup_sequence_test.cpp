@@ -49,8 +49,8 @@ class StartupSequence : public ::testing::Test {
 
         ASSERT_NE(platform::startBackend(nullptr), nullptr);
         ASSERT_NE(platform::headlessBackend(), nullptr);
-        previousResponder_ = platform::headlessBackend()->setMessageBoxResponder(
-            [this](const platform::MessageBoxRequest& request) {
+        previousResponder_ =
+            platform::setMessageBoxResponder([this](const platform::MessageBoxRequest& request) {
                 boxes_.push_back(request);
                 return win32::IDOK;
             });
@@ -63,7 +63,7 @@ class StartupSequence : public ::testing::Test {
     }
 
     void TearDown() override {
-        platform::headlessBackend()->setMessageBoxResponder(previousResponder_);
+        platform::setMessageBoxResponder(previousResponder_);
         platform::releaseInstanceMutex();
     }
 

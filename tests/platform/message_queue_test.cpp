@@ -374,11 +374,12 @@ TEST_F(ModalBox, AHeadlessMessageBoxHandlesWaitingMessagesBeforeItAnswers) {
     postMessage(window.handle, WM_USER + 5, 0, 0);
     HeadlessBackend backend;
     std::size_t seenByResponder = 99;
-    backend.setMessageBoxResponder([&](const MessageBoxRequest&) {
+    setMessageBoxResponder([&](const MessageBoxRequest&) {
         seenByResponder = window.received.size();
         return win32::IDNO;
     });
     EXPECT_EQ(backend.messageBox(0, u"text", u"caption", win32::MB_YESNO), win32::IDNO);
+    setMessageBoxResponder(nullptr);
     EXPECT_EQ(seenByResponder, 1u);
 }
 

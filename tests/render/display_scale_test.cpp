@@ -162,6 +162,46 @@ TEST(ScaledTextTest, TextAtTwiceTheScaleIsTextDrawnNativelyAtTwiceTheSize) {
     EXPECT_GT(inked, 100);
 }
 
+// A desktop whose fonts are set to 120 DPI draws 16-pixel text as 20-pixel text, on top of
+// the window's scale; an unknown DPI (GDK says -1) changes nothing.
+TEST(ScaledTextTest, TheDesktopsFontDpiEnlargesTextAlone) {
+    EXPECT_EQ(fontResolutionFactor(-1.0), 1.0);
+    EXPECT_EQ(fontResolutionFactor(96.0), 1.0);
+    EXPECT_EQ(fontResolutionFactor(1e9), kMaxDisplayScale);
+    FontSpec spec;
+    spec.height = -16;
+    FontSpec enlarged = spec;
+    enlarged.height = -40;  // 16 x 1.25 x 2
+    const Font font(spec);
+    const Font enlargedFont(enlarged);
+
+    const Size plain = measureText(&font, u"安装 Install", 0);
+    setTextScale(fontResolutionFactor(120.0));
+    const Size larger = measureText(&font, u"安装 Install", 0);
+    Bitmap scaled;
+    ASSERT_TRUE(scaled.allocate(300, 80));
+    Canvas scaledCanvas(scaled, 2.0);
+    Rect logical{0, 0, 150, 40};
+    drawText(scaledCanvas, logical, u"安装 Install", &font, 0x202020, win32::DT_SINGLELINE);
+    setTextScale(1.0);
+
+    EXPECT_GT(larger.width, plain.width * 6 / 5);
+    EXPECT_GT(larger.height, plain.height);
+    Bitmap native;
+    ASSERT_TRUE(native.allocate(300, 80));
+    Canvas nativeCanvas(native);
+    Rect device{0, 0, 300, 80};
+    drawText(nativeCanvas, device, u"安装 Install", &enlargedFont, 0x202020, win32::DT_SINGLELINE);
+    int inked = 0;
+    for (int32_t y = 0; y < 80; ++y) {
+        for (int32_t x = 0; x < 300; ++x) {
+            ASSERT_EQ(scaled.pixel(x, y), native.pixel(x, y)) << x << "," << y;
+            inked += native.pixel(x, y) != 0;
+        }
+    }
+    EXPECT_GT(inked, 100);
+}
+
 TEST(DisplayScaleTest, ScalesAreReadInTheirUsualSpellings) {
     EXPECT_EQ(parseDisplayScale("1.5"), 1.5);
     EXPECT_EQ(parseDisplayScale("200%"), 2.0);

@@ -96,11 +96,12 @@ TEST_F(RunQueue, ARunnableRunsWhileAMessageBoxIsOpen) {
     SRService::post(std::make_shared<LoggingRunnable>(log, "during box"));
     HeadlessBackend backend;
     std::vector<std::string> seenByBox;
-    backend.setMessageBoxResponder([&](const MessageBoxRequest&) {
+    setMessageBoxResponder([&](const MessageBoxRequest&) {
         seenByBox = log;
         return win32::IDOK;
     });
     backend.messageBox(0, u"text", u"caption", win32::MB_OK);
+    setMessageBoxResponder(nullptr);
     EXPECT_EQ(seenByBox, (std::vector<std::string>{"during box"}));
 }
 

@@ -198,12 +198,11 @@ TEST_F(BackgroundWorkTest, AnUnknownScriptOrPackageEndsTheWorkerWithTheErrorBox)
 
 TEST_F(BackgroundWorkTest, AWorkersMessageBoxIsShownByTheUiThreadAndAnswersTheWorker) {
     std::vector<bool> shownOnUiThread;
-    platform::headlessBackend()->setMessageBoxResponder(
-        [&](const platform::MessageBoxRequest& request) {
-            shownOnUiThread.push_back(platform::isUiThread());
-            messageBoxes.push_back(utf16ToUtf8(request.caption) + "|" + utf16ToUtf8(request.text));
-            return 6;
-        });
+    platform::setMessageBoxResponder([&](const platform::MessageBoxRequest& request) {
+        shownOnUiThread.push_back(platform::isUiThread());
+        messageBoxes.push_back(utf16ToUtf8(request.caption) + "|" + utf16ToUtf8(request.text));
+        return 6;
+    });
     const std::string result = runDialog(
         "local a = showMessageBox('继续吗？', '提示', 4); notifyMessage('answer ' .. a);"
         "notifyMessage('end')");
@@ -233,7 +232,7 @@ TEST_F(BackgroundWorkTest, TheWorkEndHandlerHearsANormalEndAndAnErrorInsteadOfTh
 
 TEST_F(BackgroundWorkTest, AWorkerEndingWhileAMessageBoxIsOpenIsHeardAtOnce) {
     // The box stays open until the worker has ended; its loop runs the end handler.
-    platform::headlessBackend()->setMessageBoxResponder([&](const platform::MessageBoxRequest&) {
+    platform::setMessageBoxResponder([&](const platform::MessageBoxRequest&) {
         waitForWorkers();
         return 2;
     });
@@ -248,11 +247,10 @@ TEST_F(BackgroundWorkTest, AWorkerEndingWhileAMessageBoxIsOpenIsHeardAtOnce) {
 TEST_F(BackgroundWorkTest, TearDownStillShowsALateWorkersBoxesAndReturnsTheButton) {
     // The UI script has ended and its state is closed: the worker's box and its error box
     // are shown while the run queue's stop waits for it.
-    platform::headlessBackend()->setMessageBoxResponder(
-        [&](const platform::MessageBoxRequest& request) {
-            messageBoxes.push_back(utf16ToUtf8(request.caption) + "|" + utf16ToUtf8(request.text));
-            return 6;
-        });
+    platform::setMessageBoxResponder([&](const platform::MessageBoxRequest& request) {
+        messageBoxes.push_back(utf16ToUtf8(request.caption) + "|" + utf16ToUtf8(request.text));
+        return 6;
+    });
     const std::string answerFile = scratch + "/answer.txt";
     files.files[u"LG.lua"] =
         "local t = os.clock() + 0.05; while os.clock() < t do end;"

@@ -84,11 +84,10 @@ void ScriptHostTest::SetUp() {
     platform::createUiQueue(std::move(pump));
     std::string error;
     ASSERT_NE(platform::startBackend(&error), nullptr) << error;
-    platform::headlessBackend()->setMessageBoxResponder(
-        [this](const platform::MessageBoxRequest& request) {
-            messageBoxes.push_back(utf16ToUtf8(request.caption) + "|" + utf16ToUtf8(request.text));
-            return 1;
-        });
+    platform::setMessageBoxResponder([this](const platform::MessageBoxRequest& request) {
+        messageBoxes.push_back(utf16ToUtf8(request.caption) + "|" + utf16ToUtf8(request.text));
+        return 1;
+    });
     ASSERT_TRUE(SRService::start());
     ASSERT_NE(createUiContext(), nullptr);
     setGlobalFileSystem(&files);
@@ -114,7 +113,7 @@ void ScriptHostTest::TearDown() {
     destroyUiContext();
     SRService::stop();
     setGlobalFileSystem(nullptr);
-    platform::headlessBackend()->setMessageBoxResponder(nullptr);
+    platform::setMessageBoxResponder(nullptr);
     platform::discardUiQueue();
 }
 

@@ -215,11 +215,9 @@ TEST_F(SystemFunctionsTest, RegistryIntegersDefaultValuesAndDeletion) {
 }
 
 TEST_F(SystemFunctionsTest, RebootFailureIsShownAndNothingReboots) {
-    auto* headless = platform::headlessBackend();
-    ASSERT_NE(headless, nullptr);
     std::vector<platform::MessageBoxRequest> boxes;
     platform::MessageBoxResponder previous =
-        headless->setMessageBoxResponder([&](const platform::MessageBoxRequest& request) {
+        platform::setMessageBoxResponder([&](const platform::MessageBoxRequest& request) {
             boxes.push_back(request);
             return 1;
         });
@@ -228,7 +226,7 @@ TEST_F(SystemFunctionsTest, RebootFailureIsShownAndNothingReboots) {
     setenv("TAMLO_REBOOT_COMMAND", "true", 1);
     EXPECT_EQ(results("reboot()"), "{}");  // success: no box
     setenv("TAMLO_REBOOT_COMMAND", "false", 1);
-    headless->setMessageBoxResponder(previous);
+    platform::setMessageBoxResponder(previous);
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, u"重启电脑失败，原因：7。 请手动重启电脑。");
@@ -237,16 +235,14 @@ TEST_F(SystemFunctionsTest, RebootFailureIsShownAndNothingReboots) {
 }
 
 TEST_F(SystemFunctionsTest, MessageBoxAndPrint) {
-    auto* headless = platform::headlessBackend();
-    ASSERT_NE(headless, nullptr);
     platform::MessageBoxRequest seen;
     platform::MessageBoxResponder previous =
-        headless->setMessageBoxResponder([&](const platform::MessageBoxRequest& request) {
+        platform::setMessageBoxResponder([&](const platform::MessageBoxRequest& request) {
             seen = request;
             return 6;
         });
     EXPECT_EQ(results("showMessageBox('继续吗？', '提示', 4)"), "{6}");
-    headless->setMessageBoxResponder(previous);
+    platform::setMessageBoxResponder(previous);
     EXPECT_EQ(seen.text, u"继续吗？");
     EXPECT_EQ(seen.caption, u"提示");
     EXPECT_EQ(seen.type, 4u);

@@ -161,9 +161,7 @@ TEST_F(WindowControlMethodsTest, TheEngineBitsOfAControlAreNotTheScriptsToWrite)
 }
 
 TEST_F(WindowControlMethodsTest, TheFolderPickerAnswersAPathOrNothing) {
-    auto* headless = platform::headlessBackend();
-    ASSERT_NE(headless, nullptr);
-    headless->setFolderPickerResponder(
+    platform::setFolderPickerResponder(
         [](const platform::FolderPickerRequest& request) -> std::optional<std::u16string> {
             if (request.title == u"取消") {
                 return std::nullopt;
@@ -172,7 +170,7 @@ TEST_F(WindowControlMethodsTest, TheFolderPickerAnswersAPathOrNothing) {
         });
     EXPECT_EQ(run("return w:browseForFolder('选择')"), "/home/作者/Apps");
     EXPECT_EQ(run("return select('#', w:browseForFolder('取消'))"), "0");
-    headless->setFolderPickerResponder(nullptr);
+    platform::setFolderPickerResponder(nullptr);
 }
 
 TEST_F(WindowControlMethodsTest, MessageBoxesAreOwnedByTheWindowAndAnswerTheButton) {

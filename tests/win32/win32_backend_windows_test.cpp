@@ -5,10 +5,12 @@
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/dialog_answers.h"
 #include "platform/win32/backend.h"
 #include "platform/windowing/keyboard_state.h"
 #include "platform/windowing/message_loop.h"
@@ -364,6 +366,42 @@ TEST_F(Win32BackendWindowTest, AMessageBoxAnswersItsDefaultButtonWhileTheEngineR
     KillTimer(nullptr, fallback);
     EXPECT_EQ(answer, IDNO);
     EXPECT_EQ(findBox(), nullptr);
+}
+
+// Only if a real dialog opened after all: ends it, so the test fails instead of hanging.
+void CALLBACK closeAnyDialog(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND dialog = FindWindowW(L"#32770", nullptr)) {
+        EndDialog(dialog, 999);
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+    }
+}
+
+// A step-driven run answers the dialogs itself: the backend takes the answer and shows no
+// window, as a step file's answers expect on every desktop.
+TEST_F(Win32BackendWindowTest, AnsweredDialogsOpenNoWindow) {
+    std::vector<platform::MessageBoxRequest> boxes;
+    platform::setMessageBoxResponder([&](const platform::MessageBoxRequest& request) {
+        boxes.push_back(request);
+        return IDYES;
+    });
+    platform::setFolderPickerResponder(
+        [](const platform::FolderPickerRequest&) -> std::optional<std::u16string> {
+            return u"C:\\Apps";
+        });
+    const UINT_PTR fallback = SetTimer(nullptr, 0, 3000, closeAnyDialog);
+    const int answer =
+        platform::backend().messageBox(0, u"Continue?", u"tamlo box", MB_YESNO | MB_DEFBUTTON2);
+    std::u16string folder;
+    const bool chosen = platform::backend().browseForFolder(0, u"Where?", folder);
+    KillTimer(nullptr, fallback);
+    platform::setMessageBoxResponder(nullptr);
+    platform::setFolderPickerResponder(nullptr);
+
+    EXPECT_EQ(answer, IDYES);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, u"tamlo box");
+    EXPECT_TRUE(chosen);
+    EXPECT_EQ(folder, u"C:\\Apps");
 }
 
 }  // namespace

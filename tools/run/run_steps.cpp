@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/headless/backend.h"
+#include "platform/dialog_answers.h"
 #include "platform/headless/input.h"
 #include "platform/headless/screenshot.h"
 #include "platform/os/registry_store.h"
@@ -48,9 +48,9 @@ RunStepRunner::~RunStepRunner() {
     if (timer_ != 0) {
         platform::killTimer(0, timer_);
     }
-    if (auto* headless = platform::headlessBackend()) {
-        headless->setMessageBoxResponder(nullptr);
-        headless->setFolderPickerResponder(nullptr);
+    if (answering_) {
+        platform::setMessageBoxResponder(nullptr);
+        platform::setFolderPickerResponder(nullptr);
     }
     if (current_ == this) {
         current_ = nullptr;
@@ -59,31 +59,32 @@ RunStepRunner::~RunStepRunner() {
 
 void RunStepRunner::start() {
     current_ = this;
-    if (auto* headless = platform::headlessBackend()) {
-        headless->setMessageBoxResponder([this](const platform::MessageBoxRequest& request) {
-            if (request.caption == u"错误") {
-                sawErrorBox_ = true;
+    // The step file answers every modal dialog, on every backend: a real one would wait
+    // for a user who is not there.
+    answering_ = true;
+    platform::setMessageBoxResponder([this](const platform::MessageBoxRequest& request) {
+        if (request.caption == u"错误") {
+            sawErrorBox_ = true;
+        }
+        if (boxAnswers_.empty()) {
+            return platform::messageBoxDefaultAnswer(request.type);
+        }
+        const int answer = boxAnswers_.front();
+        boxAnswers_.pop_front();
+        return answer;
+    });
+    platform::setFolderPickerResponder(
+        [this](const platform::FolderPickerRequest&) -> std::optional<std::u16string> {
+            if (folderAnswers_.empty()) {
+                return std::nullopt;
             }
-            if (boxAnswers_.empty()) {
-                return platform::messageBoxDefaultAnswer(request.type);
+            const std::string answer = folderAnswers_.front();
+            folderAnswers_.pop_front();
+            if (answer.empty()) {
+                return std::nullopt;
             }
-            const int answer = boxAnswers_.front();
-            boxAnswers_.pop_front();
-            return answer;
+            return utf8ToUtf16(underPrefix(answer));
         });
-        headless->setFolderPickerResponder(
-            [this](const platform::FolderPickerRequest&) -> std::optional<std::u16string> {
-                if (folderAnswers_.empty()) {
-                    return std::nullopt;
-                }
-                const std::string answer = folderAnswers_.front();
-                folderAnswers_.pop_front();
-                if (answer.empty()) {
-                    return std::nullopt;
-                }
-                return utf8ToUtf16(underPrefix(answer));
-            });
-    }
     if (!steps_.empty()) {
         timer_ = platform::setTimer(0, 0, kStepIntervalMs, &RunStepRunner::tick);
     }
@@ -147,8 +148,9 @@ void RunStepRunner::tick(std::uintptr_t, uint32_t, std::uintptr_t, uint64_t) {
 }
 
 void RunStepRunner::runSome() {
-    // A step that pumps messages (a screenshot) must not start the next one inside it.
-    if (running_ || failed_ || platform::currentTime() < resumeAt_) {
+    // A step that pumps messages (a screenshot) must not start the next one inside it, nor
+    // may one start inside a dialog the steps answer: its answer comes before the next step.
+    if (running_ || failed_ || platform::answeringDialog() || platform::currentTime() < resumeAt_) {
         return;
     }
     running_ = true;

@@ -74,6 +74,7 @@ class RunStepRunner {
     bool sawErrorBox_ = false;
     int notifications_ = 0;
     bool listening_ = false;
+    bool answering_ = false;  // this runner answers the modal dialogs
     std::deque<int> boxAnswers_;
     std::deque<std::string> folderAnswers_;
 };

@@ -3,7 +3,8 @@
 
 # e2e_under_xvfb NAME ARG...: without xvfb-run, says the script is skipped and ends it with
 # success; otherwise runs the calling script again with ARGs inside a display of its own,
-# once (the second run goes on past this call).
+# once (the second run goes on past this call). E2E_SCREEN (WIDTHxHEIGHT) sizes the screen.
+# Settings stay in memory: the session has no dconf to write to, and says so otherwise.
 e2e_under_xvfb() {
   local name=$1
   shift
@@ -13,8 +14,8 @@ e2e_under_xvfb() {
   fi
   local flag="E2E_INSIDE_${name^^}"
   if [[ -z "${!flag:-}" ]]; then
-    export "$flag=1" NO_AT_BRIDGE=1
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+    export "$flag=1" NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
+    exec xvfb-run -a -s "-screen 0 ${E2E_SCREEN:-1280x1024}x24" bash "$0" "$@"
   fi
 }
 
