@@ -51,18 +51,8 @@ cp -r "$source/examples/demo/frame" "$source/examples/demo/style" "$source/examp
 
 printf 'waitfor #4000 visible\nwaitfor end\n' >"$work/steps.txt"
 export TAMLO_PLATFORM=gtk TAMLO_DEBUG=1
-# LeakSanitizer cannot stop a process that hosts WebKitGTK's threads (its tracer faults),
-# and the demo shows a web page: leaks are checked by the headless runs instead.
-[[ -n "${ASAN_OPTIONS:-}" ]] && export ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0"
-"$build/tamlo-run" run "$work/installer" --steps "$work/steps.txt" --prefix "$work/p" \
-  --timeout 120 >"$work/out.txt" 2>"$work/run.txt" &
-runner=$!
-cleanup() {
-  kill "$runner" 2>/dev/null || true
-  wait "$runner" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+e2e_start_run "$work" "$build/tamlo-run" run "$work/installer" --steps "$work/steps.txt" \
+  --prefix "$work/p" --timeout 120
 
 read -r window wx wy <<<"$(e2e_await_window "$runner" 560 360)"
 [[ -n "${window:-}" ]] || fail "the installer window did not appear"

@@ -50,3 +50,25 @@ e2e_await_window() {
     sleep 0.1
   done
 }
+
+# e2e_start_run WORK COMMAND...: starts COMMAND in the background with its output in
+# WORK/out.txt and WORK/run.txt, and sets $runner to its pid. At the script's end the run is
+# stopped and WORK removed.
+e2e_start_run() {
+  e2e_run_work=$1
+  shift
+  # LeakSanitizer cannot stop a process that hosts WebKitGTK's threads (its tracer faults),
+  # and the demo shows a web page: leaks are checked by the headless runs instead.
+  if [[ -n "${ASAN_OPTIONS:-}" ]]; then
+    export ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0"
+  fi
+  "$@" >"$e2e_run_work/out.txt" 2>"$e2e_run_work/run.txt" &
+  runner=$!
+  trap e2e_end_run EXIT
+}
+
+e2e_end_run() {
+  kill "$runner" 2>/dev/null || true
+  wait "$runner" 2>/dev/null || true
+  rm -rf "$e2e_run_work"
+}
