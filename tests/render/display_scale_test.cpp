@@ -168,11 +168,11 @@ TEST(ScaledTextTest, TheDesktopsFontDpiEnlargesTextAlone) {
     EXPECT_EQ(fontResolutionFactor(-1.0), 1.0);
     EXPECT_EQ(fontResolutionFactor(96.0), 1.0);
     EXPECT_EQ(fontResolutionFactor(1e9), kMaxDisplayScale);
-    FontSpec spec;
-    spec.height = -16;
-    FontSpec enlarged = spec;
+    FontSpec sixteenPixels;
+    sixteenPixels.height = -16;
+    FontSpec enlarged = sixteenPixels;
     enlarged.height = -40;  // 16 x 1.25 x 2
-    const Font font(spec);
+    const Font font(sixteenPixels);
     const Font enlargedFont(enlarged);
 
     const Size plain = measureText(&font, u"安装 Install", 0);
