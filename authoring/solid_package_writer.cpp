@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "authoring/solid_order.h"
 #include "platform/os/file_operations.h"
 #include "resources/error_text.h"
 #include "resources/lzma_codec.h"
@@ -24,16 +25,10 @@ namespace {
 
 // Bytes of a machine-code block compressed both ways to see whether its filter helps.
 constexpr size_t kFilterSample = 1u << 20;
-
-struct Planned {
-    SolidFile file;
-    uint64_t size = 0;
-    bool executable = false;
-    lzma::BranchFilter filter = lzma::BranchFilter::None;
-    std::u16string extension;
-    uint32_t firstBlock = 0;
-    uint32_t offset = 0;
-};
+// The default preset's dictionary, and the most a family's block may use instead: a
+// decoder holds its whole dictionary.
+constexpr uint64_t kPresetDictionary = 8u << 20;
+constexpr uint64_t kMostFamilyDictionary = 16u << 20;
 
 struct Piece {
     size_t entry;
@@ -45,6 +40,8 @@ struct Block {
     lzma::BranchFilter filter = lzma::BranchFilter::None;
     std::vector<Piece> pieces;
     size_t size = 0;
+    // The largest file of a family it holds, 0 when it holds none.
+    uint64_t largestMember = 0;
     // Filled by the encoding threads.
     bool done = false;
     bool failed = false;
@@ -53,55 +50,7 @@ struct Block {
     std::vector<uint8_t> packed;
 };
 
-// Machine code by its header: PE ("MZ", machine at the PE header) or ELF (e_machine).
-lzma::BranchFilter filterFor(const std::string& path) {
-    uint8_t head[4096] = {};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return lzma::BranchFilter::None;
-    }
-    const size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    auto u16 = [&](size_t at) { return static_cast<uint32_t>(head[at] | head[at + 1] << 8); };
-    if (got >= 20 &&
-        std::memcmp(head,
-                    "\x7f"
-                    "ELF",
-                    4) == 0 &&
-        head[5] == 1) {
-        const uint32_t machine = u16(18);
-        return machine == 62 || machine == 3 ? lzma::BranchFilter::X86
-               : machine == 183              ? lzma::BranchFilter::Arm64
-                                             : lzma::BranchFilter::None;
-    }
-    if (got >= 64 && head[0] == 'M' && head[1] == 'Z') {
-        const uint32_t pe = package::readLe32(head + 60);
-        if (pe <= got - 6 && std::memcmp(head + pe, "PE\0\0", 4) == 0) {
-            const uint32_t machine = u16(pe + 4);
-            return machine == 0x14C || machine == 0x8664 ? lzma::BranchFilter::X86
-                   : machine == 0xAA64                   ? lzma::BranchFilter::Arm64
-                                                         : lzma::BranchFilter::None;
-        }
-    }
-    return lzma::BranchFilter::None;
-}
-
-std::u16string extensionOf(const std::u16string& name) {
-    const size_t slash = name.rfind(u'/');
-    const size_t dot = name.rfind(u'.');
-    if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) {
-        return {};
-    }
-    std::u16string extension = name.substr(dot + 1);
-    for (char16_t& unit : extension) {
-        if (unit >= u'A' && unit <= u'Z') {
-            unit = static_cast<char16_t>(unit - u'A' + u'a');
-        }
-    }
-    return extension;
-}
-
-bool readPieces(const std::vector<Planned>& entries, Block& block) {
+bool readPieces(const std::vector<PlannedFile>& entries, Block& block) {
     block.raw.resize(block.size);
     size_t at = 0;
     for (const Piece& piece : block.pieces) {
@@ -122,92 +71,50 @@ bool readPieces(const std::vector<Planned>& entries, Block& block) {
     return true;
 }
 
-// The block through its filter, unless the filter makes a sample of it larger.
+// The block through its filter, unless the filter makes a sample of it larger. A family's
+// block goes without: a branch filter turns the relative calls its members share into
+// absolute addresses that differ wherever their code has moved. Its dictionary reaches
+// back over the largest member, up to kMostFamilyDictionary.
 bool encodeBlock(const SolidWriteOptions& options, Block& block) {
-    lzma::BranchFilter filter = block.filter;
-    if (filter != lzma::BranchFilter::None) {
+    lzma::XzOptions xz;
+    xz.preset = options.preset;
+    xz.machineCode = block.filter != lzma::BranchFilter::None;
+    xz.filter = block.largestMember > 0 ? lzma::BranchFilter::None : block.filter;
+    if (block.largestMember > kPresetDictionary) {
+        xz.dictionary = static_cast<uint32_t>(
+            std::min<uint64_t>((block.largestMember + (1u << 20) - 1) & ~uint64_t{(1u << 20) - 1},
+                               kMostFamilyDictionary));
+    }
+    if (xz.filter != lzma::BranchFilter::None) {
         const size_t sample = std::min(block.raw.size(), kFilterSample);
+        lzma::XzOptions quick = xz;
+        quick.preset = 0;
+        lzma::XzOptions plain = quick;
+        plain.filter = lzma::BranchFilter::None;
         std::vector<uint8_t> with, without;
-        if (lzma::encodeXz(block.raw.data(), sample, filter, 0, &with, nullptr) &&
-            lzma::encodeXz(block.raw.data(), sample, lzma::BranchFilter::None, 0, &without,
-                           nullptr) &&
+        if (lzma::encodeXz(block.raw.data(), sample, quick, &with, nullptr) &&
+            lzma::encodeXz(block.raw.data(), sample, plain, &without, nullptr) &&
             with.size() >= without.size()) {
-            filter = lzma::BranchFilter::None;
+            xz.filter = lzma::BranchFilter::None;
         }
     }
-    return lzma::encodeXz(block.raw.data(), block.raw.size(), filter, options.preset, &block.packed,
-                          &block.error);
-}
-
-// 1. Order and measure the files.
-bool plan(std::vector<SolidFile>& files, std::vector<Planned>* entries, std::string* error) {
-    for (SolidFile& file : files) {
-        Planned entry;
-        std::error_code failure;
-        const fs::file_status status = fs::status(file.path, failure);
-        if (failure || !fs::is_regular_file(status)) {
-            setError(error, file.path + " is not a regular file");
-            return false;
-        }
-        entry.size = fs::file_size(file.path, failure);
-        if (failure || entry.size > UINT32_MAX) {
-            setError(error, file.path + " cannot be read or is 4 GiB or larger");
-            return false;
-        }
-        entry.executable = (status.permissions() & fs::perms::owner_exec) != fs::perms::none;
-        entry.filter = filterFor(file.path);
-        entry.extension = extensionOf(file.name);
-        entry.file = std::move(file);
-        entries->push_back(std::move(entry));
-    }
-    std::stable_sort(entries->begin(), entries->end(), [](const Planned& a, const Planned& b) {
-        if (a.filter != b.filter) {
-            return a.filter > b.filter;
-        }
-        if (a.extension != b.extension) {
-            return a.extension < b.extension;
-        }
-        return a.file.name < b.file.name;
-    });
-    return true;
-}
-
-// Numbered variants of one file (d3dx9_24.dll, d3dx9_25.dll; atl90.dll, atl100.dll) are
-// mostly alike: the name without the digits that end its stem, nor what joins them.
-std::u16string familyOf(const std::u16string& name, const std::u16string& extension) {
-    size_t end = name.size() - (extension.empty() ? 0 : extension.size() + 1);
-    const size_t digitsEnd = end;
-    while (end > 0 && name[end - 1] >= u'0' && name[end - 1] <= u'9') {
-        --end;
-    }
-    if (end == digitsEnd) {
-        return {};  // not numbered
-    }
-    while (end > 0 && (name[end - 1] == u'_' || name[end - 1] == u'-' || name[end - 1] == u'.')) {
-        --end;
-    }
-    return name.substr(0, end) + u'.' + extension;
+    return lzma::encodeXz(block.raw.data(), block.raw.size(), xz, &block.packed, &block.error);
 }
 
 // 2. Cut the files, back to back, into blocks; a block holds one kind of data only. A
 // block starts with an empty dictionary, so a file whose numbered sibling is in the
 // previous block costs its whole size again: a family of siblings stays in one block,
 // which may then grow past `blockSize` up to `familySize`.
-std::vector<Block> cut(std::vector<Planned>& entries, size_t blockSize, size_t familySize) {
+std::vector<Block> cut(std::vector<PlannedFile>& entries, size_t blockSize, size_t familySize) {
     std::vector<Block> blocks;
-    std::u16string family;
     for (size_t i = 0; i < entries.size(); ++i) {
-        Planned& entry = entries[i];
-        std::u16string previous = std::move(family);
-        family = familyOf(entry.file.name, entry.extension);
-        const bool joins =
-            !family.empty() && family == previous && i > 0 && entries[i - 1].filter == entry.filter;
-        const size_t limit = joins ? std::max(blockSize, familySize) : blockSize;
+        PlannedFile& entry = entries[i];
+        const int family = entry.family;
+        const bool joins = family >= 0 && i > 0 && entries[i - 1].family == family;
+        const size_t limit = family >= 0 ? std::max(blockSize, familySize) : blockSize;
         // The first of a family does not start at the end of a block it would overflow.
         const bool starts =
-            !joins && !family.empty() && i + 1 < entries.size() &&
-            familyOf(entries[i + 1].file.name, entries[i + 1].extension) == family &&
-            entries[i + 1].filter == entry.filter;
+            !joins && family >= 0 && i + 1 < entries.size() && entries[i + 1].family == family;
         if (!blocks.empty() && blocks.back().size > 0 &&
             (blocks.back().filter != entry.filter ||
              (starts && blocks.back().size + entry.size > blockSize))) {
@@ -225,6 +132,9 @@ std::vector<Block> cut(std::vector<Planned>& entries, size_t blockSize, size_t f
                 blocks.back().filter = entry.filter;
             }
             Block& block = blocks.back();
+            if (family >= 0) {
+                block.largestMember = std::max(block.largestMember, entry.size);
+            }
             const size_t length =
                 static_cast<size_t>(std::min<uint64_t>(entry.size - from, limit - block.size));
             block.pieces.push_back({i, from, length});
@@ -238,7 +148,7 @@ std::vector<Block> cut(std::vector<Planned>& entries, size_t blockSize, size_t f
     return blocks;
 }
 
-std::vector<uint8_t> directoryBytes(const std::vector<Planned>& entries,
+std::vector<uint8_t> directoryBytes(const std::vector<PlannedFile>& entries,
                                     const std::vector<Block>& blocks,
                                     const std::vector<uint32_t>& offsets,
                                     const std::vector<Sha256Digest>& digests) {
@@ -258,7 +168,7 @@ std::vector<uint8_t> directoryBytes(const std::vector<Planned>& entries,
         put32(static_cast<uint32_t>(blocks[i].size));
     }
     for (size_t i = 0; i < entries.size(); ++i) {
-        const Planned& entry = entries[i];
+        const PlannedFile& entry = entries[i];
         // An empty file after the last block names the block that would come next.
         const bool pastEnd = entry.firstBlock >= blocks.size();
         put32(pastEnd ? static_cast<uint32_t>(blocks.size()) : entry.firstBlock);
@@ -280,12 +190,13 @@ std::vector<uint8_t> directoryBytes(const std::vector<Planned>& entries,
 
 bool writeSolidPackage(std::vector<SolidFile> files, const std::string& outputPath,
                        const SolidWriteOptions& options, std::string* error) {
-    std::vector<Planned> entries;
-    if (!plan(files, &entries, error)) {
-        return false;
-    }
     const size_t blockSize =
         std::clamp<size_t>(options.blockSize, 4096, package::kMaxSolidBlockSize);
+    std::vector<PlannedFile> entries;
+    // Near-copies that together outgrow the dictionary are worth finding by content.
+    if (!planSolidOrder(files, blockSize / 8, &entries, error)) {
+        return false;
+    }
     const size_t familySize =
         std::clamp<size_t>(options.familySize, blockSize, package::kMaxSolidBlockSize);
     std::vector<Block> blocks = cut(entries, blockSize, familySize);

@@ -179,20 +179,26 @@ bool decodeXz(const uint8_t* input, size_t inputSize, uint8_t* output, size_t ou
     return true;
 }
 
-bool encodeXz(const uint8_t* data, size_t size, BranchFilter filter, uint32_t preset,
-              std::vector<uint8_t>* output, std::string* error) {
+bool encodeXz(const uint8_t* data, size_t size, const XzOptions& xz, std::vector<uint8_t>* output,
+              std::string* error) {
     lzma_options_lzma options{};
-    if (lzma_lzma_preset(&options, std::min<uint32_t>(preset, 9))) {
+    if (lzma_lzma_preset(&options, std::min<uint32_t>(xz.preset, 9))) {
         setError(error, "unsupported compression preset");
         return false;
     }
+    if (xz.dictionary != 0) {
+        options.dict_size = xz.dictionary;
+    }
     options.dict_size = static_cast<uint32_t>(
         std::max<uint64_t>(std::min<uint64_t>(options.dict_size, size), kMinDictionary));
+    if (xz.machineCode) {
+        options.pb = 0;  // instructions do not start at 4-byte positions
+    }
     lzma_filter filters[3] = {};
     size_t next = 0;
-    if (filter == BranchFilter::X86) {
+    if (xz.filter == BranchFilter::X86) {
         filters[next++] = {LZMA_FILTER_X86, nullptr};
-    } else if (filter == BranchFilter::Arm64) {
+    } else if (xz.filter == BranchFilter::Arm64) {
         filters[next++] = {LZMA_FILTER_ARM64, nullptr};
     }
     filters[next++] = {LZMA_FILTER_LZMA2, &options};

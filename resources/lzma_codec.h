@@ -41,9 +41,16 @@ bool decodeXz(const uint8_t* input, size_t inputSize, uint8_t* output, size_t ou
 // Filters in front of LZMA2 that make machine code compress better.
 enum class BranchFilter { None, X86, Arm64 };
 
-// One .xz stream (CRC-32 check) of `data` through `filter` and LZMA2 at `preset`, with a
-// dictionary no larger than the data.
-bool encodeXz(const uint8_t* data, size_t size, BranchFilter filter, uint32_t preset,
+struct XzOptions {
+    BranchFilter filter = BranchFilter::None;
+    uint32_t preset = 6;
+    uint32_t dictionary = 0;   // 0: the preset's
+    bool machineCode = false;  // tunes the literal coder for unaligned instructions
+};
+
+// One .xz stream (CRC-32 check) of `data` through the filter and LZMA2, with a dictionary
+// never larger than the data.
+bool encodeXz(const uint8_t* data, size_t size, const XzOptions& options,
               std::vector<uint8_t>* output, std::string* error);
 
 // Streaming LZMA1 encoder (liblzma, end marker written). Output goes to a sink.

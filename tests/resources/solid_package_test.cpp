@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "authoring/solid_package_writer.h"
@@ -118,23 +120,36 @@ TEST(SolidPackageTest, EntriesSpanBlocksAndDigestsCoverNamesAndSizes) {
     std::free(whole);
 }
 
-TEST(SolidPackageTest, NumberedSiblingsShareABlockPastItsSize) {
-    const std::string dir = makeTempDir("solid-family");
-    // Four near copies of data that does not compress, each larger than half a block.
-    std::string shared;
-    for (uint32_t x = 12345; shared.size() < 40000;) {
+std::string noise(uint32_t seed, size_t size) {
+    std::string bytes;
+    for (uint32_t x = seed; bytes.size() < size;) {
         x = x * 1103515245u + 12345u;
-        shared += static_cast<char>(x >> 24);
+        bytes += static_cast<char>(x >> 24);
+    }
+    return bytes;
+}
+
+TEST(SolidPackageTest, AlikeFilesShareABlockPastItsSize) {
+    const std::string dir = makeTempDir("solid-family");
+    // Near copies of data that does not compress, each larger than half a block: four
+    // numbered siblings, and two near-copies whose names say nothing (the second shifted,
+    // as a rebuilt library's sections are).
+    const std::string shared = noise(12345, 40000);
+    const std::string other = noise(777, 40000);
+    std::vector<std::pair<std::string, std::string>> contents = {
+        {"core.a", other},
+        {"shared-pic.a", "shifted" + other.substr(0, 20000) + "x" + other.substr(20000)}};
+    for (int i = 1; i <= 4; ++i) {
+        contents.push_back({"d3dx_" + std::to_string(i) + ".dll", shared + std::to_string(i)});
     }
     std::vector<SolidFile> files;
-    for (int i = 1; i <= 4; ++i) {
-        const std::string name = "d3dx_" + std::to_string(i) + ".dll";
-        writeFile(dir + "/" + name, shared + std::to_string(i));
+    for (const auto& [name, bytes] : contents) {
+        writeFile(dir + "/" + name, bytes);
         files.push_back({utf8ToUtf16(name), dir + "/" + name});
     }
     SolidWriteOptions options;
     options.blockSize = 64 * 1024;
-    options.familySize = options.blockSize;  // siblings cut like any files
+    options.familySize = options.blockSize;  // families cut like any files
     std::string error;
     ASSERT_TRUE(writeSolidPackage(files, dir + "/apart.lz", options, &error)) << error;
     options.familySize = 1 << 20;
@@ -142,12 +157,16 @@ TEST(SolidPackageTest, NumberedSiblingsShareABlockPastItsSize) {
     const std::string apart = readFile(dir + "/apart.lz");
     const std::string together = readFile(dir + "/together.lz");
     // Apart, every block pays for one whole copy; together, the first copy only.
-    EXPECT_LT(together.size() + shared.size(), apart.size());
+    EXPECT_LT(together.size() + shared.size() + other.size(), apart.size());
     PackageReader reader(bytesOf(together), together.size());
     ASSERT_FALSE(reader.damaged()) << reader.problem();
-    EXPECT_EQ(reader.blocks().size(), 1u);
+    std::map<std::string, uint32_t> blockOf;  // each entry's block, when it lies wholly in one
     BlockDecoderPool pool(reader, 2);
     for (const PackageEntry& entry : reader.entries()) {
+        const std::string name = utf16ToUtf8(std::u16string(entry.name));
+        const PackageReader::SolidBlock& block = reader.blocks()[entry.block];
+        const bool whole = entry.solidStart + entry.size() <= block.start + block.unpackedSize;
+        blockOf[name] = whole ? entry.block : PackageEntry::kNoBlock;
         std::string out;
         ASSERT_TRUE(pool.readEntry(
             entry,
@@ -157,8 +176,43 @@ TEST(SolidPackageTest, NumberedSiblingsShareABlockPastItsSize) {
             },
             &error))
             << error;
-        EXPECT_EQ(out, readFile(dir + "/" + utf16ToUtf8(std::u16string(entry.name))));
+        EXPECT_EQ(out, readFile(dir + "/" + name));
     }
+    for (const auto& [name, bytes] : contents) {
+        EXPECT_NE(blockOf[name], PackageEntry::kNoBlock) << name << " is cut";
+    }
+    EXPECT_EQ(blockOf["core.a"], blockOf["shared-pic.a"]);
+    EXPECT_EQ(blockOf["d3dx_1.dll"], blockOf["d3dx_4.dll"]);
+    EXPECT_NE(blockOf["core.a"], blockOf["d3dx_1.dll"]);  // unrelated content stays apart
+}
+
+TEST(SolidPackageTest, ADerivedFileFollowsItsSource) {
+    const std::string dir = makeTempDir("solid-companions");
+    std::filesystem::create_directories(dir + "/json/__pycache__");
+    for (const char* name : {"json/decoder.py", "json/encoder.py", "json/scanner.py",
+                             "json/__pycache__/decoder.cpython-311.pyc", "json/readme.txt",
+                             "json/__pycache__/encoder.cpython-311.pyc"}) {
+        writeFile(dir + "/" + name, name);
+    }
+    std::vector<SolidFile> files;
+    for (const char* name :
+         {"json/readme.txt", "json/__pycache__/encoder.cpython-311.pyc", "json/scanner.py",
+          "json/__pycache__/decoder.cpython-311.pyc", "json/encoder.py", "json/decoder.py"}) {
+        files.push_back({utf8ToUtf16(name), dir + "/" + name});
+    }
+    std::string error;
+    ASSERT_TRUE(writeSolidPackage(files, dir + "/out.lz", SolidWriteOptions{}, &error)) << error;
+    const std::string package = readFile(dir + "/out.lz");
+    PackageReader reader(bytesOf(package), package.size());
+    ASSERT_FALSE(reader.damaged()) << reader.problem();
+    std::vector<std::string> order;
+    for (const PackageEntry& entry : reader.entries()) {
+        order.push_back(utf16ToUtf8(std::u16string(entry.name)));
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "json/decoder.py", "json/__pycache__/decoder.cpython-311.pyc",
+                         "json/encoder.py", "json/__pycache__/encoder.cpython-311.pyc",
+                         "json/scanner.py", "json/readme.txt"}));
 }
 
 }  // namespace
