@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "resources/error_text.h"
 #include "resources/package_format.h"
 
@@ -11,10 +15,21 @@ namespace {
 
 constexpr unsigned kMostThreads = 8;
 
+// glibc raises its mmap threshold to the size of each large block freed, so that later
+// blocks and dictionaries come from per-thread heaps that keep the memory after free:
+// about 10 MB more at the peak on a 123 MB install. A fixed threshold gives it back.
+void giveBackLargeBuffers() {
+#if defined(__GLIBC__)
+    static const bool fixed = mallopt(M_MMAP_THRESHOLD, 1 << 20) != 0;
+    (void)fixed;
+#endif
+}
+
 }  // namespace
 
 BlockDecoderPool::BlockDecoderPool(const PackageReader& reader, unsigned threads, size_t ahead)
     : reader_(reader) {
+    giveBackLargeBuffers();
     if (threads == 0) {
         threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
     }
@@ -115,14 +130,19 @@ void BlockDecoderPool::work() {
             return;
         }
         const uint64_t held = heldBytes();
-        if (next >= end || (held != 0 && held + reader_.blocks()[next].unpackedSize > budget_)) {
+        // No more decoders at once than threads, the caller's own counted: each has a
+        // dictionary as large as its block.
+        if (next >= end || decoding_ >= threadCount_ ||
+            (held != 0 && held + reader_.blocks()[next].unpackedSize > budget_)) {
             changed_.wait(lock);
             continue;
         }
         slots_[next].decoded = nullptr;
+        ++decoding_;
         lock.unlock();
         std::shared_ptr<Decoded> decoded = decode(next);
         lock.lock();
+        --decoding_;
         auto slot = slots_.find(next);
         if (inWindow(next) && slot != slots_.end()) {
             slot->second.decoded = std::move(decoded);
@@ -155,9 +175,11 @@ std::shared_ptr<const BlockDecoderPool::Decoded> BlockDecoderPool::acquire(size_
     if (slot == slots_.end()) {
         // Not under way: decode it here rather than wait for a thread to get to it.
         slots_[index].decoded = nullptr;
+        ++decoding_;
         lock.unlock();
         std::shared_ptr<Decoded> decoded = decode(index);
         lock.lock();
+        --decoding_;
         slot = slots_.find(index);
         if (slot != slots_.end() && inWindow(index)) {
             slot->second.decoded = decoded;

@@ -83,6 +83,7 @@ class BlockDecoderPool {
     std::condition_variable changed_;
     std::map<size_t, Slot> slots_;
     size_t cursor_ = 0;
+    unsigned decoding_ = 0;  // blocks being decoded now, by the threads or a caller
     bool stop_ = false;
     std::vector<std::thread> threads_;
     // The streamed block being read, kept between entries so that reading on continues.
