@@ -166,8 +166,15 @@ void BlockDecoderPool::moveTo(std::unique_lock<std::mutex>& lock, size_t index) 
 }
 
 std::shared_ptr<const BlockDecoderPool::Decoded> BlockDecoderPool::acquire(size_t index) {
-    if (index >= reader_.blocks().size() || streamed(index)) {
+    if (index >= reader_.blocks().size()) {
         return nullptr;
+    }
+    if (streamed(index)) {
+        // Checked front to back, never held.
+        auto checked = std::make_shared<Decoded>();
+        checked->ok = reader_.streamBlock(index)->read(reader_.blocks()[index].unpackedSize,
+                                                       nullptr, &checked->error);
+        return checked;
     }
     std::unique_lock<std::mutex> lock(mutex_);
     moveTo(lock, index);

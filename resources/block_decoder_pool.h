@@ -23,9 +23,11 @@ namespace tamlo {
 // whole: the reading thread decodes it front to back through its dictionary and a small
 // buffer, while the threads go on decoding the blocks after it.
 //
-// Memory: the blocks decoded or decoding ahead take at most `budget` bytes (one block
-// always fits), plus the caller's own out-of-order block, a dictionary per decoder no
-// larger than its block, and one streamed block's decoder: memoryBound() says it.
+// Memory: the blocks decoded or decoding ahead take at most `ahead` usual blocks' bytes
+// (one block always starts, however large); no more blocks decode at once than threads,
+// each with a dictionary no larger than itself, except for a caller's own out-of-order
+// block; and one streamed block's decoder (XzBlockStream::kMemoryLimit). memoryBound()
+// adds these up.
 class BlockDecoderPool {
   public:
     static constexpr uint64_t kStreamAbove = 16u << 20;
@@ -47,8 +49,8 @@ class BlockDecoderPool {
     // may be read again by a later out-of-order read). Set before the first read.
     void onBlockRead(std::function<void(size_t index)> done) { blockRead_ = std::move(done); }
 
-    // Block `index`, decoded or failed; null for a block the package lacks or one that is
-    // only ever streamed.
+    // Block `index`, decoded or failed; null for a block the package lacks. A streamed
+    // block is decoded to check it but not kept: its bytes stay empty.
     std::shared_ptr<const Decoded> acquire(size_t index);
     bool streamed(size_t index) const;
 

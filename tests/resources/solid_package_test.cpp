@@ -188,7 +188,9 @@ TEST(SolidPackageTest, AFamilyBlockTooLargeToHoldIsStreamed) {
     }
     add("z.txt", unit.substr(100, 5000));
     std::string error;
-    ASSERT_TRUE(writeSolidPackage(files, dir + "/p.lz", SolidWriteOptions(), &error)) << error;
+    SolidWriteOptions options;
+    options.preset = 7;  // a 16 MiB dictionary, the largest a streamed block may ask for
+    ASSERT_TRUE(writeSolidPackage(files, dir + "/p.lz", options, &error)) << error;
     const std::string bytes = readFile(dir + "/p.lz");
     PackageReader reader(bytesOf(bytes), bytes.size());
     ASSERT_FALSE(reader.damaged()) << reader.problem();
@@ -271,6 +273,14 @@ TEST(SolidPackageTest, AFamilyBlockTooLargeToHoldIsStreamed) {
         }
     }
     EXPECT_GE(failed, 2u);
+    // Asked for whole, as a verifier does to name a damaged block: checked, never held.
+    std::shared_ptr<const BlockDecoderPool::Decoded> sound = pool.acquire(big);
+    ASSERT_NE(sound, nullptr);
+    EXPECT_TRUE(sound->ok) << sound->error;
+    EXPECT_TRUE(sound->bytes.empty());
+    std::shared_ptr<const BlockDecoderPool::Decoded> bad = damagedPool.acquire(big);
+    ASSERT_NE(bad, nullptr);
+    EXPECT_FALSE(bad->ok);
     EXPECT_EQ(damaged.extract(damaged.entries()[last.index], &size, &error), nullptr);
 }
 
