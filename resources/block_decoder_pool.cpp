@@ -72,11 +72,12 @@ bool BlockDecoderPool::streamed(size_t index) const {
 uint64_t BlockDecoderPool::memoryBound() const {
     // Blocks ahead within the budget (one always starts, however large), the caller's own
     // out-of-order block, a dictionary per decoding thread and the caller, and the
-    // streamed block's decoder with its buffer.
+    // streamed block's decoder with its buffer and the pieces it has decoded ahead.
     const uint64_t largest = largestPooled_;
     uint64_t bound = std::max(budget_, largest) + largest + largest * (threadCount_ + 1);
     if (anyStreamed_) {
-        bound += XzBlockStream::kMemoryLimit + XzBlockStream::kBufferSize;
+        bound += XzBlockStream::kMemoryLimit + XzBlockStream::kBufferSize +
+                 BlockStreamAhead::kQueueBytes;
     }
     return bound;
 }
@@ -221,7 +222,8 @@ bool BlockDecoderPool::readStreamed(size_t index, uint64_t from, uint64_t piece,
     if (stream_ == nullptr || streamIndex_ != index || stream_->failed() ||
         stream_->position() > from) {
         stream_.reset();  // its dictionary goes before the next one is made
-        stream_ = reader_.streamBlock(index);
+        stream_ = std::make_unique<BlockStreamAhead>(reader_.streamBlock(index),
+                                                     reader_.blocks()[index].unpackedSize, from);
         streamIndex_ = index;
     }
     bool refused = false;

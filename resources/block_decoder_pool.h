@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "resources/block_stream_ahead.h"
 #include "resources/chunk_sink.h"
 #include "resources/package_reader.h"
 
@@ -90,7 +91,7 @@ class BlockDecoderPool {
     std::vector<std::thread> threads_;
     // The streamed block being read, kept between entries so that reading on continues.
     std::mutex streamMutex_;
-    std::unique_ptr<XzBlockStream> stream_;
+    std::unique_ptr<BlockStreamAhead> stream_;
     size_t streamIndex_ = 0;
 };
 
