@@ -21,14 +21,14 @@ namespace tamlo {
 // for last, so that reading entries in package order never waits for a decoder. Asking
 // for a block out of order decodes it at once on the asking thread (correct, slower).
 // A block larger than kStreamAbove (a family of siblings kept together) is never held
-// whole: the reading thread decodes it front to back through its dictionary and a small
-// buffer, while the threads go on decoding the blocks after it.
+// whole: a thread of its own decodes it front to back through its dictionary, a little
+// ahead of the reader, while the pool goes on decoding the blocks after it.
 //
 // Memory: the blocks decoded or decoding ahead take at most `ahead` usual blocks' bytes
 // (one block always starts, however large); no more blocks decode at once than threads,
 // each with a dictionary no larger than itself, except for a caller's own out-of-order
-// block; and one streamed block's decoder (XzBlockStream::kMemoryLimit). memoryBound()
-// adds these up.
+// block; and one streamed block's decoder (XzBlockStream::kMemoryLimit) with the pieces
+// it has decoded ahead (BlockStreamAhead::kQueueBytes). memoryBound() adds these up.
 class BlockDecoderPool {
   public:
     static constexpr uint64_t kStreamAbove = 16u << 20;
