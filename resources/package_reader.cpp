@@ -323,6 +323,12 @@ bool PackageReader::decodeBlock(size_t index, uint8_t* output, std::string* erro
                           error);
 }
 
+std::unique_ptr<XzBlockStream> PackageReader::streamBlock(size_t index) const {
+    const SolidBlock& block = blocks_.at(index);
+    return std::make_unique<XzBlockStream>(base_ + block.offset, block.storedSize,
+                                           block.unpackedSize);
+}
+
 namespace {
 
 uint32_t hashName(std::u16string_view name) {
@@ -476,29 +482,42 @@ bool PackageReader::extractTo(const PackageEntry& entry, const ChunkSink& sink, 
     return true;
 }
 
-// Decodes the blocks the entry spans one after another (each once); the decoder pool
-// (block_decoder_pool.h) is the fast way through many entries.
+// Streams the blocks the entry spans one after another, never holding a block whole;
+// the decoder pool (block_decoder_pool.h) is the fast way through many entries.
 bool PackageReader::extractSolid(const PackageEntry& entry, const ChunkSink& sink,
                                  std::string* error, size_t chunkSize) const {
     uint64_t position = entry.solidStart;
     uint64_t remaining = entry.unpackedSize;
-    std::vector<uint8_t> bytes;
-    for (size_t index = entry.block; remaining > 0; ++index) {
-        const SolidBlock& block = blocks_[index];
-        bytes.resize(block.unpackedSize);
-        if (!decodeBlock(index, bytes.data(), error)) {
-            return false;
-        }
-        const size_t from = static_cast<size_t>(position - block.start);
-        const size_t piece =
-            static_cast<size_t>(std::min<uint64_t>(remaining, bytes.size() - from));
-        for (size_t done = 0; done < piece;) {
-            const size_t step = std::min(chunkSize, piece - done);
-            if (!sink(bytes.data() + from + done, step)) {
-                setError(error, "the output refused the data");
+    bool refused = false;
+    auto chunked = [&](const uint8_t* data, size_t size) {
+        for (size_t done = 0; done < size;) {
+            const size_t step = std::min(chunkSize, size - done);
+            if (!sink(data + done, step)) {
+                refused = true;
                 return false;
             }
             done += step;
+        }
+        return true;
+    };
+    const ChunkSink forward = chunked;
+    for (size_t index = entry.block; remaining > 0; ++index) {
+        if (index >= blocks_.size()) {
+            setError(error, "the entry runs past the last block");
+            return false;
+        }
+        const SolidBlock& block = blocks_[index];
+        const uint64_t from = position - block.start;
+        const uint64_t piece = std::min<uint64_t>(remaining, block.unpackedSize - from);
+        if (piece == 0) {
+            continue;  // the entry starts at this block's very end
+        }
+        std::unique_ptr<XzBlockStream> stream = streamBlock(index);
+        std::string problem;
+        if (!stream->read(from, nullptr, &problem) || !stream->read(piece, &forward, &problem)) {
+            setError(error, refused ? problem
+                                    : "block " + std::to_string(index) + " is damaged: " + problem);
+            return false;
         }
         position += piece;
         remaining -= piece;

@@ -2,12 +2,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "resources/chunk_sink.h"
 #include "resources/sha256.h"
+#include "resources/xz_block_stream.h"
 
 namespace tamlo {
 
@@ -64,6 +66,8 @@ class PackageReader {
     size_t blockAt(uint64_t position) const;
     // Decodes block `index` into `output`, which holds exactly its unpacked size.
     bool decodeBlock(size_t index, uint8_t* output, std::string* error) const;
+    // A front-to-back decoder of block `index` (which must exist) that never holds it whole.
+    std::unique_ptr<XzBlockStream> streamBlock(size_t index) const;
 
     DigestKind digestKind() const { return digestKind_; }
     const Sha256Digest& digest(const PackageEntry& entry) const { return digests_[entry.index]; }

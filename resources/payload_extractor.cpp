@@ -35,6 +35,13 @@ PayloadExtractor::PayloadExtractor(FileSystem* files, const std::u16string& name
         reader_ = std::make_unique<PackageReader>(bytes, size);
         if (reader_->solid()) {
             pool_ = std::make_unique<BlockDecoderPool>(*reader_);
+            if (copy_ == nullptr) {
+                // A decoded block's stored pages are given back; a later read faults them in.
+                pool_->onBlockRead([this](size_t index) {
+                    const PackageReader::SolidBlock& block = reader_->blocks()[index];
+                    files_->releaseLent(bytes_, block.offset, block.storedSize);
+                });
+            }
         }
     }
 }

@@ -215,5 +215,130 @@ TEST(SolidPackageTest, ADerivedFileFollowsItsSource) {
                          "json/scanner.py", "json/readme.txt"}));
 }
 
+// A family block past the streaming size is read front to back by the reading thread:
+// in order, backwards, the same entry twice, through the reader alone, and damaged.
+TEST(SolidPackageTest, AFamilyBlockTooLargeToHoldIsStreamed) {
+    const std::string dir = makeTempDir("solid-streamed");
+    std::string unit;
+    for (uint32_t x = 777; unit.size() < 48 * 1024;) {
+        x = x * 1103515245u + 12345u;
+        unit += static_cast<char>('a' + (x >> 24) % 20);
+    }
+    std::vector<SolidFile> files;
+    std::map<std::u16string, std::string> contents;
+    auto add = [&](const std::string& name, std::string bytes) {
+        writeFile(dir + "/" + name, bytes);
+        files.push_back({utf8ToUtf16(name), dir + "/" + name});
+        contents[utf8ToUtf16(name)] = std::move(bytes);
+    };
+    add("a.txt", unit.substr(0, 1000));
+    for (int i = 1; i <= 4; ++i) {
+        std::string bytes;
+        while (bytes.size() < (4u << 20) + 300000) {
+            bytes += unit + std::to_string(bytes.size() * i);
+        }
+        add("lib_" + std::to_string(i) + ".dll", bytes);
+    }
+    add("z.txt", unit.substr(100, 5000));
+    std::string error;
+    SolidWriteOptions options;
+    options.preset = 7;  // a 16 MiB dictionary, the largest a streamed block may ask for
+    ASSERT_TRUE(writeSolidPackage(files, dir + "/p.lz", options, &error)) << error;
+    const std::string bytes = readFile(dir + "/p.lz");
+    PackageReader reader(bytesOf(bytes), bytes.size());
+    ASSERT_FALSE(reader.damaged()) << reader.problem();
+    BlockDecoderPool pool(reader, 2);
+    size_t big = reader.blocks().size();
+    for (size_t i = 0; i < reader.blocks().size(); ++i) {
+        if (pool.streamed(i)) {
+            big = i;
+        }
+    }
+    ASSERT_LT(big, reader.blocks().size()) << "no block large enough to be streamed";
+    // The bound does not grow with the streamed block.
+    const uint64_t streaming =
+        XzBlockStream::kMemoryLimit + XzBlockStream::kBufferSize + BlockStreamAhead::kQueueBytes;
+    ASSERT_GT(pool.memoryBound(), streaming);
+    EXPECT_LT(pool.memoryBound() - streaming, uint64_t{reader.blocks()[big].unpackedSize});
+
+    auto read = [&](BlockDecoderPool& from, const PackageReader& in, const PackageEntry& entry,
+                    std::string* out) {
+        out->clear();
+        EntryDigestCheck check(in, entry);
+        const bool done = from.readEntry(
+            entry,
+            [&](const uint8_t* data, size_t size) {
+                EXPECT_LE(size, size_t{64 * 1024});
+                out->append(reinterpret_cast<const char*>(data), size);
+                check.update(data, size);
+                return true;
+            },
+            &error);
+        return done && check.matches();
+    };
+    const std::vector<PackageEntry>& entries = reader.entries();
+    std::vector<size_t> order;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        order.push_back(i);  // in order
+    }
+    for (size_t i = entries.size(); i-- > 0;) {
+        order.push_back(i);  // backwards
+    }
+    order.insert(order.end(), {2, 2, 4, 3, 3});  // again, and back within the block
+    for (size_t i : order) {
+        std::string out;
+        ASSERT_TRUE(read(pool, reader, entries[i], &out)) << i << ": " << error;
+        EXPECT_EQ(out, contents[std::u16string(entries[i].name)]) << i;
+    }
+    // The entry ending the streamed block: reading it reaches the stream's own check.
+    const PackageEntry* ending = nullptr;
+    for (const PackageEntry& entry : entries) {
+        const PackageReader::SolidBlock& block = reader.blocks()[big];
+        if (entry.size() > 0 &&
+            entry.solidStart + entry.size() == block.start + block.unpackedSize) {
+            ending = &entry;
+        }
+    }
+    ASSERT_NE(ending, nullptr);
+    const PackageEntry& last = *ending;
+    size_t size = 0;
+    uint8_t* whole = reader.extract(last, &size, &error);
+    ASSERT_NE(whole, nullptr) << error;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(whole), size),
+              contents[std::u16string(last.name)]);
+    std::free(whole);
+
+    // One byte changed in the middle of the streamed block's stored data: no entry of it
+    // reads whole with a matching digest unless its bytes are the true ones.
+    std::string broken = bytes;
+    const PackageReader::SolidBlock& stored = reader.blocks()[big];
+    broken[stored.offset + stored.storedSize / 2] ^= 0x55;
+    PackageReader damaged(bytesOf(broken), broken.size());
+    ASSERT_FALSE(damaged.damaged());
+    BlockDecoderPool damagedPool(damaged, 2);
+    size_t failed = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (const PackageEntry& entry : damaged.entries()) {
+            std::string out;
+            if (read(damagedPool, damaged, entry, &out)) {
+                EXPECT_EQ(out, contents[std::u16string(entry.name)]);
+            } else {
+                ++failed;
+                EXPECT_EQ(entry.block, big) << error;
+            }
+        }
+    }
+    EXPECT_GE(failed, 2u);
+    // Asked for whole, as a verifier does to name a damaged block: checked, never held.
+    std::shared_ptr<const BlockDecoderPool::Decoded> sound = pool.acquire(big);
+    ASSERT_NE(sound, nullptr);
+    EXPECT_TRUE(sound->ok) << sound->error;
+    EXPECT_TRUE(sound->bytes.empty());
+    std::shared_ptr<const BlockDecoderPool::Decoded> bad = damagedPool.acquire(big);
+    ASSERT_NE(bad, nullptr);
+    EXPECT_FALSE(bad->ok);
+    EXPECT_EQ(damaged.extract(damaged.entries()[last.index], &size, &error), nullptr);
+}
+
 }  // namespace
 }  // namespace tamlo::test
