@@ -300,6 +300,7 @@ class SolidPayloadTest : public BackgroundWorkTest {
         writeFile(source + "/empty.txt", "");
         SolidWriteOptions options;
         options.blockSize = 64 * 1024;
+        options.familySize = options.blockSize;  // the numbered parts span blocks
         std::vector<SolidFile> files;
         for (const char* name : {"bin/tool", "docs/part0.txt", "docs/part1.txt", "docs/part2.txt",
                                  "docs/part3.txt", "empty.txt"}) {
