@@ -208,9 +208,23 @@ bool writeSolidPackage(std::vector<SolidFile> files, const std::string& outputPa
     }
 
     // 3. Encode on every core; this thread writes blocks in order and hashes the entries.
-    // At most two blocks per thread are read and not yet written.
+    // A family's large block takes longest, so it starts first rather than last on one core
+    // while the others idle; besides those, at most two blocks per thread are read and not
+    // yet written.
     const unsigned threads =
         std::max(1u, options.threads != 0 ? options.threads : std::thread::hardware_concurrency());
+    std::vector<size_t> encodeOrder;
+    for (size_t index = 0; index < blocks.size(); ++index) {
+        if (blocks[index].size > 2 * blockSize) {
+            encodeOrder.push_back(index);
+        }
+    }
+    const size_t largeFirst = encodeOrder.size();
+    for (size_t index = 0; index < blocks.size(); ++index) {
+        if (blocks[index].size <= 2 * blockSize) {
+            encodeOrder.push_back(index);
+        }
+    }
     std::mutex mutex;
     std::condition_variable changed;
     size_t nextToEncode = 0;
@@ -223,12 +237,12 @@ bool writeSolidPackage(std::vector<SolidFile> files, const std::string& outputPa
                 std::unique_lock<std::mutex> lock(mutex);
                 changed.wait(lock, [&] {
                     return stop || nextToEncode >= blocks.size() ||
-                           nextToEncode < written + 2 * threads;
+                           nextToEncode < written + 2 * threads + largeFirst;
                 });
                 if (stop || nextToEncode >= blocks.size()) {
                     return;
                 }
-                index = nextToEncode++;
+                index = encodeOrder[nextToEncode++];
             }
             Block& block = blocks[index];
             const bool ok = readPieces(entries, block) && encodeBlock(options, block);
