@@ -15,21 +15,6 @@ namespace {
 // liblzma refuses dictionaries below this size.
 constexpr uint32_t kMinDictionary = 4096;
 
-std::string describe(lzma_ret result) {
-    switch (result) {
-        case LZMA_MEM_ERROR:
-            return "out of memory";
-        case LZMA_OPTIONS_ERROR:
-            return "unsupported LZMA properties";
-        case LZMA_DATA_ERROR:
-            return "corrupt LZMA data";
-        case LZMA_BUF_ERROR:
-            return "LZMA data ends early";
-        default:
-            return "LZMA error " + std::to_string(static_cast<int>(result));
-    }
-}
-
 struct StreamCloser {
     void operator()(lzma_stream* stream) const {
         lzma_end(stream);
@@ -43,6 +28,25 @@ StreamPtr newStream() {
 }
 
 }  // namespace
+
+std::string describeResult(int result) {
+    switch (result) {
+        case LZMA_MEM_ERROR:
+            return "out of memory";
+        case LZMA_MEMLIMIT_ERROR:
+            return "the data asks for more decoder memory than allowed";
+        case LZMA_FORMAT_ERROR:
+            return "not an .xz stream";
+        case LZMA_OPTIONS_ERROR:
+            return "unsupported LZMA properties";
+        case LZMA_DATA_ERROR:
+            return "corrupt LZMA data";
+        case LZMA_BUF_ERROR:
+            return "LZMA data ends early";
+        default:
+            return "LZMA error " + std::to_string(result);
+    }
+}
 
 bool parseProperties(const uint8_t* bytes, Properties* properties) {
     uint32_t packed = bytes[0];
@@ -81,7 +85,7 @@ bool startDecoder(const Properties& properties, uint64_t outputSize, lzma_stream
     lzma_filter filters[] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
     lzma_ret result = lzma_raw_decoder(stream, filters);
     if (result != LZMA_OK) {
-        setError(error, describe(result));
+        setError(error, describeResult(result));
         return false;
     }
     return true;
@@ -118,7 +122,7 @@ bool decodeToSink(const Properties& properties, const uint8_t* input, size_t inp
         lzma_ret result = lzma_code(stream.get(), LZMA_FINISH);
         size_t produced = chunkSize - stream->avail_out;
         if (result != LZMA_OK && result != LZMA_STREAM_END) {
-            setError(error, describe(result));
+            setError(error, describeResult(result));
             return false;
         }
         if (produced > 0 && !sink(chunk.get(), produced)) {
@@ -151,7 +155,7 @@ bool decodeToBuffer(const Properties& properties, const uint8_t* input, size_t i
             return checkComplete(*stream, outputSize, error);
         }
         if (result != LZMA_OK) {
-            setError(error, describe(result));
+            setError(error, describeResult(result));
             return false;
         }
     }
@@ -169,7 +173,7 @@ bool decodeXz(const uint8_t* input, size_t inputSize, uint8_t* output, size_t ou
                                                 inputSize, target, &outputPosition, outputSize);
     if (result != LZMA_OK) {
         setError(error, result == LZMA_BUF_ERROR ? "the block decodes to more or fewer bytes"
-                                                 : describe(result));
+                                                 : describeResult(result));
         return false;
     }
     if (inputPosition != inputSize || outputPosition != outputSize) {
@@ -208,7 +212,7 @@ bool encodeXz(const uint8_t* data, size_t size, const XzOptions& xz, std::vector
     lzma_ret result = lzma_stream_buffer_encode(filters, LZMA_CHECK_CRC32, nullptr, data, size,
                                                 output->data(), &written, output->size());
     if (result != LZMA_OK) {
-        setError(error, describe(result));
+        setError(error, describeResult(result));
         return false;
     }
     output->resize(written);
@@ -245,7 +249,7 @@ bool Encoder::start(const Properties& properties, uint32_t preset, std::string* 
     lzma_ret result = lzma_raw_encoder(state_->stream.get(), filters);
     if (result != LZMA_OK) {
         state_->stream.reset();
-        setError(error, describe(result));
+        setError(error, describeResult(result));
         return false;
     }
     if (!state_->buffer) {
@@ -279,7 +283,7 @@ bool Encoder::run(int action, const uint8_t* data, size_t size, const ChunkSink&
         lzma_ret result = lzma_code(stream, static_cast<lzma_action>(action));
         size_t produced = kEncodeBufferSize - stream->avail_out;
         if (result != LZMA_OK && result != LZMA_STREAM_END) {
-            setError(error, describe(result));
+            setError(error, describeResult(result));
             return false;
         }
         if (produced > 0 && !sink(state_->buffer.get(), produced)) {

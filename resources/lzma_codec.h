@@ -9,6 +9,9 @@
 
 namespace tamlo::lzma {
 
+// A liblzma result (lzma_ret) in words.
+std::string describeResult(int result);
+
 struct Properties {
     uint32_t lc = 3;
     uint32_t lp = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "resources/error_text.h"
+#include "resources/lzma_codec.h"
 
 namespace tamlo {
 
@@ -32,29 +33,6 @@ bool XzBlockStream::fail(std::string* error, const std::string& reason) {
     return false;
 }
 
-namespace {
-
-std::string describe(lzma_ret result) {
-    switch (result) {
-        case LZMA_MEM_ERROR:
-            return "out of memory";
-        case LZMA_MEMLIMIT_ERROR:
-            return "the block asks for more decoder memory than allowed";
-        case LZMA_FORMAT_ERROR:
-            return "not an .xz stream";
-        case LZMA_OPTIONS_ERROR:
-            return "unsupported block options";
-        case LZMA_DATA_ERROR:
-            return "corrupt LZMA data";
-        case LZMA_BUF_ERROR:
-            return "the block ends early";
-        default:
-            return "LZMA error " + std::to_string(static_cast<int>(result));
-    }
-}
-
-}  // namespace
-
 bool XzBlockStream::read(uint64_t count, const ChunkSink* sink, std::string* error) {
     if (failed_) {
         setError(error, "the block did not decode");
@@ -70,7 +48,7 @@ bool XzBlockStream::read(uint64_t count, const ChunkSink* sink, std::string* err
     if (!state.started) {
         const lzma_ret result = lzma_stream_decoder(&state.stream, kMemoryLimit, 0);
         if (result != LZMA_OK) {
-            return fail(error, describe(result));
+            return fail(error, lzma::describeResult(result));
         }
         state.buffer.resize(kBufferSize);
         state.started = true;
@@ -82,7 +60,7 @@ bool XzBlockStream::read(uint64_t count, const ChunkSink* sink, std::string* err
         const lzma_ret result = lzma_code(&state.stream, LZMA_RUN);
         const size_t got = want - state.stream.avail_out;
         if (result != LZMA_OK && result != LZMA_STREAM_END) {
-            return fail(error, describe(result));
+            return fail(error, lzma::describeResult(result));
         }
         if (got == 0 && (result == LZMA_STREAM_END || state.stream.avail_in == 0)) {
             return fail(error, "the block decodes to fewer bytes than its directory says");
@@ -107,7 +85,7 @@ bool XzBlockStream::finish(std::string* error) {
         return fail(error,
                     result == LZMA_OK || result == LZMA_BUF_ERROR
                         ? std::string("the block decodes to more bytes than its directory says")
-                        : describe(result));
+                        : lzma::describeResult(result));
     }
     if (state.stream.avail_out != 1 || state.stream.avail_in != 0) {
         return fail(error, "the block's size does not match its directory");
