@@ -115,8 +115,13 @@ std::vector<Block> cut(std::vector<PlannedFile>& entries, size_t blockSize, size
         // The first of a family does not start at the end of a block it would overflow.
         const bool starts =
             !joins && family >= 0 && i + 1 < entries.size() && entries[i + 1].family == family;
+        // A file that does not fit a nearly full block starts the next one, so that blocks
+        // end where files do and can be put in another order.
+        const bool nearlyFull = family < 0 && entry.size <= blockSize && blocks.size() > 0 &&
+                                blocks.back().size >= blockSize / 4 * 3 &&
+                                blocks.back().size + entry.size > blockSize;
         if (!blocks.empty() && blocks.back().size > 0 &&
-            (blocks.back().filter != entry.filter ||
+            (blocks.back().filter != entry.filter || nearlyFull ||
              (starts && blocks.back().size + entry.size > blockSize))) {
             blocks.emplace_back();
         }
@@ -146,6 +151,100 @@ std::vector<Block> cut(std::vector<PlannedFile>& entries, size_t blockSize, size
         blocks.pop_back();  // only empty files were left for it
     }
     return blocks;
+}
+
+// 3. Puts each large block (one a reader streams rather than holds: a family kept
+// together) before the usual blocks that follow it, so that while one core streams it the
+// others decode those ahead. Left at the end, a large block would decode on one core with
+// nothing left for the others. Blocks that share a file stay together and in order.
+void orderForDecoding(std::vector<PlannedFile>& entries, std::vector<Block>& blocks,
+                      size_t blockSize) {
+    // Runs of blocks joined by a file that spans them.
+    std::vector<bool> joinsNext(blocks.size(), false);
+    for (size_t b = 0; b + 1 < blocks.size(); ++b) {
+        if (blocks[b].pieces.empty() || blocks[b + 1].pieces.empty()) {
+            continue;
+        }
+        const Piece& last = blocks[b].pieces.back();
+        joinsNext[b] = blocks[b + 1].pieces.front().entry == last.entry &&
+                       blocks[b + 1].pieces.front().from == last.from + last.length;
+    }
+    struct Run {
+        size_t first;
+        size_t count;
+        uint64_t size;
+        bool large;
+    };
+    std::vector<Run> runs;
+    for (size_t b = 0; b < blocks.size(); ++b) {
+        if (b == 0 || !joinsNext[b - 1]) {
+            runs.push_back({b, 0, 0, false});
+        }
+        Run& run = runs.back();
+        ++run.count;
+        run.size += blocks[b].size;
+        run.large = run.large || blocks[b].size > package::kLargeSolidBlock;
+    }
+    std::vector<size_t> large, usual;
+    for (size_t r = 0; r < runs.size(); ++r) {
+        (runs[r].large ? large : usual).push_back(r);
+    }
+    if (large.empty()) {
+        return;
+    }
+    std::stable_sort(large.begin(), large.end(),
+                     [&](size_t a, size_t b) { return runs[a].size > runs[b].size; });
+    // What the other cores decode while a large block streams, as much as a reader holds.
+    const uint64_t follow = 2 * uint64_t{blockSize};
+    std::vector<size_t> runOrder;
+    size_t nextUsual = 0;
+    for (size_t r : large) {
+        runOrder.push_back(r);
+        uint64_t after = 0;
+        while (nextUsual < usual.size() && after < std::min<uint64_t>(follow, runs[r].size)) {
+            after += runs[usual[nextUsual]].size;
+            runOrder.push_back(usual[nextUsual++]);
+        }
+    }
+    runOrder.insert(runOrder.end(), usual.begin() + static_cast<long>(nextUsual), usual.end());
+
+    std::vector<uint32_t> newIndex(blocks.size());
+    std::vector<Block> reordered;
+    reordered.reserve(blocks.size());
+    for (size_t r : runOrder) {
+        for (size_t b = runs[r].first; b < runs[r].first + runs[r].count; ++b) {
+            newIndex[b] = static_cast<uint32_t>(reordered.size());
+            reordered.push_back(std::move(blocks[b]));
+        }
+    }
+    blocks = std::move(reordered);
+    // Package order follows the blocks; an empty file past the last block stays last.
+    for (PlannedFile& entry : entries) {
+        if (entry.firstBlock < newIndex.size()) {
+            entry.firstBlock = newIndex[entry.firstBlock];
+        }
+    }
+    std::vector<size_t> entryOrder(entries.size());
+    for (size_t i = 0; i < entryOrder.size(); ++i) {
+        entryOrder[i] = i;
+    }
+    std::stable_sort(entryOrder.begin(), entryOrder.end(), [&](size_t a, size_t b) {
+        return std::make_pair(entries[a].firstBlock, entries[a].offset) <
+               std::make_pair(entries[b].firstBlock, entries[b].offset);
+    });
+    std::vector<size_t> newEntry(entries.size());
+    std::vector<PlannedFile> sorted;
+    sorted.reserve(entries.size());
+    for (size_t i : entryOrder) {
+        newEntry[i] = sorted.size();
+        sorted.push_back(std::move(entries[i]));
+    }
+    entries = std::move(sorted);
+    for (Block& block : blocks) {
+        for (Piece& piece : block.pieces) {
+            piece.entry = newEntry[piece.entry];
+        }
+    }
 }
 
 std::vector<uint8_t> directoryBytes(const std::vector<PlannedFile>& entries,
@@ -200,6 +299,7 @@ bool writeSolidPackage(std::vector<SolidFile> files, const std::string& outputPa
     const size_t familySize =
         std::clamp<size_t>(options.familySize, blockSize, package::kMaxSolidBlockSize);
     std::vector<Block> blocks = cut(entries, blockSize, familySize);
+    orderForDecoding(entries, blocks, blockSize);
 
     files::ReplacingFile output;
     if (!output.open(outputPath)) {
@@ -207,7 +307,7 @@ bool writeSolidPackage(std::vector<SolidFile> files, const std::string& outputPa
         return false;
     }
 
-    // 3. Encode on every core; this thread writes blocks in order and hashes the entries.
+    // 4. Encode on every core; this thread writes blocks in order and hashes the entries.
     // A family's large block takes longest, so it starts first rather than last on one core
     // while the others idle; besides those, at most two blocks per thread are read and not
     // yet written.

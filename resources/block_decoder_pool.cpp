@@ -84,15 +84,15 @@ uint64_t BlockDecoderPool::memoryBound() const {
 
 std::shared_ptr<BlockDecoderPool::Decoded> BlockDecoderPool::decode(size_t index) const {
     auto decoded = std::make_shared<Decoded>();
-    try {
-        decoded->bytes.resize(reader_.blocks()[index].unpackedSize);
-    } catch (const std::bad_alloc&) {
+    const size_t size = reader_.blocks()[index].unpackedSize;
+    decoded->bytes = LargeBuffer(size);
+    if (decoded->bytes.data() == nullptr) {
         decoded->error = "out of memory";
         return decoded;
     }
-    decoded->ok = reader_.decodeBlock(index, decoded->bytes.data(), &decoded->error);
+    decoded->ok = reader_.decodeBlock(index, decoded->bytes.data(), &decoded->error, verifyChecks_);
     if (!decoded->ok) {
-        std::vector<uint8_t>().swap(decoded->bytes);
+        decoded->bytes = LargeBuffer();
     }
     if (blockRead_) {
         blockRead_(index);
@@ -131,9 +131,9 @@ void BlockDecoderPool::work() {
             return;
         }
         const uint64_t held = heldBytes();
-        // No more decoders at once than threads, the caller's own counted: each has a
-        // dictionary as large as its block.
-        if (next >= end || decoding_ >= threadCount_ ||
+        // No more decoders at once than threads, the caller's own and a streamed block's
+        // counted: each holds a dictionary, and the streamed one keeps a core busy.
+        if (next >= end || decoding_ + (streaming_ ? 1 : 0) >= threadCount_ ||
             (held != 0 && held + reader_.blocks()[next].unpackedSize > budget_)) {
             changed_.wait(lock);
             continue;
@@ -210,19 +210,29 @@ std::shared_ptr<const BlockDecoderPool::Decoded> BlockDecoderPool::acquire(size_
     return slot->second.decoded;
 }
 
+void BlockDecoderPool::setStreaming(bool streaming) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        streaming_ = streaming;
+    }
+    changed_.notify_all();
+}
+
 // Reads on from where the last entry left the stream when it can, else starts the block
 // again (an earlier entry, or after a failure).
 bool BlockDecoderPool::readStreamed(size_t index, uint64_t from, uint64_t piece,
                                     const ChunkSink& sink, std::string* error) {
     {
+        // Counted before the threads start, so they leave its core to it from the first.
         std::unique_lock<std::mutex> lock(mutex_);
+        streaming_ = true;
         moveTo(lock, index);
     }
     std::lock_guard<std::mutex> streamLock(streamMutex_);
     if (stream_ == nullptr || streamIndex_ != index || stream_->failed() ||
         stream_->position() > from) {
         stream_.reset();  // its dictionary goes before the next one is made
-        stream_ = std::make_unique<BlockStreamAhead>(reader_.streamBlock(index),
+        stream_ = std::make_unique<BlockStreamAhead>(reader_.streamBlock(index, verifyChecks_),
                                                      reader_.blocks()[index].unpackedSize, from);
         streamIndex_ = index;
     }
@@ -239,12 +249,14 @@ bool BlockDecoderPool::readStreamed(size_t index, uint64_t from, uint64_t piece,
                       stream_->read(piece, &forward, &problem);
     if (!read) {
         stream_.reset();
+        setStreaming(false);
         setError(error,
                  refused ? problem : "block " + std::to_string(index) + " is damaged: " + problem);
         return false;
     }
     if (stream_->position() == reader_.blocks()[index].unpackedSize) {
         stream_.reset();  // consumed: its dictionary is given back now
+        setStreaming(false);
         if (blockRead_) {
             blockRead_(index);
         }

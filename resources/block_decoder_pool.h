@@ -13,6 +13,8 @@
 
 #include "resources/block_stream_ahead.h"
 #include "resources/chunk_sink.h"
+#include "resources/large_buffer.h"
+#include "resources/package_format.h"
 #include "resources/package_reader.h"
 
 namespace tamlo {
@@ -31,10 +33,10 @@ namespace tamlo {
 // it has decoded ahead (BlockStreamAhead::kQueueBytes). memoryBound() adds these up.
 class BlockDecoderPool {
   public:
-    static constexpr uint64_t kStreamAbove = 16u << 20;
+    static constexpr uint64_t kStreamAbove = package::kLargeSolidBlock;
 
     struct Decoded {
-        std::vector<uint8_t> bytes;
+        LargeBuffer bytes;  // not cleared first: the decoder fills it all
         bool ok = false;
         std::string error;
     };
@@ -49,6 +51,9 @@ class BlockDecoderPool {
     // Called from any thread once block `index`'s stored bytes have been decoded (they
     // may be read again by a later out-of-order read). Set before the first read.
     void onBlockRead(std::function<void(size_t index)> done) { blockRead_ = std::move(done); }
+    // For a reader that checks every entry against its digest before using it: the
+    // blocks' own checks then add only time. Set before the first read.
+    void skipBlockChecks() { verifyChecks_ = false; }
 
     // Block `index`, decoded or failed; null for a block the package lacks. A streamed
     // block is decoded to check it but not kept: its bytes stay empty.
@@ -73,6 +78,7 @@ class BlockDecoderPool {
     uint64_t heldBytes() const;
     bool readStreamed(size_t index, uint64_t from, uint64_t piece, const ChunkSink& sink,
                       std::string* error);
+    void setStreaming(bool streaming);
     bool inWindow(size_t index) const { return index >= cursor_ && index < cursor_ + ahead_; }
 
     const PackageReader& reader_;
@@ -81,12 +87,14 @@ class BlockDecoderPool {
     uint64_t budget_ = 0;
     uint64_t largestPooled_ = 0;
     bool anyStreamed_ = false;
+    bool verifyChecks_ = true;
     std::function<void(size_t)> blockRead_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::map<size_t, Slot> slots_;
     size_t cursor_ = 0;
-    unsigned decoding_ = 0;  // blocks being decoded now, by the threads or a caller
+    unsigned decoding_ = 0;   // blocks being decoded now, by the threads or a caller
+    bool streaming_ = false;  // a streamed block is being decoded ahead of its reader
     bool stop_ = false;
     std::vector<std::thread> threads_;
     // The streamed block being read, kept between entries so that reading on continues.

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "resources/error_text.h"
+#include "resources/large_buffer.h"
 #include "resources/package_format.h"
 
 namespace tamlo::lzma {
@@ -162,15 +163,17 @@ bool decodeToBuffer(const Properties& properties, const uint8_t* input, size_t i
 }
 
 bool decodeXz(const uint8_t* input, size_t inputSize, uint8_t* output, size_t outputSize,
-              std::string* error) {
+              std::string* error, bool verifyCheck) {
     uint64_t memoryLimit = 256u << 20;
     size_t inputPosition = 0;
     size_t outputPosition = 0;
     // A stream with an empty body still has its headers; zero bytes out is not special.
     uint8_t spare = 0;
     uint8_t* target = outputSize == 0 ? &spare : output;
-    lzma_ret result = lzma_stream_buffer_decode(&memoryLimit, 0, nullptr, input, &inputPosition,
-                                                inputSize, target, &outputPosition, outputSize);
+    const uint32_t flags = verifyCheck ? 0 : LZMA_IGNORE_CHECK;
+    lzma_ret result =
+        lzma_stream_buffer_decode(&memoryLimit, flags, largeBufferAllocator(), input,
+                                  &inputPosition, inputSize, target, &outputPosition, outputSize);
     if (result != LZMA_OK) {
         setError(error, result == LZMA_BUF_ERROR ? "the block decodes to more or fewer bytes"
                                                  : describeResult(result));

@@ -37,9 +37,10 @@ bool decodeToBuffer(const Properties& properties, const uint8_t* input, size_t i
 
 // Decodes one whole .xz stream into exactly `outputSize` bytes: a stream that gives more
 // or fewer, is followed by other bytes, fails its check or asks for more than 256 MiB of
-// decoder memory is refused.
+// decoder memory is refused. `verifyCheck` false skips the stream's check, for a caller
+// that checks what it reads against digests of its own.
 bool decodeXz(const uint8_t* input, size_t inputSize, uint8_t* output, size_t outputSize,
-              std::string* error);
+              std::string* error, bool verifyCheck = true);
 
 // Filters in front of LZMA2 that make machine code compress better.
 enum class BranchFilter { None, X86, Arm64 };

@@ -51,6 +51,8 @@ constexpr size_t kSolidBlockRecordSize = 12;
 constexpr size_t kSolidEntryFixedSize = 20;
 // No block unpacks to more than this; the decoder pool's memory bound rests on it.
 constexpr uint32_t kMaxSolidBlockSize = 64u << 20;
+// A block larger than this is streamed by readers, not held whole.
+constexpr uint32_t kLargeSolidBlock = 16u << 20;
 
 // A compressed block starts with the LZMA properties byte and the u32 dictionary size.
 constexpr uint32_t kLzmaPropertiesSize = 5;

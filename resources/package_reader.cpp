@@ -313,20 +313,21 @@ size_t PackageReader::blockAt(uint64_t position) const {
     return after == blocks_.begin() ? 0 : static_cast<size_t>(after - blocks_.begin() - 1);
 }
 
-bool PackageReader::decodeBlock(size_t index, uint8_t* output, std::string* error) const {
+bool PackageReader::decodeBlock(size_t index, uint8_t* output, std::string* error,
+                                bool verifyCheck) const {
     if (index >= blocks_.size()) {
         setError(error, "no such block");
         return false;
     }
     const SolidBlock& block = blocks_[index];
-    return lzma::decodeXz(base_ + block.offset, block.storedSize, output, block.unpackedSize,
-                          error);
+    return lzma::decodeXz(base_ + block.offset, block.storedSize, output, block.unpackedSize, error,
+                          verifyCheck);
 }
 
-std::unique_ptr<XzBlockStream> PackageReader::streamBlock(size_t index) const {
+std::unique_ptr<XzBlockStream> PackageReader::streamBlock(size_t index, bool verifyCheck) const {
     const SolidBlock& block = blocks_.at(index);
     return std::make_unique<XzBlockStream>(base_ + block.offset, block.storedSize,
-                                           block.unpackedSize);
+                                           block.unpackedSize, verifyCheck);
 }
 
 namespace {

@@ -65,9 +65,12 @@ class PackageReader {
     // The block holding unpacked position `position` (solid packages only).
     size_t blockAt(uint64_t position) const;
     // Decodes block `index` into `output`, which holds exactly its unpacked size.
-    bool decodeBlock(size_t index, uint8_t* output, std::string* error) const;
+    // `verifyCheck` false skips the block's own check, for a caller that checks every
+    // entry's digest anyway.
+    bool decodeBlock(size_t index, uint8_t* output, std::string* error,
+                     bool verifyCheck = true) const;
     // A front-to-back decoder of block `index` (which must exist) that never holds it whole.
-    std::unique_ptr<XzBlockStream> streamBlock(size_t index) const;
+    std::unique_ptr<XzBlockStream> streamBlock(size_t index, bool verifyCheck = true) const;
 
     DigestKind digestKind() const { return digestKind_; }
     const Sha256Digest& digest(const PackageEntry& entry) const { return digests_[entry.index]; }

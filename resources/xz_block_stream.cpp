@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "resources/error_text.h"
+#include "resources/large_buffer.h"
 #include "resources/lzma_codec.h"
 
 namespace tamlo {
@@ -17,8 +18,9 @@ struct XzBlockStream::State {
     ~State() { lzma_end(&stream); }
 };
 
-XzBlockStream::XzBlockStream(const uint8_t* input, size_t inputSize, uint64_t outputSize)
-    : state_(std::make_unique<State>()), outputSize_(outputSize) {
+XzBlockStream::XzBlockStream(const uint8_t* input, size_t inputSize, uint64_t outputSize,
+                             bool verifyCheck)
+    : state_(std::make_unique<State>()), outputSize_(outputSize), verifyCheck_(verifyCheck) {
     state_->stream.next_in = input;
     state_->stream.avail_in = inputSize;
 }
@@ -46,7 +48,9 @@ bool XzBlockStream::read(uint64_t count, const ChunkSink* sink, std::string* err
     }
     State& state = *state_;
     if (!state.started) {
-        const lzma_ret result = lzma_stream_decoder(&state.stream, kMemoryLimit, 0);
+        state.stream.allocator = lzma::largeBufferAllocator();
+        const lzma_ret result =
+            lzma_stream_decoder(&state.stream, kMemoryLimit, verifyCheck_ ? 0 : LZMA_IGNORE_CHECK);
         if (result != LZMA_OK) {
             return fail(error, lzma::describeResult(result));
         }

@@ -19,7 +19,9 @@ class XzBlockStream {
     static constexpr uint64_t kMemoryLimit = 17u << 20;
     static constexpr size_t kBufferSize = 64 * 1024;
 
-    XzBlockStream(const uint8_t* input, size_t inputSize, uint64_t outputSize);
+    // `verifyCheck` false skips the stream's check (the reader checks digests of its own).
+    XzBlockStream(const uint8_t* input, size_t inputSize, uint64_t outputSize,
+                  bool verifyCheck = true);
     ~XzBlockStream();
     XzBlockStream(const XzBlockStream&) = delete;
     XzBlockStream& operator=(const XzBlockStream&) = delete;
@@ -41,6 +43,7 @@ class XzBlockStream {
     struct State;
     std::unique_ptr<State> state_;
     uint64_t outputSize_;
+    bool verifyCheck_;
     uint64_t position_ = 0;
     bool failed_ = false;
 };
