@@ -90,7 +90,8 @@ class ReplacingFile {
     // Cuts the new file at the current position.
     bool truncateHere();
     // Closes the new file and renames it over the target (a read-only target is
-    // replaced all the same). False leaves the target as it was.
+    // replaced all the same). False leaves the target as it was. A folder at the target
+    // fails here at the latest (Windows does not look the target up before).
     bool commit();
     // Removes the new file; the target stays as it was.
     void discard();

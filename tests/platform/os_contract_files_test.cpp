@@ -95,8 +95,14 @@ TEST(OsContractFiles, AReplacingFileShowsTheOldFileUntilItCommits) {
     EXPECT_TRUE(test::isReadOnly(inFolder(dir, "ro.txt")));
     EXPECT_EQ(os::listFiles(dir, "*"), (std::vector<std::string>{target, inFolder(dir, "ro.txt")}));
 
+    // A folder is never replaced by a file: the writer fails, by its commit at the latest,
+    // and leaves nothing beside it. An empty folder is the one a rename could take.
+    const std::string folder = inFolder(dir, "plugins");
+    createDirectory(folder);
     ReplacingFile onFolder;
-    EXPECT_FALSE(onFolder.open(dir));
+    EXPECT_FALSE(onFolder.open(folder) && writeBytes(onFolder, "x") && onFolder.commit());
+    EXPECT_TRUE(directoryExists(folder));
+    EXPECT_EQ(os::listFiles(dir, "*"), (std::vector<std::string>{target, inFolder(dir, "ro.txt")}));
     ReplacingFile inMissingFolder;
     EXPECT_FALSE(inMissingFolder.open(inFolder(dir, "missing/x")));
 }

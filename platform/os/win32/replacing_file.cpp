@@ -1,12 +1,11 @@
 #include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/os/file_operations.h"
 #include "platform/os/win32/wide_text.h"
@@ -25,6 +24,31 @@ std::string folderOf(const std::string& path) {
 
 constexpr int kOwnerWrite = 0200;
 
+// Renames the open file to `target`, replacing a file there. Through the handle, so the new
+// file is not looked up again by name.
+bool renameOpenFile(HANDLE handle, const std::wstring& target) {
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const DWORD length = GetFullPathNameW(target.c_str(), 0, nullptr, nullptr);
+    if (length == 0) {
+        return false;
+    }
+    // The name is stored past the structure's end; the buffer keeps its alignment.
+    const size_t bytes = sizeof(FILE_RENAME_INFO) + length * sizeof(wchar_t);
+    std::vector<uint64_t> buffer((bytes + sizeof(uint64_t) - 1) / sizeof(uint64_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    const DWORD written = GetFullPathNameW(target.c_str(), length, rename->FileName, nullptr);
+    if (written == 0 || written >= length) {
+        return false;
+    }
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = written * sizeof(wchar_t);
+    return SetFileInformationByHandle(handle, FileRenameInfo, rename,
+                                      static_cast<DWORD>(buffer.size() * sizeof(uint64_t))) != 0;
+}
+
 }  // namespace
 
 ReplacingFile::~ReplacingFile() {
@@ -36,24 +60,31 @@ bool ReplacingFile::open(const std::string& target, int mode) {
     if (target.empty() || target.back() == '/' || target.back() == '\\') {
         return false;
     }
-    DWORD existing = GetFileAttributesW(win32::widen(target).c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return false;  // a folder is never replaced by a file
-    }
+    // The target is not looked up here: asking for a name that is not there yet costs a
+    // scan of the whole folder on some file systems. A folder at the target makes commit() fail.
     static std::atomic<uint32_t> counter{0};
     std::string temporary;
-    int descriptor = -1;
-    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
         temporary = folderOf(target) + "\\.tamlo-new-" + std::to_string(GetCurrentProcessId()) +
                     "-" + std::to_string(counter.fetch_add(1));
-        descriptor =
-            _wopen(win32::widen(temporary).c_str(),
-                   _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-        if (descriptor < 0 && errno != EEXIST) {
+        // DELETE lets commit() rename the file through this handle.
+        handle = CreateFileW(win32::widen(temporary).c_str(), GENERIC_WRITE | DELETE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+            GetLastError() != ERROR_ALREADY_EXISTS) {
             return false;
         }
     }
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const int descriptor =
+        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
     if (descriptor < 0) {
+        CloseHandle(handle);
+        DeleteFileW(win32::widen(temporary).c_str());
         return false;
     }
     // Windows keeps only the owner's write bit, as the read-only attribute. It binds new
@@ -111,30 +142,30 @@ bool ReplacingFile::commit() {
     if (descriptor_ < 0) {
         return false;
     }
-    const int descriptor = descriptor_;
-    descriptor_ = -1;
-    const std::wstring temporary = win32::widen(temporary_);
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor_));
     const std::wstring target = win32::widen(target_);
-    bool ok = _close(descriptor) == 0;
-    // A read-only target refuses to be replaced: lift the attribute, restore it on failure.
-    DWORD targetAttributes = GetFileAttributesW(target.c_str());
-    const bool targetReadOnly = targetAttributes != INVALID_FILE_ATTRIBUTES &&
-                                (targetAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (ok && targetReadOnly) {
-        SetFileAttributesW(target.c_str(), targetAttributes & ~FILE_ATTRIBUTE_READONLY);
-    }
-    ok = ok && MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    if (!ok) {
-        if (targetReadOnly) {
-            SetFileAttributesW(target.c_str(), targetAttributes);
+    bool renamed = renameOpenFile(handle, target);
+    if (!renamed) {
+        // A read-only target refuses to be replaced: lift the attribute, restore it on failure.
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ==
+                FILE_ATTRIBUTE_READONLY &&
+            SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0) {
+            renamed = renameOpenFile(handle, target);
+            if (!renamed) {
+                SetFileAttributesW(target.c_str(), attributes);
+            }
         }
-        SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(temporary.c_str());
-        temporary_.clear();
+    }
+    const bool closed = _close(descriptor_) == 0;
+    descriptor_ = -1;
+    if (!renamed) {
+        discard();  // removes the new file; the target stays as it was
         return false;
     }
     temporary_.clear();
-    return true;
+    return closed;
 }
 
 void ReplacingFile::discard() {
