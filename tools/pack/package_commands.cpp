@@ -193,6 +193,8 @@ int runExtract(const std::vector<std::string>& args, std::string* error) {
     std::unique_ptr<BlockDecoderPool> pool;
     if (reader->solid()) {
         pool = std::make_unique<BlockDecoderPool>(*reader);
+        // Every entry is checked against its SHA-256 below before its file takes its place.
+        pool->skipBlockChecks();
     }
     for (size_t i = 0; i < chosen.size(); ++i) {
         const PackageEntry& entry = *chosen[i];
