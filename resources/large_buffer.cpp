@@ -4,60 +4,14 @@
 
 #include <cstdlib>
 #include <mutex>
-#include <new>
 #include <unordered_map>
 #include <utility>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include "platform/os/large_pages.h"
 
 namespace tamlo {
 
 namespace {
-
-#if defined(__linux__)
-constexpr size_t kLargePage = 2u << 20;
-
-// Mapped on a large-page boundary and advised as such: a large page costs one fault.
-// The mapping's start and length sit in the bytes just before the buffer.
-struct MappingHeader {
-    void* base;
-    size_t length;
-};
-
-uint8_t* allocate(size_t size) {
-    const size_t length = size + kLargePage;
-    void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED) {
-        return nullptr;
-    }
-    const auto start = reinterpret_cast<uintptr_t>(base);
-    const uintptr_t aligned = (start + sizeof(MappingHeader) + kLargePage - 1) & ~(kLargePage - 1);
-    auto* data = reinterpret_cast<uint8_t*>(aligned);
-    new (data - sizeof(MappingHeader)) MappingHeader{base, length};
-#if defined(MADV_HUGEPAGE)
-    madvise(data, (size + kLargePage - 1) & ~(kLargePage - 1), MADV_HUGEPAGE);
-#endif
-    return data;
-}
-
-void release(uint8_t* data) {
-    if (data != nullptr) {
-        const MappingHeader header =
-            *reinterpret_cast<const MappingHeader*>(data - sizeof(MappingHeader));
-        munmap(header.base, header.length);
-    }
-}
-#else
-uint8_t* allocate(size_t size) {
-    return new (std::nothrow) uint8_t[size];
-}
-
-void release(uint8_t* data) {
-    delete[] data;
-}
-#endif
 
 // liblzma frees without a size: the large allocations are remembered here.
 constexpr size_t kLargeAllocation = 1u << 20;
@@ -75,7 +29,7 @@ void* allocateForLzma(void*, size_t count, size_t size) {
     if (bytes < kLargeAllocation) {
         return std::malloc(bytes);
     }
-    uint8_t* data = allocate(bytes);
+    uint8_t* data = large_pages::allocate(bytes);
     if (data != nullptr) {
         std::lock_guard<std::mutex> lock(largeMutex);
         largeAllocations().emplace(data, bytes);
@@ -94,17 +48,17 @@ void freeForLzma(void*, void* pointer) {
             return;
         }
     }
-    release(static_cast<uint8_t*>(pointer));
+    large_pages::release(static_cast<uint8_t*>(pointer));
 }
 
 }  // namespace
 
-LargeBuffer::LargeBuffer(size_t size) : data_(allocate(size == 0 ? 1 : size)) {
+LargeBuffer::LargeBuffer(size_t size) : data_(large_pages::allocate(size == 0 ? 1 : size)) {
     size_ = data_ != nullptr ? size : 0;
 }
 
 LargeBuffer::~LargeBuffer() {
-    release(data_);
+    large_pages::release(data_);
 }
 
 LargeBuffer::LargeBuffer(LargeBuffer&& other) noexcept
@@ -112,7 +66,7 @@ LargeBuffer::LargeBuffer(LargeBuffer&& other) noexcept
 
 LargeBuffer& LargeBuffer::operator=(LargeBuffer&& other) noexcept {
     if (this != &other) {
-        release(data_);
+        large_pages::release(data_);
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
     }
