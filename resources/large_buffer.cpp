@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 #include <mutex>
-#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/os/large_pages.h"
@@ -16,8 +16,8 @@ namespace {
 // liblzma frees without a size: the large allocations are remembered here.
 constexpr size_t kLargeAllocation = 1u << 20;
 std::mutex largeMutex;
-std::unordered_map<void*, size_t>& largeAllocations() {
-    static auto* allocations = new std::unordered_map<void*, size_t>();
+std::unordered_set<void*>& largeAllocations() {
+    static auto* allocations = new std::unordered_set<void*>();
     return *allocations;
 }
 
@@ -32,7 +32,7 @@ void* allocateForLzma(void*, size_t count, size_t size) {
     uint8_t* data = large_pages::allocate(bytes);
     if (data != nullptr) {
         std::lock_guard<std::mutex> lock(largeMutex);
-        largeAllocations().emplace(data, bytes);
+        largeAllocations().insert(data);
     }
     return data;
 }

@@ -32,7 +32,10 @@ uint8_t* allocate(size_t size) {
     auto* data = reinterpret_cast<uint8_t*>(aligned);
     new (data - sizeof(MappingHeader)) MappingHeader{base, length};
 #if defined(MADV_HUGEPAGE)
-    madvise(data, (size + kLargePage - 1) & ~(kLargePage - 1), MADV_HUGEPAGE);
+    // A small buffer on a large page would hold 2 MiB for a few bytes.
+    if (size >= kLargePage) {
+        madvise(data, (size + kLargePage - 1) & ~(kLargePage - 1), MADV_HUGEPAGE);
+    }
 #endif
     return data;
 }
