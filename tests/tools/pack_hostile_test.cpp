@@ -8,6 +8,7 @@
 #include "authoring/package_writer.h"
 #include "resources/package_bytes.h"
 #include "resources/package_format.h"
+#include "resources/package_reader.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {
@@ -95,6 +96,50 @@ TEST(PackHostileTest, SolidPackagesRoundTripAndNameTheEntriesOfADamagedBlock) {
     for (const auto& item : fs::recursive_directory_iterator(out + "/y")) {
         EXPECT_EQ(item.path().filename().string().rfind(".tamlo-new", 0), std::string::npos);
     }
+}
+
+// Extraction shares the blocks out among the cores: a family's block too large to hold is
+// streamed on one thread while the others write the usual blocks and the files running
+// over a block's end; named entries come out in any order.
+TEST(PackHostileTest, EveryKindOfBlockExtractsOnAllCores) {
+    const std::string tree = solidTree();
+    std::string base;
+    while (base.size() < (4u << 20) + 100000) {
+        base += sample(40, 64 * 1024) + std::to_string(base.size());
+    }
+    for (int i = 1; i <= 4; ++i) {
+        writeFile(tree + "/lib/lib_" + std::to_string(i) + ".dll", base + sample(40 + i, 100000));
+    }
+    writeFile(tree + "/movie.txt", sample(50, 5u << 19));  // larger than a block
+    const std::string out = makeTempDir("solid-cores");
+    ASSERT_EQ(pack({"create", out + "/s.lz", tree, "--solid", "--block", "1"}).exitCode, 0);
+    const std::string bytes = readFile(out + "/s.lz");
+    PackageReader reader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    ASSERT_FALSE(reader.damaged()) << reader.problem();
+    EXPECT_GT(reader.blocks().front().unpackedSize, package::kLargeSolidBlock);
+    EXPECT_TRUE(std::any_of(reader.entries().begin(), reader.entries().end(), [&](auto& entry) {
+        return entry.solidStart + entry.size() >
+               reader.blocks()[entry.block].start + reader.blocks()[entry.block].unpackedSize;
+    })) << "no file runs over a block's end";
+    CommandResult extract = pack({"extract", out + "/s.lz", "-C", out + "/x"});
+    ASSERT_EQ(extract.exitCode, 0) << extract.err;
+    size_t files = 0;
+    for (const auto& item : fs::recursive_directory_iterator(tree)) {
+        if (item.is_regular_file()) {
+            const std::string name = fs::relative(item.path(), tree).string();
+            EXPECT_EQ(readFile(out + "/x/" + name), readFile(item.path().string())) << name;
+            ++files;
+        }
+    }
+    EXPECT_EQ(files, 13u);
+    extract = pack({"extract", out + "/s.lz", "-C", out + "/y", "readme.md", "lib/lib_3.dll",
+                    "data/part4.txt", "movie.txt", "lib/lib_1.dll"});
+    ASSERT_EQ(extract.exitCode, 0) << extract.err;
+    for (const char* name :
+         {"readme.md", "lib/lib_3.dll", "data/part4.txt", "movie.txt", "lib/lib_1.dll"}) {
+        EXPECT_EQ(readFile(out + "/y/" + name), readFile(tree + "/" + name)) << name;
+    }
+    EXPECT_FALSE(fs::exists(out + "/y/lib/lib_2.dll"));
 }
 
 TEST(PackHostileTest, AFailedDecodeLeavesAnExistingFileAsItWas) {

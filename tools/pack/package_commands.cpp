@@ -7,11 +7,10 @@
 #include "platform/os/contained_folder.h"
 #include "platform/os/mapped_file.h"
 #include "platform/text_encoding.h"
-#include "resources/block_decoder_pool.h"
 #include "resources/entry_path.h"
-#include "resources/package_digests.h"
 #include "resources/package_reader.h"
 #include "tools/pack/pack_commands.h"
+#include "tools/pack/parallel_extraction.h"
 
 namespace tamlo::pack {
 
@@ -40,25 +39,6 @@ bool openPackage(const std::string& path, MappedFile* file, std::unique_ptr<Pack
         return false;
     }
     return true;
-}
-
-// Streams one entry, letting go of the package pages it has read every few MiB so the
-// tool's memory stays flat however large the entry is.
-bool streamEntry(const PackageReader& reader, const MappedFile& file, const PackageEntry& entry,
-                 const ChunkSink& sink, std::string* error) {
-    constexpr size_t kDropEvery = 4u << 20;
-    size_t sinceDrop = 0;
-    auto forward = [&](const uint8_t* data, size_t size) {
-        sinceDrop += size;
-        if (sinceDrop >= kDropEvery) {
-            sinceDrop = 0;
-            file.dropPages(entry.dataOffset, entry.storedSize);
-        }
-        return sink(data, size);
-    };
-    bool done = reader.extractTo(entry, forward, error);
-    file.dropPages(entry.dataOffset, entry.storedSize);
-    return done;
 }
 
 }  // namespace
@@ -176,47 +156,20 @@ int runExtract(const std::vector<std::string>& args, std::string* error) {
         }
     }
     // Check every name before writing anything.
-    std::vector<std::vector<std::string>> targets;
+    std::vector<ExtractionItem> items;
     for (const PackageEntry* entry : chosen) {
-        std::vector<std::string> segments;
+        ExtractionItem item{entry, {}};
         std::string reason;
-        if (!splitSafeEntryPath(entry->name, &segments, &reason)) {
+        if (!splitSafeEntryPath(entry->name, &item.target, &reason)) {
             *error = "refusing the entry \"" + printableEntryName(entry->name) + "\": " + reason;
             return kFailure;
         }
-        targets.push_back(std::move(segments));
+        items.push_back(std::move(item));
     }
     files::ContainedFolder output;
-    if (!output.openRoot(directory, error)) {
+    if (!output.openRoot(directory, error) ||
+        !extractInParallel(*reader, file, items, output, error)) {
         return kFailure;
-    }
-    std::unique_ptr<BlockDecoderPool> pool;
-    if (reader->solid()) {
-        pool = std::make_unique<BlockDecoderPool>(*reader);
-        // Every entry is checked against its SHA-256 below before its file takes its place.
-        pool->skipBlockChecks();
-    }
-    for (size_t i = 0; i < chosen.size(); ++i) {
-        const PackageEntry& entry = *chosen[i];
-        // The file is put in place only once whole and matching its digest.
-        auto fill = [&](const ChunkSink& sink, std::string* fillError) {
-            EntryDigestCheck check(*reader, entry);
-            auto checked = [&](const uint8_t* data, size_t size) {
-                check.update(data, size);
-                return sink(data, size);
-            };
-            const bool decoded = pool != nullptr
-                                     ? pool->readEntry(entry, checked, fillError)
-                                     : streamEntry(*reader, file, entry, checked, fillError);
-            if (decoded && !check.matches()) {
-                *fillError = "does not match its SHA-256: damaged";
-                return false;
-            }
-            return decoded;
-        };
-        if (!output.write(targets[i], fill, error, entry.executable)) {
-            return kFailure;
-        }
     }
     return kSuccess;
 }
