@@ -264,6 +264,31 @@ bool BlockDecoderPool::readStreamed(size_t index, uint64_t from, uint64_t piece,
     return true;
 }
 
+bool BlockDecoderPool::viewEntry(const PackageEntry& entry, std::shared_ptr<const Decoded>* holder,
+                                 const uint8_t** bytes, std::string* error) {
+    *bytes = nullptr;
+    if (entry.block >= reader_.blocks().size() || streamed(entry.block)) {
+        return true;
+    }
+    const PackageReader::SolidBlock& info = reader_.blocks()[entry.block];
+    if (entry.solidStart < info.start ||
+        entry.solidStart - info.start + entry.unpackedSize > info.unpackedSize) {
+        return true;
+    }
+    std::shared_ptr<const Decoded> block = acquire(entry.block);
+    if (block == nullptr || !block->ok) {
+        setError(error, "block " + std::to_string(entry.block) + " is damaged" +
+                            (block != nullptr ? ": " + block->error : std::string()));
+        return false;
+    }
+    if (block->bytes.data() == nullptr) {
+        return true;  // an empty block holds no bytes to point at
+    }
+    *bytes = block->bytes.data() + (entry.solidStart - info.start);
+    *holder = std::move(block);
+    return true;
+}
+
 bool BlockDecoderPool::readEntry(const PackageEntry& entry, const ChunkSink& sink,
                                  std::string* error) {
     uint64_t position = entry.solidStart;

@@ -64,6 +64,13 @@ class BlockDecoderPool {
     // when a block it spans does not decode or the sink refuses.
     bool readEntry(const PackageEntry& entry, const ChunkSink& sink, std::string* error);
 
+    // A solid entry's bytes in one piece, for a caller that checks them before writing:
+    // set when they lie wholly in one block the pool holds whole (`holder` keeps them);
+    // left null for an entry of a streamed block or running over a block's end (read it
+    // with readEntry). False (with the reason) when its block does not decode.
+    bool viewEntry(const PackageEntry& entry, std::shared_ptr<const Decoded>* holder,
+                   const uint8_t** bytes, std::string* error);
+
     // The most bytes of decoded blocks and decoders this pool holds at once.
     uint64_t memoryBound() const;
 

@@ -85,6 +85,34 @@ bool PayloadExtractor::streamPerEntry(const PackageEntry& entry, const ChunkSink
     return decoded;
 }
 
+bool PayloadExtractor::writeChecked(const std::string& name, const PackageEntry& entry,
+                                    const uint8_t* bytes, const std::string& target, int mode) {
+    // Checked whole before anything is written, the file can be made at its place at once.
+    EntryDigestCheck check(*reader_, entry);
+    check.update(bytes, entry.size());
+    if (!check.matches()) {
+        debugOutput("extractFile: " + name + ": does not match its SHA-256: damaged");
+        return false;
+    }
+    // The journal records the file before it is there.
+    if (!journal::noteFileWrite(target)) {
+        return false;
+    }
+    files::ReplacingFile output;
+    if (!output.openForCheckedBytes(target, mode) || !output.write(bytes, entry.size()) ||
+        !output.commit()) {
+        return false;
+    }
+    std::string digest;
+    if (journal::recording()) {
+        Sha256 written;
+        written.update(bytes, entry.size());
+        digest = toHex(written.finish());
+    }
+    journal::noteFileWritten(target, digest);
+    return true;
+}
+
 bool PayloadExtractor::extract(std::u16string entryName, const std::u16string& path,
                                int executableMode) {
     std::replace(entryName.begin(), entryName.end(), u'\\', u'/');
@@ -92,9 +120,20 @@ bool PayloadExtractor::extract(std::u16string entryName, const std::u16string& p
     if (entry == nullptr) {
         return false;  // the path is left alone
     }
-    files::ReplacingFile output;
     const int mode = entry->executable ? executableMode : -1;
-    if (!output.open(files::normalizeSeparators(utf16ToUtf8(path)), mode)) {
+    const std::string target = files::normalizeSeparators(utf16ToUtf8(path));
+    std::shared_ptr<const BlockDecoderPool::Decoded> held;
+    const uint8_t* bytes = nullptr;
+    std::string error;
+    if (entry->solid() && !pool_->viewEntry(*entry, &held, &bytes, &error)) {
+        debugOutput("extractFile: " + utf16ToUtf8(entryName) + ": " + error);
+        return false;
+    }
+    if (bytes != nullptr) {
+        return writeChecked(utf16ToUtf8(entryName), *entry, bytes, target, mode);
+    }
+    files::ReplacingFile output;
+    if (!output.open(target, mode)) {
         return false;
     }
     EntryDigestCheck check(*reader_, *entry);
@@ -108,7 +147,6 @@ bool PayloadExtractor::extract(std::u16string entryName, const std::u16string& p
         }
         return output.write(data, size);
     };
-    std::string error;
     const bool decoded = entry->solid() ? pool_->readEntry(*entry, sink, &error)
                                         : streamPerEntry(*entry, sink, &error);
     if (!decoded || !check.matches()) {
@@ -117,7 +155,6 @@ bool PayloadExtractor::extract(std::u16string entryName, const std::u16string& p
         return false;  // the writer removes what it wrote
     }
     // The journal records the file before it takes its place.
-    const std::string target = files::normalizeSeparators(utf16ToUtf8(path));
     if (!journal::noteFileWrite(target) || !output.commit()) {
         return false;
     }

@@ -33,6 +33,8 @@ class PayloadExtractor {
 
   private:
     bool streamPerEntry(const PackageEntry& entry, const ChunkSink& sink, std::string* error);
+    bool writeChecked(const std::string& name, const PackageEntry& entry, const uint8_t* bytes,
+                      const std::string& target, int mode);
 
     FileSystem* files_;
     const uint8_t* bytes_ = nullptr;

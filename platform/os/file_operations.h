@@ -82,6 +82,10 @@ class ReplacingFile {
 
     // False when no file can be made in the target's folder (it must exist).
     bool open(const std::string& target, int mode = -1);
+    // As open(), for bytes checked before they are written: when nothing is at the target,
+    // the file is made there at once, so commit() only closes it (saving a rename per
+    // file) and discard() removes it again.
+    bool openForCheckedBytes(const std::string& target, int mode = -1);
     // Writes every byte at the current position or fails.
     bool write(const uint8_t* data, size_t size);
     // The current position, and moving it (to write over what was written before).
@@ -98,6 +102,7 @@ class ReplacingFile {
 
   private:
     int descriptor_ = -1;
+    bool inPlace_ = false;  // made at the target itself by openForCheckedBytes()
     std::string target_;
     std::string temporary_;
 };

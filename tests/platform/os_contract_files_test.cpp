@@ -107,5 +107,41 @@ TEST(OsContractFiles, AReplacingFileShowsTheOldFileUntilItCommits) {
     EXPECT_FALSE(inMissingFolder.open(inFolder(dir, "missing/x")));
 }
 
+// Checked bytes go straight to a target nothing holds yet; an existing file is still
+// replaced only once the new one is whole.
+TEST(OsContractFiles, CheckedBytesAreWrittenInPlaceOnlyWhereNothingIs) {
+    const std::string dir = test::contractFolder("checked");
+    const std::string fresh = inFolder(dir, "fresh.dll");
+    {
+        ReplacingFile file;
+        ASSERT_TRUE(file.openForCheckedBytes(fresh, 0444));
+        ASSERT_TRUE(writeBytes(file, "new"));
+        ASSERT_TRUE(file.commit());
+    }
+    EXPECT_EQ(test::readFile(fresh), "new");
+    EXPECT_TRUE(test::isReadOnly(fresh));
+    {
+        ReplacingFile abandoned;
+        ASSERT_TRUE(abandoned.openForCheckedBytes(inFolder(dir, "abandoned.dll")));
+        ASSERT_TRUE(writeBytes(abandoned, "half"));
+    }
+    EXPECT_FALSE(test::pathExists(inFolder(dir, "abandoned.dll")));
+    {
+        ReplacingFile replacing;
+        ASSERT_TRUE(replacing.openForCheckedBytes(fresh));
+        ASSERT_TRUE(writeBytes(replacing, "newer"));
+        EXPECT_EQ(test::readFile(fresh), "new");
+        ASSERT_TRUE(replacing.commit());
+    }
+    EXPECT_EQ(test::readFile(fresh), "newer");
+    const std::string folder = inFolder(dir, "plugins");
+    createDirectory(folder);
+    ReplacingFile onFolder;
+    EXPECT_FALSE(onFolder.openForCheckedBytes(folder) && writeBytes(onFolder, "x") &&
+                 onFolder.commit());
+    EXPECT_TRUE(directoryExists(folder));
+    EXPECT_EQ(os::listFiles(dir, "*"), std::vector<std::string>{fresh});
+}
+
 }  // namespace
 }  // namespace tamlo::files

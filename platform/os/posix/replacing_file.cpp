@@ -160,6 +160,28 @@ bool ReplacingFile::open(const std::string& target, int mode) {
     return true;
 }
 
+bool ReplacingFile::openForCheckedBytes(const std::string& target, int mode) {
+    discard();
+    if (target.empty() || target.back() == '/') {
+        return false;
+    }
+    // O_EXCL: never an existing file, nor one a link points to.
+    const int descriptor =
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        return open(target, mode);  // something is there: it is replaced only once whole
+    }
+    if (mode >= 0 && fchmod(descriptor, static_cast<mode_t>(mode)) != 0) {
+        close(descriptor);
+        unlink(target.c_str());
+        return false;
+    }
+    descriptor_ = descriptor;
+    inPlace_ = true;
+    target_ = target;
+    return true;
+}
+
 bool ReplacingFile::write(const uint8_t* data, size_t size) {
     if (descriptor_ < 0) {
         return false;
@@ -203,6 +225,14 @@ bool ReplacingFile::commit() {
     }
     const int descriptor = descriptor_;
     descriptor_ = -1;
+    if (inPlace_) {
+        inPlace_ = false;
+        if (close(descriptor) != 0) {
+            unlink(target_.c_str());
+            return false;
+        }
+        return true;
+    }
     if (temporary_.empty()) {
         // The unnamed file gets a name only now, for the moment before the rename.
         bool linked = false;
@@ -232,6 +262,10 @@ void ReplacingFile::discard() {
     if (descriptor_ >= 0) {
         close(descriptor_);
         descriptor_ = -1;
+    }
+    if (inPlace_) {
+        inPlace_ = false;
+        unlink(target_.c_str());
     }
     if (!temporary_.empty()) {
         unlink(temporary_.c_str());

@@ -98,6 +98,33 @@ bool ReplacingFile::open(const std::string& target, int mode) {
     return true;
 }
 
+bool ReplacingFile::openForCheckedBytes(const std::string& target, int mode) {
+    discard();
+    if (target.empty() || target.back() == '/' || target.back() == '\\') {
+        return false;
+    }
+    // CREATE_NEW: never an existing file. Shared with nobody until whole.
+    HANDLE handle = CreateFileW(win32::widen(target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return open(target, mode);  // something is there: it is replaced only once whole
+    }
+    const int descriptor =
+        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        DeleteFileW(win32::widen(target).c_str());
+        return false;
+    }
+    if (mode >= 0 && (mode & kOwnerWrite) == 0) {
+        SetFileAttributesW(win32::widen(target).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    descriptor_ = descriptor;
+    inPlace_ = true;
+    target_ = target;
+    return true;
+}
+
 bool ReplacingFile::write(const uint8_t* data, size_t size) {
     if (descriptor_ < 0) {
         return false;
@@ -142,6 +169,16 @@ bool ReplacingFile::commit() {
     if (descriptor_ < 0) {
         return false;
     }
+    if (inPlace_) {
+        const bool closed = _close(descriptor_) == 0;
+        descriptor_ = -1;
+        if (!closed) {
+            discard();  // removes the file it made
+            return false;
+        }
+        inPlace_ = false;
+        return true;
+    }
     HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor_));
     const std::wstring target = win32::widen(target_);
     bool renamed = renameOpenFile(handle, target);
@@ -172,6 +209,12 @@ void ReplacingFile::discard() {
     if (descriptor_ >= 0) {
         _close(descriptor_);
         descriptor_ = -1;
+    }
+    if (inPlace_) {
+        inPlace_ = false;
+        const std::wstring target = win32::widen(target_);
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(target.c_str());
     }
     if (!temporary_.empty()) {
         const std::wstring temporary = win32::widen(temporary_);
