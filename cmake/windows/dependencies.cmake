@@ -29,6 +29,10 @@ add_library(Tamlo::Lua ALIAS tamlo_lua)
 set(BUILD_SHARED_LIBS OFF)
 add_subdirectory(${xz_source_dir} ${CMAKE_BINARY_DIR}/xz EXCLUDE_FROM_ALL SYSTEM)
 target_compile_options(liblzma PRIVATE -w)
+# The decoder copies each match with memcpy, and calling the C runtime's (Wine's above all)
+# costs more than a short match takes to copy: short copies are inlined, long ones call it.
+target_compile_options(liblzma PRIVATE -minline-all-stringops
+  -mmemcpy-strategy=vector_loop:256:noalign,libcall:-1:noalign)
 add_library(Tamlo::Lzma INTERFACE IMPORTED GLOBAL)
 target_link_libraries(Tamlo::Lzma INTERFACE liblzma)
 target_include_directories(Tamlo::Lzma SYSTEM INTERFACE ${xz_source_dir}/src/liblzma/api)
