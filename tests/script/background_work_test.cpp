@@ -13,6 +13,7 @@
 #include "platform/text_encoding.h"
 #include "platform/windowing/message_loop.h"
 #include "resources/change_journal.h"
+#include "resources/journal_record.h"
 #include "resources/package_reader.h"
 #include "script/bindings_fixture.h"
 #include "script/budgeted_state.h"
@@ -336,8 +337,13 @@ TEST_F(SolidPayloadTest, EntriesExtractInAnyOrderAndAgainWithTheirModes) {
     const std::string dir = scratch + "/out";
     ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
     writeFile(dir + "/kept.txt", "old");
+    writeFile(dir + "/p1", "read-only before");
+    ASSERT_EQ(chmod((dir + "/p1").c_str(), 0444), 0);
+    // Under a journal: a file made at its path is recorded as created before it is there.
+    const std::string journalPath = scratch + "/journal/install.log";
     const std::string worker =
         "local d = config.dir; local r = {}\n"
+        "assert(openJournal(config.journal))\n"
         "r[#r + 1] = extractFile('docs\\\\part3.txt', d .. '/p3')\n"  // last first
         "r[#r + 1] = extractFile('docs/part0.txt', d .. '/p0')\n"
         "r[#r + 1] = extractFile('docs/part3.txt', d .. '/p3b')\n"  // again
@@ -345,10 +351,22 @@ TEST_F(SolidPayloadTest, EntriesExtractInAnyOrderAndAgainWithTheirModes) {
         "r[#r + 1] = extractFile('bin/tool', d .. '/tool')\n"
         "r[#r + 1] = extractFile('empty.txt', d .. '/empty')\n"
         "r[#r + 1] = extractFile('no/such', d .. '/kept.txt')\n"
+        "assert(commitJournal())\n"
         "for i = 1, #r do notifyMessage(tostring(r[i])) end\n"
         "notifyMessage('end')\n";
-    EXPECT_EQ(runDialog(worker, "{ dir = '" + dir + "' }"),
+    EXPECT_EQ(runDialog(worker, "{ dir = '" + dir + "', journal = '" + journalPath + "' }"),
               "7:true,true,true,true,true,true,false,end");
+    const std::string records = readFile(journalPath);
+    const size_t created = records.find(journal::formatRecord({"created-file", {dir + "/p0"}}));
+    EXPECT_NE(created, std::string::npos) << records;
+    EXPECT_LT(created, records.find(journal::fileDigest(dir + "/p0") + " " + dir + "/p0"));
+    EXPECT_NE(records.find("replaced-file"), std::string::npos) << records;  // the read-only p1
+    for (const char* name : {"/p3", "/p3b", "/p1", "/tool"}) {
+        EXPECT_NE(records.find(journal::fileDigest(dir + name) + " " + dir + name),
+                  std::string::npos)
+            << name << " in\n"
+            << records;
+    }
     EXPECT_EQ(readFile(dir + "/p3"), partText(3));
     EXPECT_EQ(readFile(dir + "/p3b"), partText(3));
     EXPECT_EQ(readFile(dir + "/p0"), partText(0));
