@@ -146,6 +146,8 @@ bench_payload() {
   local kind=$1 source=$2 limit=$3
   local dir="$work/$kind" payload="$work/$kind/payload"
   take_files "$source" "$payload" "$limit"
+  # The copy is written back now, not during the first build timed (Tamlo's).
+  sync
   local files total
   files=$(find "$payload" -type f | wc -l)
   total=$(tree_bytes "$payload")
