@@ -49,6 +49,24 @@ bool renameOpenFile(HANDLE handle, const std::wstring& target) {
                                       static_cast<DWORD>(buffer.size() * sizeof(uint64_t))) != 0;
 }
 
+// The C runtime descriptor of a file just made at `path`, given the mode's read-only bit;
+// -1 with the file removed again when there is none.
+int descriptorOfNewFile(HANDLE handle, const std::string& path, int mode) {
+    const int descriptor =
+        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        DeleteFileW(win32::widen(path).c_str());
+        return -1;
+    }
+    // Windows keeps only the owner's write bit, as the read-only attribute. It binds new
+    // opens only, so the descriptor keeps writing and a rename carries it over.
+    if (mode >= 0 && (mode & kOwnerWrite) == 0) {
+        SetFileAttributesW(win32::widen(path).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    return descriptor;
+}
+
 }  // namespace
 
 ReplacingFile::~ReplacingFile() {
@@ -80,17 +98,9 @@ bool ReplacingFile::open(const std::string& target, int mode) {
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const int descriptor =
-        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+    const int descriptor = descriptorOfNewFile(handle, temporary, mode);
     if (descriptor < 0) {
-        CloseHandle(handle);
-        DeleteFileW(win32::widen(temporary).c_str());
         return false;
-    }
-    // Windows keeps only the owner's write bit, as the read-only attribute. It binds new
-    // opens only, so the descriptor keeps writing and the rename carries it over.
-    if (mode >= 0 && (mode & kOwnerWrite) == 0) {
-        SetFileAttributesW(win32::widen(temporary).c_str(), FILE_ATTRIBUTE_READONLY);
     }
     descriptor_ = descriptor;
     target_ = target;
@@ -109,15 +119,9 @@ bool ReplacingFile::openForCheckedBytes(const std::string& target, int mode) {
     if (handle == INVALID_HANDLE_VALUE) {
         return open(target, mode);  // something is there: it is replaced only once whole
     }
-    const int descriptor =
-        _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+    const int descriptor = descriptorOfNewFile(handle, target, mode);
     if (descriptor < 0) {
-        CloseHandle(handle);
-        DeleteFileW(win32::widen(target).c_str());
         return false;
-    }
-    if (mode >= 0 && (mode & kOwnerWrite) == 0) {
-        SetFileAttributesW(win32::widen(target).c_str(), FILE_ATTRIBUTE_READONLY);
     }
     descriptor_ = descriptor;
     inPlace_ = true;
