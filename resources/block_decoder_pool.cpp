@@ -25,6 +25,17 @@ void giveBackLargeBuffers() {
 #endif
 }
 
+// False (with the reason) for a block that did not decode.
+bool usable(const std::shared_ptr<const BlockDecoderPool::Decoded>& block, size_t index,
+            std::string* error) {
+    if (block != nullptr && block->ok) {
+        return true;
+    }
+    setError(error, "block " + std::to_string(index) + " is damaged" +
+                        (block != nullptr ? ": " + block->error : std::string()));
+    return false;
+}
+
 }  // namespace
 
 BlockDecoderPool::BlockDecoderPool(const PackageReader& reader, unsigned threads, size_t ahead)
@@ -276,9 +287,7 @@ bool BlockDecoderPool::viewEntry(const PackageEntry& entry, std::shared_ptr<cons
         return true;
     }
     std::shared_ptr<const Decoded> block = acquire(entry.block);
-    if (block == nullptr || !block->ok) {
-        setError(error, "block " + std::to_string(entry.block) + " is damaged" +
-                            (block != nullptr ? ": " + block->error : std::string()));
+    if (!usable(block, entry.block, error)) {
         return false;
     }
     if (block->bytes.data() == nullptr) {
@@ -310,9 +319,7 @@ bool BlockDecoderPool::readEntry(const PackageEntry& entry, const ChunkSink& sin
             }
         } else {
             std::shared_ptr<const Decoded> block = acquire(index);
-            if (block == nullptr || !block->ok) {
-                setError(error, "block " + std::to_string(index) + " is damaged" +
-                                    (block != nullptr ? ": " + block->error : std::string()));
+            if (!usable(block, index, error)) {
                 return false;
             }
             const uint8_t* bytes = block->bytes.data() + from;
