@@ -171,6 +171,10 @@ void BlockDecoderPool::moveTo(std::unique_lock<std::mutex>& lock, size_t index) 
         for (unsigned i = 0; i < threadCount_; ++i) {
             threads_.emplace_back(&BlockDecoderPool::work, this);
         }
+    } else if (cursor_ == index) {
+        // Nothing a decoder waits for has changed. Waking them anyway costs every entry
+        // of a block a round of wake-ups, which under Wine go through its server.
+        return;
     }
     cursor_ = index;
     evictOutsideWindow();
