@@ -211,6 +211,7 @@ bool noteFileWrite(const std::string& rawPath) {
     if (!files::fileExists(path)) {
         return append(journal, Record{"created-file", {path}});
     }
+    files::finishClosingFiles();  // the file may be one just written, not yet closed
     std::string kept = newKeptPath(journal, path);
     if (!files::copyFile(path, kept)) {
         debugOutput("journal: cannot keep a copy of " + path + ": it is not replaced");

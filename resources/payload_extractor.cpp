@@ -100,7 +100,7 @@ bool PayloadExtractor::writeChecked(const std::string& name, const PackageEntry&
     }
     files::ReplacingFile output;
     if (!output.openForCheckedBytes(target, mode) || !output.write(bytes, entry.size()) ||
-        !output.commit()) {
+        !(closeFilesLater_ ? output.commitClosingLater() : output.commit())) {
         return false;
     }
     std::string digest;

@@ -30,6 +30,10 @@ class PayloadExtractor {
     // it held: a missing entry, a damaged block or a failed write leave it alone. An entry
     // recorded executable gets `executableMode` (-1: the usual mode).
     bool extract(std::u16string entryName, const std::u16string& path, int executableMode);
+    // Files made at their path are closed off the calling thread where closing is slow
+    // (files::ReplacingFile::commitClosingLater): for a caller that waits for them with
+    // files::finishClosingFiles() before anything may touch them.
+    void closeFilesLater() { closeFilesLater_ = true; }
 
   private:
     bool streamPerEntry(const PackageEntry& entry, const ChunkSink& sink, std::string* error);
@@ -41,6 +45,7 @@ class PayloadExtractor {
     uint8_t* copy_ = nullptr;
     std::unique_ptr<PackageReader> reader_;
     std::unique_ptr<BlockDecoderPool> pool_;
+    bool closeFilesLater_ = false;
 };
 
 }  // namespace tamlo

@@ -8,11 +8,25 @@ namespace tamlo::script {
 // own call state behind (and end the program). Every function Lua calls therefore runs
 // its body through callCatching, which turns an exception into a script error ("not
 // enough memory" for a failed allocation), raised once no C++ object is left alive.
-int callCatching(lua_State* L, lua_CFunction body);
+//
+// A file the worker has just extracted may still be closing on a thread of its own
+// (files::ReplacingFile::commitClosingLater), shared with nobody. A function that may
+// touch it waits for that first; `touchesFiles` false is for the few that never do.
+int callCatching(lua_State* L, lua_CFunction body, bool touchesFiles = true);
 
 template <lua_CFunction Body>
 int guarded(lua_State* L) {
     return callCatching(L, Body);
 }
+
+// For functions that never touch a written file: they go on while files close.
+template <lua_CFunction Body>
+int guardedBesideClosingFiles(lua_State* L) {
+    return callCatching(L, Body, false);
+}
+
+// Makes the standard library's functions that open, run, rename or remove files (io.open,
+// os.execute, dofile, require...) wait for closing files first. Runs under lua_pcall.
+void waitForClosingFilesInLibraries(lua_State* L);
 
 }  // namespace tamlo::script

@@ -99,12 +99,15 @@ int listEntriesFunction(lua_State* L) {
 int openWorkerState(lua_State* L) {
     // Stack: [1] light userdata -> PayloadExtractor.
     luaL_openlibs(L);
-    lua_register(L, "notifyMessage", guarded<notifyMessageFunction>);
+    waitForClosingFilesInLibraries(L);
+    // These three go on while the files extracted last are closing: extractFile waits
+    // itself where a file is in its way.
+    lua_register(L, "notifyMessage", guardedBesideClosingFiles<notifyMessageFunction>);
     lua_pushvalue(L, 1);
-    lua_pushcclosure(L, guarded<extractFileFunction>, 1);
+    lua_pushcclosure(L, guardedBesideClosingFiles<extractFileFunction>, 1);
     lua_setglobal(L, "extractFile");
     lua_pushvalue(L, 1);
-    lua_pushcclosure(L, guarded<listEntriesFunction>, 1);
+    lua_pushcclosure(L, guardedBesideClosingFiles<listEntriesFunction>, 1);
     lua_setglobal(L, "listEntries");
     return 0;
 }
@@ -247,8 +250,11 @@ void runWorker(LuaWork::Arguments arguments) {
     std::string error;
     {
         PayloadExtractor payload(files, arguments.package);
+        payload.closeFilesLater();  // every script function waits for them (callCatching)
         error = runWorkerScript(arguments, files, payload);
     }
+    // Whatever runs next, in this process or another, finds every file closed.
+    files::finishClosingFiles();
     // The UI script hears of the end first; an error nobody heard gets the box.
     auto end = std::make_shared<WorkEndRunable>(error);
     SRService::post(end);

@@ -16,6 +16,7 @@
 #include "platform/windowing/message_loop.h"
 #include "resources/file_system.h"
 #include "script/budgeted_state.h"
+#include "script/guarded_function.h"
 #include "script/protected_call.h"
 #include "script/registry_prelude.h"
 #include "script/system_functions.h"
@@ -39,6 +40,7 @@ int createRegistries(lua_State* L) {
 
 int openLibraries(lua_State* L) {
     luaL_openlibs(L);
+    waitForClosingFilesInLibraries(L);
     return 0;
 }
 

@@ -409,7 +409,8 @@ struct Entry {
     lua_CFunction function;
 };
 
-// Registration order.
+// Registration order. Creating a folder, asking whether a file exists and printing go on
+// while the files extracted last are closing; every other function waits for them.
 const Entry kFunctions[] = {
     {"sleep", guarded<l_sleep>},
     {"killProcess", guarded<l_killProcess>},
@@ -417,10 +418,10 @@ const Entry kFunctions[] = {
     {"moveFile", guarded<l_moveFile>},
     {"copyFile", guarded<l_copyFile>},
     {"removeDirectory", guarded<l_removeDirectory>},
-    {"createDirectory", guarded<l_createDirectory>},
+    {"createDirectory", guardedBesideClosingFiles<l_createDirectory>},
     {"shellExecuteEx", guarded<l_shellExecuteEx>},
-    {"fileExists", guarded<l_fileExists>},
-    {"print", guarded<l_print>},
+    {"fileExists", guardedBesideClosingFiles<l_fileExists>},
+    {"print", guardedBesideClosingFiles<l_print>},
     {"getAppDataFolder", guarded<l_getAppDataFolder>},
     {"getProgramFolder", guarded<l_getProgramFolder>},
     {"getTempFolder", guarded<l_getTempFolder>},

@@ -69,6 +69,9 @@ class AppendingFile {
 // setgid or sticky. -1 where files carry no such permission (Windows).
 int executableFileMode();
 
+// Returns once every file committed with commitClosingLater() is closed.
+void finishClosingFiles();
+
 // Writes a new file beside `target` and puts it in the target's place only on commit(),
 // so the path always holds the old file or the whole new one, never a part. A writer
 // destroyed without a commit removes what it wrote. The new file gets mode 0666 less the
@@ -97,6 +100,10 @@ class ReplacingFile {
     // replaced all the same). False leaves the target as it was. A folder at the target
     // fails here at the latest (Windows does not look the target up before).
     bool commit();
+    // As commit(), where closing can wait: on Windows a file made at its target is closed
+    // by a thread of its own (a virus scanner reads a file on the thread that closes it),
+    // shared with nobody until then. Whoever may touch it next calls finishClosingFiles().
+    bool commitClosingLater();
     // Removes the new file; the target stays as it was.
     void discard();
 

@@ -143,5 +143,34 @@ TEST(OsContractFiles, CheckedBytesAreWrittenInPlaceOnlyWhereNothingIs) {
     EXPECT_EQ(os::listFiles(dir, "*"), std::vector<std::string>{fresh});
 }
 
+// Windows closes such files on a thread of its own, a batch at a time; until then they are
+// shared with nobody. Closing is finished by a replacing write in the way and on request.
+TEST(OsContractFiles, FilesClosedLaterAreWholeAndFreeOnceClosingFinishes) {
+    const std::string dir = test::contractFolder("closing");
+    std::vector<std::string> paths;
+    for (int i = 0; i < 40; ++i) {  // more than a batch, fewer than may stay open
+        paths.push_back(inFolder(dir, "f" + std::to_string(i)));
+        ReplacingFile file;
+        ASSERT_TRUE(file.openForCheckedBytes(paths.back()));
+        ASSERT_TRUE(writeBytes(file, "whole " + std::to_string(i)));
+        ASSERT_TRUE(file.commitClosingLater());
+        EXPECT_TRUE(fileExists(paths.back()));
+    }
+    {
+        ReplacingFile replacing;  // its target is the file made last, perhaps still open
+        ASSERT_TRUE(replacing.openForCheckedBytes(paths.back()));
+        ASSERT_TRUE(writeBytes(replacing, "replaced"));
+        ASSERT_TRUE(replacing.commitClosingLater());
+    }
+    finishClosingFiles();
+    for (size_t i = 0; i + 1 < paths.size(); ++i) {
+        EXPECT_EQ(test::readFile(paths[i]), "whole " + std::to_string(i));
+        EXPECT_TRUE(removeFile(paths[i])) << paths[i];
+    }
+    EXPECT_EQ(test::readFile(paths.back()), "replaced");
+    EXPECT_TRUE(moveFile(paths.back(), inFolder(dir, "moved")));
+    finishClosingFiles();  // nothing left: returns at once
+}
+
 }  // namespace
 }  // namespace tamlo::files

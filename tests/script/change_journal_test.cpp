@@ -8,6 +8,7 @@
 
 #include "platform/os/file_operations.h"
 #include "platform/os/registry_store.h"
+#include "resources/change_journal.h"
 #include "resources/journal_record.h"
 #include "script/system_functions.h"
 #include "script/system_functions_script_runner.h"
@@ -115,6 +116,24 @@ const char* kEveryChange = R"(
     regDeleteValue(HKEY_CURRENT_USER, key, "Number")
     regDeleteSubKey(HKEY_CURRENT_USER, key .. "\\Sub")
 )";
+
+// A file just written may still be closing, shared with nobody (Windows): the journal
+// waits for it before it keeps a copy to put back.
+TEST_F(ChangeJournalTest, KeepsACopyOfAFileStillClosing) {
+    ASSERT_EQ(run("assert(openJournal(journal))"), "");
+    const std::string path = root + "/setup.dll";
+    auto write = [&](const std::string& bytes, bool closeLater) {
+        files::ReplacingFile file;
+        return file.openForCheckedBytes(path) &&
+               file.write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) &&
+               (closeLater ? file.commitClosingLater() : file.commit());
+    };
+    ASSERT_TRUE(write("first", true));
+    EXPECT_TRUE(journal::noteFileWrite(path));
+    ASSERT_TRUE(write("second", false));
+    EXPECT_EQ(run("assert(rollbackJournal())"), "");
+    EXPECT_EQ(test::readFile(path), "first");
+}
 
 TEST_F(ChangeJournalTest, RollbackPutsBackEveryKindOfChange) {
     ASSERT_EQ(run(kStartingState), "");

@@ -5,6 +5,7 @@
 
 #include "dui/core/control.h"
 #include "dui/core/event.h"
+#include "platform/os/file_operations.h"
 #include "runtime/ui_context.h"
 #include "script/budgeted_state.h"
 #include "script/control_bindings.h"
@@ -12,6 +13,7 @@
 #include "script/script_host.h"
 #include "script/script_host_fixture.h"
 #include "script/system_functions_script_runner.h"
+#include "support/os_contract.h"
 #include "support/test_environment.h"
 
 namespace tamlo::test {
@@ -289,6 +291,31 @@ TEST_F(ScriptHostTest, SystemFunctionsWithWrongArgumentTypesNeverRaiseInTheUiSta
     isolateRunningProcessTargets();
     EXPECT_EQ(runLuaFile(L, sourcePath("tests/script/lua/wrong_arguments.lua")), "");
     EXPECT_EQ(run("return 1 + 1"), "2");
+}
+
+// A file just extracted may still be closing, shared with nobody (Windows closes fewer than
+// a batch only on request). The standard library and the engine's functions wait for it.
+TEST_F(ScriptHostTest, ScriptsFindJustWrittenFilesClosed) {
+    const std::string dir = makeTempDir("closing");
+    auto writtenJustNow = [&](const std::string& name, std::string bytes = "") {
+        const std::string path = inFolder(dir, name);
+        files::ReplacingFile file;
+        bytes = bytes.empty() ? "whole " + name : bytes;
+        EXPECT_TRUE(file.openForCheckedBytes(path) &&
+                    file.write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()) &&
+                    file.commitClosingLater());
+        return "[[" + path + "]]";
+    };
+    EXPECT_EQ(run("local f = io.open(" + writtenJustNow("a") +
+                  ", 'r+') local text = f and f:read('*a') if f then f:close() end return text"),
+              "whole a");
+    EXPECT_EQ(run("return os.rename(" + writtenJustNow("b") + ", [[" + inFolder(dir, "b2") + "]])"),
+              "true");
+    EXPECT_EQ(run("return removeFile(" + writtenJustNow("c") + ")"), "true");
+    EXPECT_EQ(run("return dofile(" + writtenJustNow("d", "return 'whole d'") + ")"), "whole d");
+    writtenJustNow("e");
+    files::finishClosingFiles();
+    EXPECT_TRUE(files::removeFile(inFolder(dir, "e")));
 }
 
 }  // namespace

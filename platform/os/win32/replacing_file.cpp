@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/os/file_operations.h"
+#include "platform/os/win32/file_closer.h"
 #include "platform/os/win32/wide_text.h"
 
 // The new file is a C runtime descriptor so the class keeps one member on every platform.
@@ -183,6 +184,8 @@ bool ReplacingFile::commit() {
         inPlace_ = false;
         return true;
     }
+    // A file closed late may still hold the target, shared with nobody.
+    finishClosingFiles();
     HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor_));
     const std::wstring target = win32::widen(target_);
     bool renamed = renameOpenFile(handle, target);
@@ -207,6 +210,16 @@ bool ReplacingFile::commit() {
     }
     temporary_.clear();
     return closed;
+}
+
+bool ReplacingFile::commitClosingLater() {
+    if (descriptor_ < 0 || !inPlace_) {
+        return commit();
+    }
+    closeLater(descriptor_);
+    descriptor_ = -1;
+    inPlace_ = false;
+    return true;
 }
 
 void ReplacingFile::discard() {
