@@ -11,18 +11,18 @@ namespace tamlo::script {
 //
 // A file the worker has just extracted may still be closing on a thread of its own
 // (files::ReplacingFile::commitClosingLater), shared with nobody. A function that may
-// touch it waits for that first; `touchesFiles` false is for the few that never do.
-int callCatching(lua_State* L, lua_CFunction body, bool touchesFiles = true);
+// touch it (`touchesFiles`) waits for that first; the rest, the many methods the UI calls
+// while files are written among them, go on at once.
+int callCatching(lua_State* L, lua_CFunction body, bool touchesFiles = false);
 
 template <lua_CFunction Body>
 int guarded(lua_State* L) {
     return callCatching(L, Body);
 }
 
-// For functions that never touch a written file: they go on while files close.
 template <lua_CFunction Body>
-int guardedBesideClosingFiles(lua_State* L) {
-    return callCatching(L, Body, false);
+int guardedTouchingFiles(lua_State* L) {
+    return callCatching(L, Body, true);
 }
 
 // Makes the standard library's functions that open, run, rename or remove files (io.open,

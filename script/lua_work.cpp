@@ -100,14 +100,14 @@ int openWorkerState(lua_State* L) {
     // Stack: [1] light userdata -> PayloadExtractor.
     luaL_openlibs(L);
     waitForClosingFilesInLibraries(L);
-    // These three go on while the files extracted last are closing: extractFile waits
-    // itself where a file is in its way.
-    lua_register(L, "notifyMessage", guardedBesideClosingFiles<notifyMessageFunction>);
+    // These go on while the files extracted last are closing: extractFile waits itself
+    // where a file is in its way.
+    lua_register(L, "notifyMessage", guarded<notifyMessageFunction>);
     lua_pushvalue(L, 1);
-    lua_pushcclosure(L, guardedBesideClosingFiles<extractFileFunction>, 1);
+    lua_pushcclosure(L, guarded<extractFileFunction>, 1);
     lua_setglobal(L, "extractFile");
     lua_pushvalue(L, 1);
-    lua_pushcclosure(L, guardedBesideClosingFiles<listEntriesFunction>, 1);
+    lua_pushcclosure(L, guarded<listEntriesFunction>, 1);
     lua_setglobal(L, "listEntries");
     return 0;
 }
