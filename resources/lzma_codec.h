@@ -49,7 +49,7 @@ struct XzOptions {
     BranchFilter filter = BranchFilter::None;
     uint32_t preset = 6;
     uint32_t dictionary = 0;   // 0: the preset's
-    bool machineCode = false;  // tunes the literal coder for unaligned instructions
+    bool machineCode = false;  // tunes the coder for unaligned, repeated instructions
 };
 
 // One .xz stream (CRC-32 check) of `data` through the filter and LZMA2, with a dictionary

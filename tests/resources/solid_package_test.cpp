@@ -120,6 +120,53 @@ TEST(SolidPackageTest, EntriesSpanBlocksAndDigestsCoverNamesAndSizes) {
     std::free(whole);
 }
 
+// x86-64 code as a linker leaves it: calls to a few functions, each from many places, so
+// the relative targets differ everywhere until the branch filter makes them absolute.
+std::string fakeX64Program(size_t size) {
+    std::string bytes(0x200, '\0');
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    bytes[60] = static_cast<char>(0x80);
+    bytes.replace(0x80, 6, std::string("PE\0\0\x64\x86", 6));
+    for (uint32_t x = 7; bytes.size() < size;) {
+        x = x * 1103515245u + 12345u;
+        const uint32_t target = 0x1000 + (x >> 28) * 0x400;
+        const uint32_t relative = target - static_cast<uint32_t>(bytes.size() + 5);
+        bytes += '\xE8';
+        for (int shift = 0; shift < 32; shift += 8) {
+            bytes += static_cast<char>(relative >> shift);
+        }
+        bytes += std::string("\x48\x89\xC1\x48\x8B", 5) + static_cast<char>(x >> 20 & 3);
+    }
+    return bytes;
+}
+
+TEST(SolidPackageTest, MachineCodeRoundTripsThroughItsBranchFilter) {
+    const std::string dir = makeTempDir("solid-code");
+    const std::string program = fakeX64Program(400000);
+    writeFile(dir + "/tool.dll", program);
+    writeFile(dir + "/readme.txt", "not code");
+    std::string error;
+    ASSERT_TRUE(
+        writeSolidPackage({{u"readme.txt", dir + "/readme.txt"}, {u"tool.dll", dir + "/tool.dll"}},
+                          dir + "/p.lz", SolidWriteOptions(), &error))
+        << error;
+    const std::string bytes = readFile(dir + "/p.lz");
+    PackageReader reader(bytesOf(bytes), bytes.size());
+    ASSERT_FALSE(reader.damaged()) << reader.problem();
+    ASSERT_EQ(reader.blocks().size(), 2u);  // code and text never share a block
+    // Machine code comes first. Through the filter it packs to 39 KB, without to 53 KB.
+    EXPECT_LT(reader.blocks()[0].storedSize, program.size() / 9);
+    for (const PackageEntry& entry : reader.entries()) {
+        size_t size = 0;
+        uint8_t* whole = reader.extract(entry, &size, &error);
+        ASSERT_NE(whole, nullptr) << error;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(whole), size),
+                  entry.name == u"tool.dll" ? program : "not code");
+        std::free(whole);
+    }
+}
+
 std::string noise(uint32_t seed, size_t size) {
     std::string bytes;
     for (uint32_t x = seed; bytes.size() < size;) {
