@@ -200,7 +200,7 @@ bool encodeXz(const uint8_t* data, size_t size, const XzOptions& xz, std::vector
         std::max<uint64_t>(std::min<uint64_t>(options.dict_size, size), kMinDictionary));
     if (xz.machineCode) {
         options.pb = 0;  // instructions do not start at 4-byte positions
-        // Longer matches find repeated code: 0.13 % smaller on PE files, no slower.
+        // Longer matches find repeated code: 0.13 % smaller on PE files, 3 % slower.
         options.nice_len = 128;
     }
     lzma_filter filters[3] = {};
