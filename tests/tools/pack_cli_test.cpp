@@ -3,10 +3,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <random>
 
+#include "resources/bundle.h"
 #include "resources/lzma_test_data.h"
 #include "resources/package_bytes.h"
+#include "resources/package_reader.h"
 #include "resources/sdk_lzma_streams.h"
 #include "support/test_environment.h"
 
@@ -29,6 +33,16 @@ void expectOneLineFailure(const CommandResult& result) {
     EXPECT_NE(result.exitCode, 0);
     ASSERT_FALSE(result.err.empty());
     EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+}
+
+// A project with both scripts, a layout and a font list; tests add the rest.
+std::string minimalProject() {
+    const std::string project = makeTempDir("project");
+    writeFile(project + "/UI.lua", "-- ui\n");
+    writeFile(project + "/LG.lua", "-- worker\n");
+    writeFile(project + "/frame/main.xml", "<Window/>");
+    writeFile(project + "/style/font.xml", "<Fonts/>");
+    return project;
 }
 
 std::string sampleTree() {
@@ -140,11 +154,7 @@ TEST(PackCliTest, DamageIsReportedAndLeavesNoPartialFile) {
 }
 
 TEST(PackCliTest, BuildAppendsTheFiveFilesToTheEngine) {
-    const std::string project = makeTempDir("project");
-    writeFile(project + "/UI.lua", "-- ui\n");
-    writeFile(project + "/LG.lua", "-- worker\n");
-    writeFile(project + "/frame/main.xml", "<Window/>");
-    writeFile(project + "/style/font.xml", "<Fonts/>");
+    const std::string project = minimalProject();
     writeFile(project + "/style/skin/button.png", sdkFixtureText());
     writeFile(project + "/program/payload/readme.txt", sdkFixtureText());
     const std::string installer = makeTempDir("built") + "/setup";
@@ -182,6 +192,60 @@ TEST(PackCliTest, BuildAppendsTheFiveFilesToTheEngine) {
     fs::remove_all(project + "/program");
     expectOneLineFailure(pack({"build", project, "-o", installer + "2"}));
     EXPECT_FALSE(fs::exists(installer + "2"));
+}
+
+// --block sets the unpacked bytes of the payload's solid blocks: an author trades decoding
+// on every core for size. Files then span blocks and still come back whole.
+TEST(PackCliTest, BuildCutsThePayloadIntoBlocksOfTheGivenSize) {
+    const std::string project = minimalProject();
+    std::mt19937 random(5);
+    std::vector<std::string> files(3, std::string(700 * 1024, '\0'));
+    for (size_t i = 0; i < files.size(); ++i) {
+        for (char& byte : files[i]) {
+            byte = static_cast<char>(random());
+        }
+        // Names without numbers: numbered siblings would share a block of their own.
+        writeFile(project + "/program/" + std::string(1, static_cast<char>('a' + i)) + ".bin",
+                  files[i]);
+    }
+    const std::string folder = makeTempDir("built");
+    ASSERT_EQ(pack({"build", project, "-o", folder + "/default"}).exitCode, 0);
+    CommandResult small = pack({"build", project, "-o", folder + "/small", "--block", "1"});
+    ASSERT_EQ(small.exitCode, 0) << small.err;
+
+    auto payloadBlocks = [](const std::string& installer, std::vector<std::string>* contents) {
+        std::string error;
+        std::unique_ptr<Bundle> bundle = Bundle::open(installer, &error);
+        uint32_t size = 0;
+        const uint8_t* bytes = bundle == nullptr ? nullptr : bundle->data(115, &size);
+        if (bytes == nullptr) {
+            ADD_FAILURE() << installer << ": " << error;
+            return size_t{0};
+        }
+        PackageReader reader(bytes, size);
+        EXPECT_FALSE(reader.damaged()) << reader.problem();
+        contents->clear();
+        for (const PackageEntry& entry : reader.entries()) {
+            size_t length = 0;
+            uint8_t* data = reader.extract(entry, &length, &error);
+            EXPECT_NE(data, nullptr) << error;
+            contents->emplace_back(reinterpret_cast<const char*>(data), data ? length : 0);
+            std::free(data);
+        }
+        return reader.blocks().size();
+    };
+    std::vector<std::string> contents;
+    EXPECT_EQ(payloadBlocks(folder + "/default", &contents), 1u);
+    EXPECT_EQ(contents, files);
+    EXPECT_EQ(payloadBlocks(folder + "/small", &contents), 3u);  // 2.1 MiB in 1 MiB blocks
+    EXPECT_EQ(contents, files);
+
+    for (const char* wrong : {"0", "65", "2x", ""}) {
+        expectOneLineFailure(pack({"build", project, "-o", folder + "/wrong", "--block", wrong}));
+    }
+    expectOneLineFailure(
+        pack({"build", project, "-o", folder + "/wrong", "--per-entry", "--block", "2"}));
+    EXPECT_FALSE(fs::exists(folder + "/wrong"));
 }
 
 TEST(PackCliTest, VerifyNamesEntriesThatExtractionWouldRefuse) {
@@ -280,11 +344,7 @@ TEST(PackCliTest, BuildWarnsOfAMissingFontListAndStatesSizeAndNeeds) {
 }
 
 TEST(PackCliTest, VerifyChecksABuiltInstallerEndToEnd) {
-    const std::string project = makeTempDir("project");
-    writeFile(project + "/UI.lua", "-- ui\n");
-    writeFile(project + "/LG.lua", "-- worker\n");
-    writeFile(project + "/frame/main.xml", "<Window/>");
-    writeFile(project + "/style/font.xml", "<Fonts/>");
+    const std::string project = minimalProject();
     writeFile(project + "/program/a.txt", sdkFixtureText());
     writeFile(project + "/program/b/c.bin", "bytes");
     const std::string installer = makeTempDir("built") + "/setup";
@@ -309,11 +369,7 @@ TEST(PackCliTest, VerifyChecksABuiltInstallerEndToEnd) {
 }
 
 TEST(PackCliTest, BuildCarriesTheEngineWithoutItsDebugInformation) {
-    const std::string project = makeTempDir("project");
-    writeFile(project + "/UI.lua", "-- ui\n");
-    writeFile(project + "/LG.lua", "-- worker\n");
-    writeFile(project + "/frame/main.xml", "<Window/>");
-    writeFile(project + "/style/font.xml", "<Fonts/>");
+    const std::string project = minimalProject();
     writeFile(project + "/program/readme.txt", "payload");
     // The tool itself is linked with its symbols (and debug information unless Release).
     const std::string engine = binaryPath("tamlo-pack");

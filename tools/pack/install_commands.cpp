@@ -78,16 +78,25 @@ std::string installerSummary(const std::string& installer, const std::string& pr
 int runBuild(const std::vector<std::string>& args, std::string* error) {
     // PROJECT -o INSTALLER [--engine PROGRAM] [--force]: the engine defaults to the tamlo
     // beside us; --engine names another, such as the cross-built tamlo.exe. --force builds
-    // a project the check finds errors in (to try how the installer fails).
+    // a project the check finds errors in (to try how the installer fails). --block trades
+    // decoding on every core for size: fewer, larger blocks pack smaller, and one over
+    // 16 MiB is streamed, decoded by one core while the others wait.
     std::string project, installer, program;
     bool force = false;
     bool perEntry = false;
+    bool blockGiven = false;
+    PackageBuildOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
         if (args[i] == "--force") {
             force = true;
         } else if (args[i] == "--per-entry") {
             perEntry = true;
+        } else if (args[i] == "--block" && hasValue) {
+            if (!parseBlockSize(args[++i], &options.solidOptions.blockSize, error)) {
+                return kUsage;
+            }
+            blockGiven = true;
         } else if (args[i] == "-o" && hasValue && installer.empty()) {
             installer = args[++i];
         } else if (args[i] == "--engine" && hasValue && program.empty()) {
@@ -99,8 +108,10 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
             break;
         }
     }
-    if (project.empty() || installer.empty()) {
-        *error = "usage: build PROJECT -o INSTALLER [--engine PROGRAM] [--force] [--per-entry]";
+    if (project.empty() || installer.empty() || (perEntry && blockGiven)) {
+        *error =
+            "usage: build PROJECT -o INSTALLER [--engine PROGRAM] [--force] [--per-entry | "
+            "--block MiB]";
         return kUsage;
     }
     if (!projectHasScripts(project, error) || !checkBeforeBuild(project, force, error)) {
@@ -118,7 +129,6 @@ int runBuild(const std::vector<std::string>& args, std::string* error) {
     if (!scratch.create(error)) {
         return kFailure;
     }
-    PackageBuildOptions options;
     options.storeGlobs = imageStoreGlobs();
     options.solidPayload = !perEntry;
     std::vector<std::string> warnings;

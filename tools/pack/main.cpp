@@ -16,7 +16,8 @@ const char kUsage[] =
     "       tamlo-pack list PKG\n"
     "       tamlo-pack extract PKG -C DIR [NAME]...\n"
     "       tamlo-pack verify PKG|INSTALLER [--ca FILE]\n"
-    "       tamlo-pack build PROJECT -o INSTALLER [--engine PROGRAM] [--force] [--per-entry]\n"
+    "       tamlo-pack build PROJECT -o INSTALLER [--engine PROGRAM] [--force] [--per-entry | "
+    "--block MiB]\n"
     "       tamlo-pack check PROJECT|INSTALLER\n"
     "       tamlo-pack bundle-list INSTALLER\n"
     "       tamlo-pack sign INSTALLER --pkcs12 FILE [--password-file FILE] [--timestamp URL]\n";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,8 @@ int runCheck(const std::vector<std::string>& args, std::string* error);
 bool checkBeforeBuild(const std::string& project, bool force, std::string* error);
 int runSign(const std::vector<std::string>& args, std::string* error);
 int runBundleList(const std::vector<std::string>& args, std::string* error);
+// The value of --block (MiB of unpacked bytes per solid block) in bytes; false with the
+// usage text in `error` when it is not a whole number from 1 to 64.
+bool parseBlockSize(const std::string& value, size_t* bytes, std::string* error);
 
 }  // namespace tamlo::pack

@@ -43,6 +43,17 @@ bool openPackage(const std::string& path, MappedFile* file, std::unique_ptr<Pack
 
 }  // namespace
 
+bool parseBlockSize(const std::string& value, size_t* bytes, std::string* error) {
+    char* end = nullptr;
+    const long mib = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || mib < 1 || mib > 64) {
+        *error = "--block takes a whole number of MiB from 1 to 64";
+        return false;
+    }
+    *bytes = static_cast<size_t>(mib) << 20;
+    return true;
+}
+
 int runCreate(const std::vector<std::string>& args, std::string* error) {
     PackageBuildOptions options;
     std::vector<std::string> positional;
@@ -59,12 +70,9 @@ int runCreate(const std::vector<std::string>& args, std::string* error) {
                 continue;
             }
             if (args[i - 1] == "--block") {
-                char* end = nullptr;
-                long mib = std::strtol(value.c_str(), &end, 10);
-                if (value.empty() || *end != '\0' || mib < 1 || mib > 64) {
-                    return usage(error, "--block takes a whole number of MiB from 1 to 64");
+                if (!parseBlockSize(value, &options.solidOptions.blockSize, error)) {
+                    return kUsage;
                 }
-                options.solidOptions.blockSize = static_cast<size_t>(mib) << 20;
                 continue;
             }
             char* end = nullptr;
